@@ -1,0 +1,15 @@
+#pragma once
+// LoadPicture: reads a picture file, deciding the format by content, not by extension.
+#include <QImage>
+#include <QString>
+
+#include "engine/Status.h"
+
+namespace glint {
+
+// On success `picture` is a 32-bit image (Format_ARGB32 when the file has transparency,
+// Format_RGB32 otherwise) at the file's own size. Fails for a file that cannot be opened or
+// decoded, or that is larger than the program accepts; `picture` is then left as it was.
+Status LoadPicture(const QString& fileName, QImage& picture);
+
+}  // namespace glint
