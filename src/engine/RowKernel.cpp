@@ -1,0 +1,125 @@
+#include "RowKernel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace glint {
+
+namespace {
+
+constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kInt16Min = std::numeric_limits<std::int16_t>::min();
+constexpr std::int32_t kInt16Max = std::numeric_limits<std::int16_t>::max();
+constexpr std::int32_t kComponentMax = 255;
+// Green bits of a 0xAARRGGBB word; they sit where the run pixel needs them.
+constexpr std::uint32_t kGreenMask = 0x0000FF00u;
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+bool fitsInt32(std::int64_t v) { return v >= kInt32Min && v <= kInt32Max; }
+
+// A colour component as RGB takes it: a 16-bit integer, not negative, above 255 taken as 255.
+Status rgbComponent(std::int32_t value, const char* name, std::uint32_t& out) {
+    if (value < kInt16Min || value > kInt16Max) {
+        return Status::failure(std::string(name) + " overflows a 16-bit integer");
+    }
+    if (value < 0) return Status::failure(std::string(name) + " is negative");
+    out = static_cast<std::uint32_t>(std::min(value, kComponentMax));
+    return Status::ok();
+}
+
+// Writes `count` runs of S pixels; run j takes the green of src[j] over `base`.
+template <int S>
+void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+               std::uint32_t base) {
+    for (std::int64_t j = 0; j < count; ++j) {
+        const std::uint32_t p = base | (src[j] & kGreenMask);
+        for (int k = 0; k < S; ++k) out[j * S + k] = p;
+    }
+}
+
+void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+                       std::uint32_t base, std::int32_t s) {
+    switch (s) {
+        case 1: return writeRuns<1>(src, count, out, base);
+        case 2: return writeRuns<2>(src, count, out, base);
+        case 3: return writeRuns<3>(src, count, out, base);
+        case 4: return writeRuns<4>(src, count, out, base);
+        case 5: return writeRuns<5>(src, count, out, base);
+        default:
+            for (std::int64_t j = 0; j < count; ++j) {
+                std::fill_n(out + j * s, s, base | (src[j] & kGreenMask));
+            }
+    }
+}
+
+// The row of runs, clipped to `width` destination pixels.
+void drawRunRow(const ConstPixelView& src, std::int32_t i, std::int64_t columns, std::int32_t s,
+                std::uint32_t base, std::uint32_t* out, std::int64_t width) {
+    const bool rowInSource = i >= 0 && i < src.height && src.pixels != nullptr;
+    const std::uint32_t* srcRow = rowInSource ? src.row(i) : nullptr;
+    const std::int64_t srcColumns = rowInSource ? src.width : 0;
+
+    const std::int64_t fullColumns = std::min(columns, width / s);
+    const std::int64_t fromSource = std::min(fullColumns, srcColumns);
+    if (fromSource > 0) writeRunsAnyScale(srcRow, fromSource, out, base, s);
+    // Columns beyond the source read as -1, which has green 0.
+    std::fill(out + fromSource * s, out + fullColumns * s, base);
+
+    if (fullColumns < columns) {
+        const std::int64_t rest = width - fullColumns * s;  // less than s
+        const std::uint32_t p =
+            fullColumns < srcColumns ? base | (srcRow[fullColumns] & kGreenMask) : base;
+        std::fill(out + fullColumns * s, out + fullColumns * s + rest, p);
+    }
+}
+
+}  // namespace
+
+Status drawSourceRow(const ConstPixelView& src, std::int32_t i, std::int32_t lastColumn,
+                     const RowValues& values, const PixelView& dst, std::int32_t dstOriginY) {
+    const std::int32_t s = values.scale;
+    // Without a column or a positive scale there is nothing to draw.
+    if (lastColumn < 0 || s <= 0) return Status::ok();
+
+    std::uint32_t red = 0;
+    std::uint32_t blue = 0;
+    if (Status st = rgbComponent(values.redVal, "red", red); st.failed()) return st;
+    if (Status st = rgbComponent(values.blueVal, "blue", blue); st.failed()) return st;
+
+    const std::int64_t top = std::int64_t{s} * i;
+    const std::int64_t columns = std::int64_t{lastColumn} + 1;
+    const std::int64_t right = std::int64_t{s} * lastColumn + s;
+    const std::int64_t lastGap = top + (s - 1);
+    if (!fitsInt32(top) || !fitsInt32(right) || !fitsInt32(lastGap)) {
+        return Status::failure("row coordinates overflow a 32-bit integer");
+    }
+    if (dst.pixels == nullptr || dst.width <= 0 || dst.height <= 0) return Status::ok();
+
+    const std::int64_t width = std::min<std::int64_t>(right, dst.width);
+    const std::int64_t firstRow = top - dstOriginY;  // in dst rows
+
+    if (firstRow >= 0 && firstRow < dst.height) {
+        const std::uint32_t base = kOpaque | (red << 16) | blue;
+        drawRunRow(src, i, columns, s, base, dst.row(static_cast<std::int32_t>(firstRow)), width);
+    }
+
+    // Gap rows: fill the first visible one, copy it into the others.
+    const std::int64_t gapBegin = std::max<std::int64_t>(firstRow + 1, 0);
+    const std::int64_t gapEnd = std::min<std::int64_t>(firstRow + s, dst.height);
+    const std::uint32_t* filled = nullptr;
+    for (std::int64_t y = gapBegin; y < gapEnd; ++y) {
+        std::uint32_t* out = dst.row(static_cast<std::int32_t>(y));
+        if (filled == nullptr) {
+            std::fill_n(out, width, toPixel(values.backCol));
+            filled = out;
+        } else {
+            std::memcpy(out, filled, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+        }
+    }
+    return Status::ok();
+}
+
+}  // namespace glint
