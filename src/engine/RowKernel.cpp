@@ -4,6 +4,11 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace glint {
 
@@ -32,13 +37,52 @@ Status rgbComponent(std::int32_t value, const char* name, std::uint32_t& out) {
 
 // Writes `count` runs of S pixels; run j takes the green of src[j] over `base`.
 template <int S>
-void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
-               std::uint32_t base) {
+void writeRunsScalar(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+                     std::uint32_t base) {
     for (std::int64_t j = 0; j < count; ++j) {
         const std::uint32_t p = base | (src[j] & kGreenMask);
         for (int k = 0; k < S; ++k) out[j * S + k] = p;
     }
 }
+
+#if defined(__SSE2__)
+// Shuffle control that spreads 4 run pixels over S vectors: lane t of vector c repeats
+// pixel (4c + t) / S.
+template <int S>
+constexpr int spreadControl(int c) {
+    int control = 0;
+    for (int t = 0; t < 4; ++t) control |= ((4 * c + t) / S) << (2 * t);
+    return control;
+}
+
+template <int S, int... C>
+void storeSpread(__m128i pixels, std::uint32_t* out, std::integer_sequence<int, C...>) {
+    (_mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * C),
+                      _mm_shuffle_epi32(pixels, spreadControl<S>(C))),
+     ...);
+}
+
+// Four source pixels at a time: 4 runs become S vectors of 4 pixels.
+template <int S>
+void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+               std::uint32_t base) {
+    const __m128i green = _mm_set1_epi32(static_cast<int>(kGreenMask));
+    const __m128i fixed = _mm_set1_epi32(static_cast<int>(base));
+    std::int64_t j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + j));
+        const __m128i pixels = _mm_or_si128(_mm_and_si128(in, green), fixed);
+        storeSpread<S>(pixels, out + j * S, std::make_integer_sequence<int, S>{});
+    }
+    writeRunsScalar<S>(src + j, count - j, out + j * S, base);
+}
+#else
+template <int S>
+void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+               std::uint32_t base) {
+    writeRunsScalar<S>(src, count, out, base);
+}
+#endif
 
 void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
                        std::uint32_t base, std::int32_t s) {

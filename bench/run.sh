@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs every benchmark program of a build folder in turn: ./bench/run.sh <build folder>
+set -uo pipefail
+
+build="${1:?usage: $0 <build folder>}"
+status=0
+
+# run <program> [arguments...]: runs one program from <build>/bench, noting a missing or failed one.
+run() {
+  local program="$build/bench/$1"
+  shift
+  echo "== $(basename "$program")"
+  if [ ! -x "$program" ]; then
+    echo "not built: $program" >&2
+    status=1
+  elif ! "$program" "$@"; then
+    echo "failed: $program" >&2
+    status=1
+  fi
+}
+
+# One line per program.
+run glint-bench-engine
+
+exit "$status"
