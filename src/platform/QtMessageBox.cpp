@@ -1,0 +1,30 @@
+#include "QtMessageBox.h"
+
+#include <QMessageBox>
+
+namespace glint {
+
+QString QtMessageBox::displayText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+void QtMessageBox::showError(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kErrorTitle), displayText(text),
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool QtMessageBox::askYesNo(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, displayText(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace glint
