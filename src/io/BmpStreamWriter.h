@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/Status.h"
 
@@ -34,6 +35,8 @@ private:
     std::int32_t height_ = 0;
     std::int64_t rowsWritten_ = 0;
     bool failed_ = false;
+    std::vector<bool> rowDone_;  // rows written at least once
+    std::vector<char> row_;      // one padded row in file order (blue, green, red)
 };
 
 }  // namespace glint

@@ -1,0 +1,50 @@
+#include "BmpProbe.h"
+
+#include <cstdlib>
+
+namespace glint {
+namespace {
+
+constexpr int kFileHeaderBytes = 14;
+constexpr int kCoreHeaderBytes = 12;  // the old header with 16-bit sizes
+constexpr std::uint32_t kUncompressed = 0;
+constexpr std::uint32_t kBitFields = 3;
+
+std::uint32_t u32(const QByteArray& b, int at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+std::uint16_t u16(const QByteArray& b, int at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+}  // namespace
+
+bool bmpDataMissing(const QByteArray& head, std::int64_t fileSize) {
+    if (head.size() < kFileHeaderBytes + kCoreHeaderBytes || !head.startsWith("BM")) return false;
+    const std::uint32_t dataOffset = u32(head, 10);
+    const std::uint32_t infoSize = u32(head, kFileHeaderBytes);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t bits = 0;
+    if (infoSize == kCoreHeaderBytes) {
+        width = u16(head, 18);
+        height = u16(head, 20);
+        bits = u16(head, 24);
+    } else {
+        if (head.size() < kFileHeaderBytes + 20) return false;
+        const std::uint32_t compression = u32(head, 30);
+        if (compression != kUncompressed && compression != kBitFields) return false;
+        width = static_cast<std::int32_t>(u32(head, 18));
+        height = std::llabs(static_cast<std::int32_t>(u32(head, 22)));
+        bits = u16(head, 28);
+    }
+    if (width <= 0 || height <= 0 || bits <= 0) return false;  // the reader refuses these itself
+    const std::int64_t stride = (width * bits + 31) / 32 * 4;
+    const std::int64_t start = std::max<std::int64_t>(dataOffset, kFileHeaderBytes + infoSize);
+    return start + stride * height > fileSize;
+}
+
+}  // namespace glint

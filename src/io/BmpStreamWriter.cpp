@@ -1,0 +1,129 @@
+#include "BmpStreamWriter.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <array>
+#include <limits>
+
+namespace glint {
+namespace {
+
+constexpr std::int64_t kFileHeaderBytes = 14;
+constexpr std::int64_t kInfoHeaderBytes = 40;
+constexpr std::int64_t kHeaderBytes = kFileHeaderBytes + kInfoHeaderBytes;
+constexpr std::int64_t kMaxFileBytes = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint16_t kBitsPerPixel = 24;
+constexpr std::int32_t kPixelsPerMetre = 3780;  // 96 dpi
+
+std::int64_t strideOf(std::int64_t width) { return (width * 3 + 3) / 4 * 4; }
+
+void put16(char* at, std::uint16_t v) {
+    at[0] = static_cast<char>(v & 0xff);
+    at[1] = static_cast<char>(v >> 8);
+}
+void put32(char* at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+std::array<char, kHeaderBytes> headers(std::int32_t width, std::int32_t height) {
+    std::array<char, kHeaderBytes> h{};
+    const auto imageBytes = static_cast<std::uint32_t>(strideOf(width) * height);
+    h[0] = 'B';
+    h[1] = 'M';
+    put32(&h[2], static_cast<std::uint32_t>(kHeaderBytes) + imageBytes);  // file size
+    put32(&h[10], static_cast<std::uint32_t>(kHeaderBytes));              // pixel data offset
+    put32(&h[14], static_cast<std::uint32_t>(kInfoHeaderBytes));
+    put32(&h[18], static_cast<std::uint32_t>(width));
+    put32(&h[22], static_cast<std::uint32_t>(height));  // positive: rows stored bottom-up
+    put16(&h[26], 1);                                   // planes
+    put16(&h[28], kBitsPerPixel);
+    put32(&h[30], 0);  // uncompressed
+    put32(&h[34], imageBytes);
+    put32(&h[38], static_cast<std::uint32_t>(kPixelsPerMetre));
+    put32(&h[42], static_cast<std::uint32_t>(kPixelsPerMetre));
+    return h;  // no palette, all colours important
+}
+
+}  // namespace
+
+BmpStreamWriter::BmpStreamWriter() = default;
+
+BmpStreamWriter::~BmpStreamWriter() { cancel(); }
+
+Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::int32_t height) {
+    cancel();
+    if (width <= 0 || height <= 0) return Status::failure("bitmap has no pixels");
+    if (kHeaderBytes + strideOf(width) * height > kMaxFileBytes)
+        return Status::failure("picture is too large for a bitmap file");
+    if (QFileInfo(fileName).isDir()) return Status::failure("the name is a folder");
+
+    file_ = std::make_unique<QSaveFile>(fileName);
+    file_->setDirectWriteFallback(false);
+    if (!file_->open(QIODevice::WriteOnly)) {
+        const std::string why = file_->errorString().toStdString();
+        cancel();
+        return Status::failure("cannot create the file: " + why);
+    }
+    width_ = width;
+    height_ = height;
+    rowsWritten_ = 0;
+    rowDone_.assign(static_cast<std::size_t>(height), false);
+    row_.assign(static_cast<std::size_t>(strideOf(width)), 0);
+    failed_ = false;
+    const auto h = headers(width, height);
+    if (file_->write(h.data(), kHeaderBytes) != kHeaderBytes) {
+        const std::string why = file_->errorString().toStdString();
+        cancel();
+        return Status::failure("cannot write the file: " + why);
+    }
+    return Status::ok();
+}
+
+Status BmpStreamWriter::writeRow(std::int32_t y, const std::uint32_t* pixels) {
+    if (!file_ || failed_) return Status::failure("the bitmap file is not open");
+    if (y < 0 || y >= height_ || !pixels) return Status::failure("row outside the bitmap");
+    char* out = row_.data();
+    for (std::int32_t x = 0; x < width_; ++x) {
+        const std::uint32_t p = pixels[x];
+        *out++ = static_cast<char>(p & 0xff);          // blue
+        *out++ = static_cast<char>((p >> 8) & 0xff);   // green
+        *out++ = static_cast<char>((p >> 16) & 0xff);  // red
+    }
+    const auto stride = static_cast<std::int64_t>(row_.size());
+    const std::int64_t offset = kHeaderBytes + std::int64_t{height_ - 1 - y} * stride;
+    if (!file_->seek(offset) || file_->write(row_.data(), stride) != stride) {
+        failed_ = true;
+        const std::string why = file_->errorString().toStdString();
+        cancel();
+        return Status::failure("cannot write the file: " + why);
+    }
+    if (!rowDone_[static_cast<std::size_t>(y)]) {
+        rowDone_[static_cast<std::size_t>(y)] = true;
+        ++rowsWritten_;
+    }
+    return Status::ok();
+}
+
+Status BmpStreamWriter::commit() {
+    if (!file_ || failed_) {
+        cancel();
+        return Status::failure("the bitmap file is not open");
+    }
+    if (rowsWritten_ != height_) {
+        cancel();
+        return Status::failure("not every row of the bitmap was written");
+    }
+    const bool committed = file_->commit();
+    const std::string why = file_->errorString().toStdString();
+    file_.reset();
+    if (!committed) return Status::failure("cannot finish the file: " + why);
+    return Status::ok();
+}
+
+void BmpStreamWriter::cancel() {
+    if (!file_) return;
+    file_->cancelWriting();
+    file_.reset();  // QSaveFile removes its temporary file when destroyed uncommitted
+}
+
+}  // namespace glint

@@ -1,0 +1,25 @@
+#pragma once
+// What the picture loader accepts. Picture files are untrusted input: a header can claim any
+// size, so sizes are checked before any pixel memory is taken.
+#include <cstdint>
+
+namespace glint {
+
+// Longest side of a picture, in pixels.
+inline constexpr std::int32_t kMaxPictureSide = 30000;
+// Most pixels of a picture: 128 Mi (512 MiB at 32 bits), so a 12000 x 9000 photo loads.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 27;
+// Memory the image reader may take for one picture, in MiB (pixels plus decoder slack).
+inline constexpr int kReaderAllocationLimitMiB = 640;
+// Largest file that is read at all.
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{1} << 30;
+// Largest metafile handed to the metafile converter.
+inline constexpr std::int64_t kMaxMetafileBytes = std::int64_t{256} << 20;
+
+// True when a picture of this size may be decoded.
+constexpr bool pictureSizeAccepted(std::int64_t width, std::int64_t height) {
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+}  // namespace glint

@@ -1,0 +1,44 @@
+#pragma once
+// Converts an enhanced (emf) or plain (wmf) metafile to a picture in a separate helper process
+// (glintwork-metafile), so that a converter that crashes, hangs or takes all memory costs only
+// that process: the caller gets a failed Status and carries on.
+#include <QImage>
+#include <QString>
+#include <chrono>
+#include <cstdint>
+
+#include "engine/Status.h"
+
+namespace glint {
+
+class MetafileDecoder {
+public:
+    struct Limits {
+        std::chrono::milliseconds timeout{30000};       // wall time before the helper is killed
+        std::int64_t addressSpaceBytes = std::int64_t{3} << 30;  // RLIMIT_AS of the helper
+    };
+
+    // Environment variable that names the helper executable, overriding the search.
+    static constexpr const char* kHelperEnv = "GLINTWORK_METAFILE_HELPER";
+    static constexpr const char* kHelperName = "glintwork-metafile";
+
+    explicit MetafileDecoder(QString helperPath, Limits limits);
+    // The helper found by locateHelper(), with the standard limits.
+    MetafileDecoder();
+
+    // Runs the helper on `fileName`; on success `picture` is the drawing as Format_RGB32.
+    Status decode(const QString& fileName, QImage& picture) const;
+
+    // The helper executable: $GLINTWORK_METAFILE_HELPER if set; otherwise the first existing
+    // one of <program dir>, <program dir>/../../bin (programs inside the build tree),
+    // <program dir>/../libexec and the installed libexec folder. Empty if none exists.
+    static QString locateHelper();
+
+    const QString& helperPath() const { return helperPath_; }
+
+private:
+    QString helperPath_;
+    Limits limits_;
+};
+
+}  // namespace glint

@@ -1,0 +1,89 @@
+#include "MetafileProbe.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "LoadLimits.h"
+
+namespace glint {
+namespace {
+
+constexpr double kScreenDpi = 96.0;
+constexpr double kHundredthsMmPerInch = 2540.0;
+constexpr std::uint32_t kEmfHeaderType = 1;
+constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+constexpr int kEmfFrameOffset = 24;
+constexpr int kEmfSignatureOffset = 40;
+constexpr int kEmfMinHeader = 88;
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr int kPlaceableHeader = 22;
+constexpr int kWmfHeaderWords = 9;
+
+std::uint32_t u32(const QByteArray& b, int at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+std::uint16_t u16(const QByteArray& b, int at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::int32_t s32(const QByteArray& b, int at) { return static_cast<std::int32_t>(u32(b, at)); }
+std::int16_t s16(const QByteArray& b, int at) { return static_cast<std::int16_t>(u16(b, at)); }
+
+// A plain metafile header: type 1 (memory) or 2 (disk), nine words long, version 1 or 3.
+bool wmfHeaderAt(const QByteArray& b, int at) {
+    if (b.size() < at + 2 * kWmfHeaderWords) return false;
+    const std::uint16_t type = u16(b, at);
+    const std::uint16_t version = u16(b, at + 4);
+    return (type == 1 || type == 2) && u16(b, at + 2) == kWmfHeaderWords &&
+           (version == 0x0100 || version == 0x0300);
+}
+
+QSize sizeAt96(double width, double height) {
+    if (!std::isfinite(width) || !std::isfinite(height)) return {};
+    const double w = std::nearbyint(width);
+    const double h = std::nearbyint(height);
+    if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) return {};
+    return {static_cast<int>(w), static_cast<int>(h)};
+}
+
+}  // namespace
+
+MetafileKind metafileKind(const QByteArray& head) {
+    if (head.size() >= kEmfMinHeader && u32(head, 0) == kEmfHeaderType &&
+        u32(head, kEmfSignatureOffset) == kEmfSignature)
+        return MetafileKind::Emf;
+    if (head.size() >= kPlaceableHeader && u32(head, 0) == kPlaceableKey)
+        return wmfHeaderAt(head, kPlaceableHeader) ? MetafileKind::Wmf : MetafileKind::None;
+    return wmfHeaderAt(head, 0) ? MetafileKind::Wmf : MetafileKind::None;
+}
+
+QSize metafileSize(const QByteArray& head) {
+    switch (metafileKind(head)) {
+        case MetafileKind::Emf: {
+            const double left = s32(head, kEmfFrameOffset);
+            const double top = s32(head, kEmfFrameOffset + 4);
+            const double right = s32(head, kEmfFrameOffset + 8);
+            const double bottom = s32(head, kEmfFrameOffset + 12);
+            const double scale = kScreenDpi / kHundredthsMmPerInch;
+            return sizeAt96((right - left) * scale, (bottom - top) * scale);
+        }
+        case MetafileKind::Wmf: {
+            if (u32(head, 0) != kPlaceableKey) return {};
+            const double left = s16(head, 6);
+            const double top = s16(head, 8);
+            const double right = s16(head, 10);
+            const double bottom = s16(head, 12);
+            const double unitsPerInch = u16(head, 14);
+            if (unitsPerInch <= 0) return {};
+            const double scale = kScreenDpi / unitsPerInch;
+            return sizeAt96(std::abs(right - left) * scale, std::abs(bottom - top) * scale);
+        }
+        case MetafileKind::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace glint

@@ -1,0 +1,91 @@
+#include "PictureLoader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include "BmpProbe.h"
+#include "LoadLimits.h"
+#include "MetafileDecoder.h"
+#include "MetafileProbe.h"
+
+namespace glint {
+namespace {
+
+constexpr int kProbeBytes = std::max(kMetafileProbeBytes, kBmpProbeBytes);
+
+Status failure(const QString& fileName, const char* why) {
+    return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
+}
+
+// Raises the reader's allocation limit to what the loader accepts (the reader's default is
+// smaller than a 12000 x 9000 photo). The limit is process-wide; it is only ever raised.
+void allowLargePictures() {
+    if (QImageReader::allocationLimit() < kReaderAllocationLimitMiB)
+        QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
+}
+
+// A buffer for the reader to decode into, filled beforehand so that pixels a run-length
+// bitmap skips are defined: palette entry 0 for indexed pictures, opaque black otherwise.
+QImage prefilledBuffer(const QSize& size, QImage::Format format) {
+    if (!size.isValid() || format == QImage::Format_Invalid) return {};
+    QImage buffer(size, format);
+    if (buffer.isNull()) return {};
+    if (buffer.depth() <= 8)
+        buffer.fill(0u);
+    else
+        buffer.fill(QColor(Qt::black));
+    return buffer;
+}
+
+Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
+    allowLargePictures();
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false);
+    if (!reader.canRead()) return failure(fileName, "not a picture the loader can read");
+    const QSize size = reader.size();
+    if (size.isValid() && !pictureSizeAccepted(size.width(), size.height()))
+        return failure(fileName, "picture is too large");
+
+    QImage image = prefilledBuffer(size, reader.imageFormat());
+    if (!reader.read(&image)) return failure(fileName, "picture is damaged or unreadable");
+    if (!pictureSizeAccepted(image.width(), image.height()))
+        return failure(fileName, "picture is too large");
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull()) return failure(fileName, "out of memory for the picture");
+    picture = std::move(image);
+    return Status::ok();
+}
+
+}  // namespace
+
+Status LoadPicture(const QString& fileName, QImage& picture) {
+    if (fileName.isEmpty()) return Status::failure("no file name");
+    const QFileInfo info(fileName);
+    if (!info.exists()) return failure(fileName, "file not found");
+    if (info.isDir()) return failure(fileName, "is a folder");
+    if (!info.isFile()) return failure(fileName, "is not a regular file");
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return failure(fileName, "cannot be opened");
+    const qint64 fileSize = file.size();
+    if (fileSize == 0) return failure(fileName, "file is empty");
+    if (fileSize > kMaxPictureFileBytes) return failure(fileName, "file is too large");
+
+    const QByteArray head = file.peek(kProbeBytes);
+    if (head.isEmpty()) return failure(fileName, "cannot be read");
+    if (metafileKind(head) != MetafileKind::None) {
+        if (fileSize > kMaxMetafileBytes) return failure(fileName, "metafile is too large");
+        file.close();
+        QImage drawing;
+        const Status decoded = MetafileDecoder().decode(fileName, drawing);
+        if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
+        picture = std::move(drawing);
+        return Status::ok();
+    }
+    if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
+    return readRaster(file, fileName, picture);
+}
+
+}  // namespace glint
