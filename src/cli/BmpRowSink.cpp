@@ -1,0 +1,20 @@
+#include "BmpRowSink.h"
+
+namespace glint {
+
+Status BmpRowSink::open(const QString& fileName, std::int32_t width, std::int32_t height) {
+    return writer_.open(fileName, width, height);
+}
+
+Status BmpRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) {
+    for (std::int32_t y = 0; y < rows.height; ++y) {
+        if (Status st = writer_.writeRow(firstRow + y, rows.row(y)); st.failed()) return st;
+    }
+    return Status::ok();
+}
+
+Status BmpRowSink::commit() { return writer_.commit(); }
+
+void BmpRowSink::cancel() { writer_.cancel(); }
+
+}  // namespace glint

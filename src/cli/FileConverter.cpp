@@ -1,0 +1,166 @@
+#include "FileConverter.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+#include <memory>
+
+#include "BmpRowSink.h"
+#include "OutputFormat.h"
+#include "PngRowSink.h"
+#include "ScanlineBands.h"
+#include "io/LoadLimits.h"
+#include "io/PictureLoader.h"
+
+namespace glint {
+
+namespace {
+
+// Background colour of the window's source picture box, seen through transparent pixels.
+// (the picture box's default: RGB(240, 240, 240)).
+constexpr QRgb kSourceBoxBackground = 0xFFF0F0F0;
+
+QString fromStd(const std::string& s) { return QString::fromStdString(s); }
+
+// Why the loader refused `input`, naming the limit when the picture is over one.
+QString loadProblem(const QString& input, const Status& status) {
+    const QFileInfo info(input);
+    if (info.size() > kMaxPictureFileBytes) {
+        return QStringLiteral("the file is over the limit of %1 MiB for pictures")
+            .arg(kMaxPictureFileBytes >> 20);
+    }
+    const QSize size = QImageReader(input).size();
+    if (size.isValid() && !pictureSizeAccepted(size.width(), size.height())) {
+        const QString what = QStringLiteral("the picture, %1x%2 pixels, is over ")
+                                 .arg(size.width())
+                                 .arg(size.height());
+        if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
+            return what + QStringLiteral("the limit of %1 pixels per side").arg(kMaxPictureSide);
+        }
+        return what + QStringLiteral("the limit of %1 Mi pixels").arg(kMaxPicturePixels >> 20);
+    }
+    // The loader's reason starts with the file name, which the message already has.
+    QString reason = fromStd(status.reason());
+    const QString prefix = info.fileName() + QStringLiteral(": ");
+    if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
+    return QStringLiteral("cannot read the picture: ") + reason;
+}
+
+ConstPixelView viewOf(const QImage& image) {
+    return {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(),
+            image.height(), image.bytesPerLine() / 4};
+}
+
+ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
+    outcome.ok = false;
+    outcome.error = error;
+    return outcome;
+}
+
+Status writeStreamed(OutputFormat format, const QString& output, const ScanlineBands& bands,
+                     const ScanlineGeometry& g, const ConvertProgress& progress) {
+    std::unique_ptr<RowSink> sink;
+    if (format == OutputFormat::Png) {
+        sink = std::make_unique<PngRowSink>();
+    } else {
+        sink = std::make_unique<BmpRowSink>();
+    }
+    const auto width = static_cast<std::int32_t>(g.width);
+    const auto height = static_cast<std::int32_t>(g.height);
+    if (Status st = sink->open(output, width, height); st.failed()) return st;
+    Status st = bands.renderBands(
+        [&sink](std::int32_t firstRow, const ConstPixelView& band) {
+            return sink->writeRows(firstRow, band);
+        },
+        progress);
+    if (st.failed()) {
+        sink->cancel();
+        return st;
+    }
+    return sink->commit();
+}
+
+Status writeWhole(OutputFormat format, const QString& output, const ScanlineBands& bands,
+                  const ScanlineGeometry& g, const ConvertProgress& progress) {
+    QImage image(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
+    if (image.isNull()) return Status::failure("no memory for the whole output picture");
+    const PixelView dst{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
+                        image.height(), image.bytesPerLine() / 4};
+    if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
+
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return Status::failure("cannot create the file: " + file.errorString().toStdString());
+    }
+    QImageWriter writer(&file, formatName(format));
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return Status::failure(writer.errorString().toStdString());
+    }
+    if (!file.commit()) {
+        return Status::failure("cannot save the file: " + file.errorString().toStdString());
+    }
+    return Status::ok();
+}
+
+}  // namespace
+
+QImage opaqueSource(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
+    QImage shown(picture.size(), QImage::Format_RGB32);
+    if (shown.isNull()) return shown;
+    shown.fill(kSourceBoxBackground);
+    QPainter painter(&shown);
+    painter.drawImage(0, 0, picture);
+    return shown;
+}
+
+ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress) {
+    ConvertOutcome outcome;
+    const auto format = formatForPath(request.output);
+    if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
+    if (!request.force && QFileInfo::exists(request.output)) {
+        return failed(outcome,
+                      QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output));
+    }
+    if (!QFileInfo::exists(request.input)) {
+        return failed(outcome, QStringLiteral("no such file"));
+    }
+
+    QImage picture;
+    if (Status st = LoadPicture(request.input, picture); st.failed()) {
+        return failed(outcome, loadProblem(request.input, st));
+    }
+    outcome.sourceWidth = picture.width();
+    outcome.sourceHeight = picture.height();
+    ScanlineGeometry g;
+    if (Status st = scanlineGeometry(picture.width(), picture.height(), request.values.scale, g);
+        st.failed()) {
+        return failed(outcome, QStringLiteral("cannot render the picture: ") + fromStd(st.reason()));
+    }
+    outcome.width = g.width;
+    outcome.height = g.height;
+    const bool streamed = request.streamed && isStreamed(*format);
+    if (const QString problem = outputLimitProblem(*format, streamed, g.width, g.height);
+        !problem.isEmpty()) {
+        return failed(outcome, problem);
+    }
+
+    const QImage source = opaqueSource(picture);
+    picture = QImage();  // only the opaque copy is needed from here on
+    if (source.isNull()) return failed(outcome, QStringLiteral("no memory for the picture"));
+    const ScanlineBands bands(viewOf(source), g, request.values);
+    const Status written = streamed ? writeStreamed(*format, request.output, bands, g, progress)
+                                    : writeWhole(*format, request.output, bands, g, progress);
+    if (written.failed()) {
+        return failed(outcome,
+                      QStringLiteral("cannot write '%1': ").arg(request.output) +
+                          fromStd(written.reason()));
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+}  // namespace glint

@@ -1,0 +1,38 @@
+#pragma once
+// Converts one picture file into one output file: load, check the limits, render, write
+// through a temporary file. Safe to run on several threads at once (one file each).
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "engine/RowKernel.h"
+
+namespace glint {
+
+struct ConvertRequest {
+    QString input;
+    QString output;
+    RowValues values;
+    bool force = false;     // replace an existing output
+    bool streamed = true;   // bmp and png band by band; false renders a whole image first
+};
+
+struct ConvertOutcome {
+    bool ok = false;
+    QString error;  // what went wrong, for a message; empty when ok
+    std::int32_t sourceWidth = 0;
+    std::int32_t sourceHeight = 0;
+    std::int64_t width = 0;  // of the output
+    std::int64_t height = 0;
+};
+
+using ConvertProgress = std::function<void(std::int32_t done, std::int32_t total)>;
+
+ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress = {});
+
+// The picture as the window's source box shows it: 32-bit, transparency laid over the box's
+// background colour.
+QImage opaqueSource(const QImage& picture);
+
+}  // namespace glint

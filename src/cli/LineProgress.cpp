@@ -1,0 +1,37 @@
+#include "LineProgress.h"
+
+namespace glint {
+
+QString reportLine(const FileReport& report) {
+    const ConvertOutcome& o = report.outcome;
+    if (!o.ok) return QStringLiteral("%1: %2").arg(report.input, o.error);
+    return QStringLiteral("%1 -> %2 (%3x%4 -> %5x%6)")
+        .arg(report.input, report.output)
+        .arg(o.sourceWidth)
+        .arg(o.sourceHeight)
+        .arg(o.width)
+        .arg(o.height);
+}
+
+QString summaryLine(const BatchSnapshot& snapshot) {
+    if (snapshot.failed == 0) return {};
+    return QStringLiteral("%1 of %2 %3 failed")
+        .arg(snapshot.failed)
+        .arg(snapshot.total)
+        .arg(snapshot.total == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+}
+
+void LineProgress::fileDone(const FileReport& report, const BatchSnapshot&) {
+    if (quiet_ && report.outcome.ok) return;
+    std::fprintf(out_, "%s\n", qPrintable(reportLine(report)));
+    std::fflush(out_);
+}
+
+void LineProgress::finish(const BatchSnapshot& snapshot) {
+    if (quiet_ || snapshot.total < 2) return;
+    if (const QString summary = summaryLine(snapshot); !summary.isEmpty()) {
+        std::fprintf(out_, "%s\n", qPrintable(summary));
+    }
+}
+
+}  // namespace glint

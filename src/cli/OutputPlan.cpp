@@ -1,0 +1,48 @@
+#include "OutputPlan.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+namespace glint {
+
+namespace {
+QString key(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+}  // namespace
+
+QString defaultOutputName(const QString& input, const QString& folder) {
+    const QFileInfo info(input);
+    return QDir(folder).filePath(info.completeBaseName() + QStringLiteral("-scanlines.bmp"));
+}
+
+std::vector<PlannedFile> planOutputs(const CliOptions& options) {
+    const bool intoFolder = !options.output.isEmpty() && QFileInfo(options.output).isDir();
+    QHash<QString, QString> inputs;  // key -> input as given
+    for (const QString& input : options.inputs) inputs.insert(key(input), input);
+
+    std::vector<PlannedFile> plan;
+    QHash<QString, QString> taken;  // output key -> input that writes it
+    for (const QString& input : options.inputs) {
+        PlannedFile file;
+        file.input = input;
+        if (options.output.isEmpty()) {
+            file.output = defaultOutputName(input, QFileInfo(input).path());
+        } else if (intoFolder) {
+            file.output = defaultOutputName(input, options.output);
+        } else {
+            file.output = options.output;
+        }
+        const QString k = key(file.output);
+        if (const auto it = taken.constFind(k); it != taken.constEnd()) {
+            file.error = QStringLiteral("'%1' is already the output of '%2'").arg(file.output, *it);
+        } else if (const auto in = inputs.constFind(k); in != inputs.constEnd() && *in != input) {
+            file.error = QStringLiteral("'%1' is also an input").arg(file.output);
+        } else {
+            taken.insert(k, input);
+        }
+        plan.push_back(file);
+    }
+    return plan;
+}
+
+}  // namespace glint

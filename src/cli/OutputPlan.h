@@ -1,0 +1,24 @@
+#pragma once
+// Which output each input is written to.
+#include <QString>
+#include <vector>
+
+#include "CliOptions.h"
+
+namespace glint {
+
+struct PlannedFile {
+    QString input;
+    QString output;
+    QString error;  // set when the file must not be converted (an output clash)
+};
+
+// NAME-scanlines.bmp in `folder` for input NAME.ext.
+QString defaultOutputName(const QString& input, const QString& folder);
+
+// One entry per input, in order. Without --output each output lies beside its input; an
+// existing folder as --output takes all outputs; otherwise --output is the one output file.
+// An output that an earlier input already writes to, or that is another input, gets an error.
+std::vector<PlannedFile> planOutputs(const CliOptions& options);
+
+}  // namespace glint

@@ -1,0 +1,46 @@
+#pragma once
+// Streamed png output through libpng's row interface, into a QSaveFile.
+#include <png.h>
+
+#include <QSaveFile>
+#include <memory>
+
+#include "RowSink.h"
+
+namespace glint {
+
+class PngRowSink : public RowSink {
+public:
+    PngRowSink();
+    ~PngRowSink() override;
+    PngRowSink(const PngRowSink&) = delete;
+    PngRowSink& operator=(const PngRowSink&) = delete;
+
+    Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
+    Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
+    Status commit() override;
+    void cancel() override;
+
+private:
+    // Runs `step` with libpng's error jump set; false when libpng reported an error.
+    bool guarded(void (*step)(PngRowSink&, const void*), const void* arg);
+    Status failure(const char* what);
+    void release();
+
+    static void onError(png_structp png, png_const_charp message);
+    static void onWarning(png_structp png, png_const_charp message);
+    static void onWrite(png_structp png, png_bytep data, size_t length);
+    static void onFlush(png_structp png);
+
+    std::unique_ptr<QSaveFile> file_;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+    char pngError_[256] = {};
+    QString ioError_;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::int32_t rowsWritten_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace glint
