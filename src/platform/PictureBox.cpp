@@ -46,25 +46,25 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBa
 
 void PictureBox::setBackColor(ColorValue color) { backColor_ = color; }
 
-float PictureBox::scaleWidth() const { return static_cast<float>(image_.width()); }
-float PictureBox::scaleHeight() const { return static_cast<float>(image_.height()); }
-float PictureBox::width() const { return static_cast<float>(image_.width() + 2 * kBorder); }
-float PictureBox::height() const { return static_cast<float>(image_.height() + 2 * kBorder); }
+float PictureBox::scaleWidth() const { return static_cast<float>(areaWidth_); }
+float PictureBox::scaleHeight() const { return static_cast<float>(areaHeight_); }
+float PictureBox::width() const { return static_cast<float>(areaWidth_ + 2 * kBorder); }
+float PictureBox::height() const { return static_cast<float>(areaHeight_ + 2 * kBorder); }
 
 Status PictureBox::setWidth(float outerWidth) {
     const int side = areaSideFor(outerWidth);
     if (side < 0) return Status::failure("picture box width out of range");
-    return resizeArea(side, image_.height());
+    return resizeArea(side, areaHeight_);
 }
 
 Status PictureBox::setHeight(float outerHeight) {
     const int side = areaSideFor(outerHeight);
     if (side < 0) return Status::failure("picture box height out of range");
-    return resizeArea(image_.width(), side);
+    return resizeArea(areaWidth_, side);
 }
 
 Status PictureBox::resizeArea(int areaWidth, int areaHeight) {
-    if (areaWidth == image_.width() && areaHeight == image_.height()) return Status::ok();
+    if (areaWidth == areaWidth_ && areaHeight == areaHeight_) return Status::ok();
     if (qint64(areaWidth) * areaHeight * kBytesPerPixel > kMaxAreaBytes)
         return Status::failure("picture box area too large");
 
@@ -87,6 +87,8 @@ Status PictureBox::resizeArea(int areaWidth, int areaHeight) {
         }
     }
     image_ = grown;
+    areaWidth_ = areaWidth;
+    areaHeight_ = areaHeight;
     QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
     update();
     return Status::ok();
@@ -97,8 +99,8 @@ Status PictureBox::assignPicture(const QImage& picture) {
         assignEmptyPicture();
         return Status::ok();
     }
-    int areaWidth = image_.width();
-    int areaHeight = image_.height();
+    int areaWidth = areaWidth_;
+    int areaHeight = areaHeight_;
     if (autoSize_) {
         areaWidth = picture.width();
         areaHeight = picture.height();
@@ -117,6 +119,8 @@ Status PictureBox::assignPicture(const QImage& picture) {
     }
     picture_ = picture;
     image_ = shown;
+    areaWidth_ = areaWidth;
+    areaHeight_ = areaHeight;
     QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
     update();
     return Status::ok();

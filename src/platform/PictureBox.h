@@ -56,7 +56,9 @@ private:
     Status resizeArea(int areaWidth, int areaHeight);
 
     QImage picture_;
-    QImage image_;  // Format_RGB32, the drawing area
+    QImage image_;  // Format_RGB32, the drawing area; null while the area is empty
+    int areaWidth_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height
+    int areaHeight_ = 0;
     ColorValue backColor_;
     bool autoSize_ = true;
 };

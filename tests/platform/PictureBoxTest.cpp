@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/PictureBox.h"
+
+namespace glint {
+namespace {
+
+constexpr ColorValue kRed = RGB(255, 0, 0);
+constexpr ColorValue kGreen = RGB(0, 255, 0);
+constexpr ColorValue kBack = RGB(240, 240, 240);
+
+// A box with a drawing area of w x h.
+void sizeArea(PictureBox& box, int w, int h) {
+    ASSERT_TRUE(box.setWidth(float(w + 4)).isOk());
+    ASSERT_TRUE(box.setHeight(float(h + 4)).isOk());
+}
+
+TEST(PictureBox, OuterSizeIsAreaPlusBorderAndRoundsHalfToEven) {
+    PictureBox box;
+    EXPECT_EQ(box.backColor(), kBack);
+    ASSERT_TRUE(box.setWidth(24.5f).isOk());   // 24 -> area 20
+    ASSERT_TRUE(box.setHeight(25.5f).isOk());  // 26 -> area 22
+    EXPECT_EQ(box.scaleWidth(), 20.0f);
+    EXPECT_EQ(box.scaleHeight(), 22.0f);
+    EXPECT_EQ(box.width(), 24.0f);
+    EXPECT_EQ(box.height(), 26.0f);
+    EXPECT_EQ(box.size(), QSize(24, 26));
+    EXPECT_EQ(box.point(0, 0), kBack);
+}
+
+TEST(PictureBox, ResizeKeepsDrawingTopLeftAndFillsNewAreaWithBackground) {
+    PictureBox box;
+    sizeArea(box, 4, 3);
+    for (int y = 0; y < 3; ++y) box.line(0, float(y), 4, kRed);
+    box.setBackColor(kGreen);
+    sizeArea(box, 6, 5);
+    EXPECT_EQ(box.point(3, 2), kRed);
+    EXPECT_EQ(box.point(4, 2), kGreen);
+    EXPECT_EQ(box.point(0, 3), kGreen);
+    sizeArea(box, 2, 2);  // shrinking drops what falls outside
+    sizeArea(box, 6, 5);
+    EXPECT_EQ(box.point(1, 1), kRed);
+    EXPECT_EQ(box.point(2, 1), kGreen);
+}
+
+TEST(PictureBox, PointIsMinusOneOutsideAndRoundsCoordinates) {
+    PictureBox box;
+    sizeArea(box, 5, 4);
+    box.line(2, 1, 3, kRed);
+    EXPECT_EQ(box.point(2.5f, 1), kRed);   // 2.5 -> 2
+    EXPECT_EQ(box.point(3.5f, 1), kBack);  // 3.5 -> 4
+    EXPECT_EQ(box.point(1.6f, 0.6f), kRed);
+    EXPECT_EQ(box.point(2, 0.5f), kBack);  // 0.5 -> 0
+    EXPECT_EQ(box.point(2, 1.5f), kBack);  // 1.5 -> 2
+    EXPECT_EQ(box.point(-0.5f, 0), kBack);  // rounds to 0, inside
+    for (auto [x, y] : {std::pair{-1.0f, 0.0f}, {5.0f, 0.0f}, {0.0f, 4.0f}, {4.6f, 0.0f},
+                        {0.0f, -0.6f}, {1e30f, 0.0f}, {std::nanf(""), 0.0f}})
+        EXPECT_EQ(box.point(x, y), -1) << x << "," << y;
+}
+
+TEST(PictureBox, LineLeavesOutEndPointAndIsClipped) {
+    PictureBox box;
+    sizeArea(box, 8, 3);
+    box.line(2, 0, 5, kRed);
+    EXPECT_EQ(box.point(1, 0), kBack);
+    EXPECT_EQ(box.point(2, 0), kRed);
+    EXPECT_EQ(box.point(4, 0), kRed);
+    EXPECT_EQ(box.point(5, 0), kBack);
+    box.line(-3, 1, 2, kRed);
+    box.line(6, 1, 1e9f, kGreen);
+    EXPECT_EQ(box.point(1, 1), kRed);
+    EXPECT_EQ(box.point(2, 1), kBack);
+    EXPECT_EQ(box.point(6, 1), kGreen);
+    EXPECT_EQ(box.point(7, 1), kGreen);
+    box.line(5, 2, 2, kGreen);  // right to left: 3..5
+    EXPECT_EQ(box.point(2, 2), kBack);
+    EXPECT_EQ(box.point(3, 2), kGreen);
+    EXPECT_EQ(box.point(5, 2), kGreen);
+    box.line(0, 3, 8, kGreen);  // below the area: nothing
+    box.line(0, -1, 8, kGreen);
+    EXPECT_EQ(box.point(0, 0), kBack);
+    EXPECT_EQ(box.point(0, 2), kBack);
+}
+
+TEST(PictureBox, AutoSizeAndTheEmptyPicture) {
+    PictureBox box;
+    sizeArea(box, 3, 3);
+    EXPECT_FALSE(box.hasPicture());
+    QImage picture(7, 5, QImage::Format_RGB32);
+    picture.fill(QColor(255, 0, 0));
+    ASSERT_TRUE(box.assignPicture(picture).isOk());
+    EXPECT_TRUE(box.hasPicture());
+    EXPECT_EQ(box.scaleWidth(), 7.0f);
+    EXPECT_EQ(box.height(), 9.0f);
+    EXPECT_EQ(box.point(6, 4), kRed);
+
+    box.assignEmptyPicture();
+    EXPECT_FALSE(box.hasPicture());
+    EXPECT_EQ(box.scaleWidth(), 7.0f);
+    EXPECT_EQ(box.point(6, 4), kBack);
+
+    box.setAutoSize(false);
+    sizeArea(box, 10, 2);
+    ASSERT_TRUE(box.assignPicture(picture).isOk());
+    EXPECT_EQ(box.scaleWidth(), 10.0f);
+    EXPECT_EQ(box.point(6, 1), kRed);
+    EXPECT_EQ(box.point(7, 1), kBack);
+    box.line(0, 0, 1, kGreen);
+    ASSERT_TRUE(box.assignPicture(QImage()).isOk());
+    EXPECT_FALSE(box.hasPicture());
+    EXPECT_EQ(box.point(0, 0), kBack);
+}
+
+TEST(PictureBox, TransparentPixelsShowTheBackgroundColour) {
+    PictureBox box;
+    box.setBackColor(RGB(0, 0, 255));
+    QImage picture(3, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgba(255, 0, 0, 0));
+    picture.setPixel(1, 0, qRgba(255, 0, 0, 128));
+    picture.setPixel(2, 0, qRgba(255, 0, 0, 255));
+    ASSERT_TRUE(box.assignPicture(picture).isOk());
+    EXPECT_EQ(box.point(0, 0), RGB(0, 0, 255));
+    const ColorValue half = box.point(1, 0);
+    EXPECT_NEAR(redOf(half), 128, 2);
+    EXPECT_NEAR(blueOf(half), 127, 2);
+    EXPECT_EQ(box.point(2, 0), kRed);
+}
+
+TEST(PictureBox, ImageBecomesPictureWithoutCopyAndLaterDrawingDetaches) {
+    PictureBox box;
+    sizeArea(box, 4, 4);
+    box.line(0, 0, 4, kRed);
+    box.assignImageAsPicture();
+    EXPECT_TRUE(box.hasPicture());
+    EXPECT_EQ(box.picture().constBits(), box.image().constBits());
+
+    const PixelView view = box.mutablePixels();
+    EXPECT_NE(static_cast<const void*>(view.pixels), box.picture().constBits());
+    view.row(3)[2] = toPixel(kGreen);
+    box.rowsChanged(3, 3);
+    EXPECT_EQ(box.point(2, 3), kGreen);
+    EXPECT_EQ(fromPixel(box.picture().pixel(2, 3)), kBack);
+    EXPECT_EQ(fromPixel(box.picture().pixel(2, 0)), kRed);
+}
+
+TEST(PictureBox, SizesTheBoxCannotHoldFailAndChangeNothing) {
+    PictureBox box;
+    sizeArea(box, 6, 20000);
+    box.line(0, 0, 6, kRed);
+    const auto* before = box.image().constBits();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float outer : {30004.0f, -1.0f, 1e12f, inf, std::nanf("")})
+        EXPECT_TRUE(box.setWidth(outer).failed()) << outer;
+    EXPECT_TRUE(box.setHeight(-5.0f).failed());
+    EXPECT_EQ(box.scaleWidth(), 6.0f);
+    EXPECT_EQ(box.scaleHeight(), 20000.0f);
+    EXPECT_EQ(box.image().constBits(), before);
+    EXPECT_EQ(box.point(5, 0), kRed);
+
+    // Not filled, so the pages are never touched.
+    QImage huge(23200, 23200, QImage::Format_ARGB32);
+    ASSERT_FALSE(huge.isNull());
+    EXPECT_TRUE(box.assignPicture(huge).failed());
+    EXPECT_FALSE(box.hasPicture());
+    EXPECT_EQ(box.scaleWidth(), 6.0f);
+}
+
+TEST(PictureBox, TakesALargestRenderArea) {
+    PictureBox box;
+    sizeArea(box, 20480, 20480);
+    EXPECT_EQ(box.size(), QSize(20484, 20484));
+    box.line(20470, 20479, 20481, kRed);
+    EXPECT_EQ(box.point(20479, 20479), kRed);
+    EXPECT_EQ(box.point(20469, 20479), kBack);
+    EXPECT_EQ(box.point(20480, 20479), -1);
+    EXPECT_EQ(box.mutablePixels().height, 20480);
+}
+
+TEST(PictureBox, PaintsTheAreaOneToOneInsideASunkenBorder) {
+    PictureBox box;
+    sizeArea(box, 6, 4);
+    box.line(1, 2, 2, kRed);
+    const QImage shot = box.grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(10, 8));
+    EXPECT_EQ(fromPixel(shot.pixel(2 + 1, 2 + 2)), kRed);
+    EXPECT_EQ(fromPixel(shot.pixel(2 + 2, 2 + 2)), kBack);
+    EXPECT_EQ(fromPixel(shot.pixel(2, 2)), kBack);
+    // Sunken: the top left edge is darker than the bottom right one.
+    EXPECT_LT(qGray(shot.pixel(0, 0)), qGray(shot.pixel(9, 7)));
+}
+
+}  // namespace
+}  // namespace glint

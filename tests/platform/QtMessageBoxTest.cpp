@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ModalDriver.h"
+#include "platform/QtMessageBox.h"
+#include "platform/RecordingMessageBox.h"
+
+namespace glint {
+namespace {
+
+using test::whenModal;
+
+TEST(QtMessageBox, ErrorHasTitleTextWithoutIconAndOnlyOk) {
+    QtMessageBox boxes;
+    whenModal<QMessageBox>([](QMessageBox* box) {
+        EXPECT_EQ(box->windowTitle(), "Glintwork Error");
+        EXPECT_EQ(box->text(), "Open file error.\nOnly open valid picture files!");
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        ASSERT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->standardButton(box->buttons().first()), QMessageBox::Ok);
+        box->buttons().first()->click();
+    });
+    boxes.showError(nullptr, "Open file error.\r\nOnly open valid picture files!");
+}
+
+TEST(QtMessageBox, QuestionDefaultsToNo) {
+    QtMessageBox boxes;
+    whenModal<QMessageBox>([](QMessageBox* box) {
+        EXPECT_EQ(box->windowTitle(), "Sure?");
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(boxes.askYesNo(nullptr, "Sure?", "Really"));
+    whenModal<QMessageBox>([](QMessageBox* box) { box->defaultButton()->click(); });
+    EXPECT_FALSE(boxes.askYesNo(nullptr, "Sure?", "Really"));
+}
+
+TEST(RecordingMessageBox, KeepsTextsExactlyAndAnswersFromItsScript) {
+    RecordingMessageBox boxes;
+    boxes.showError(nullptr, "a\r\nb");
+    boxes.queueAnswer(true);
+    EXPECT_TRUE(boxes.askYesNo(nullptr, "T", "q1"));
+    EXPECT_FALSE(boxes.askYesNo(nullptr, "T", "q2"));
+    EXPECT_EQ(boxes.errors(), QStringList{"a\r\nb"});
+    EXPECT_EQ(boxes.questionTexts(), (QStringList{"q1", "q2"}));
+    EXPECT_EQ(boxes.unscriptedQuestions(), 1);
+}
+
+}  // namespace
+}  // namespace glint
