@@ -1,0 +1,78 @@
+// The command buttons that exchange pictures: Open File and Save As...
+#include <QFileInfo>
+#include <QImage>
+#include <QPushButton>
+
+#include "Form1.h"
+#include "InfoLabel.h"
+#include "ImageControl.h"
+#include "UiTexts.h"
+#include "io/PictureLoader.h"
+#include "io/PictureWriter.h"
+#include "io/SaveName.h"
+#include "platform/MessageBox.h"
+#include "platform/PictureBox.h"
+
+namespace glint {
+
+void Form1::CmdLoad_Click() {
+    if (openPicture().failed()) showErrorBox(QString::fromUtf8(ui::kOpenError));
+}
+
+Status Form1::openPicture() {
+    ComDlg.Filter = QString::fromUtf8(ui::kOpenFilter);
+    // Save As... goes off before the dialog, so even a cancel leaves it disabled.
+    c_.CmdSave->setEnabled(false);
+    ComDlg.DialogTitle = QString::fromUtf8(ui::kOpenTitle);
+    ComDlg.FileName.clear();
+    if (Status st = ComDlg.ShowOpen(); st.failed()) return st;
+    const QString fileName = ComDlg.FileName;
+    if (fileName.isEmpty()) {
+        c_.LblInfo->setCaption(QString::fromUtf8(ui::kOpenCancelled));
+        return Status::ok();
+    }
+
+    // Both boxes take ImgDummy's empty picture before the file is read.
+    if (Status st = c_.PicSrc->assignPicture(c_.ImgDummy->picture()); st.failed()) return st;
+    if (Status st = c_.PicDst->assignPicture(c_.ImgDummy->picture()); st.failed()) return st;
+    QImage picture;
+    if (Status st = LoadPicture(fileName, picture); st.failed()) return st;
+    if (Status st = c_.PicSrc->assignPicture(picture); st.failed()) return st;
+    if (Status st = SetDstSize(); st.failed()) return st;
+    c_.CmdRaster->setEnabled(true);
+    c_.CmdRaster->setFocus();
+    ComDlg.InitDir = fileName;
+    return ShowPicInfo();
+}
+
+void Form1::CmdSave_Click() {
+    if (savePicture().failed()) showErrorBox(QString::fromUtf8(ui::kSaveError));
+}
+
+Status Form1::savePicture() {
+    ComDlg.Filter = QString::fromUtf8(ui::kSaveFilter);
+    ComDlg.DialogTitle = QString::fromUtf8(ui::kSaveTitle);
+    ComDlg.FileName.clear();
+    if (Status st = ComDlg.ShowSave(); st.failed()) return st;
+    const QString chosen = ComDlg.FileName;
+    if (chosen.isEmpty()) {
+        c_.LblInfo->setCaption(QString::fromUtf8(ui::kSaveCancelled));
+        return Status::ok();
+    }
+
+    const QString fileName = bmpFileName(chosen);
+    // The dialog only asked about the name the user confirmed; a file under the changed name
+    // is not replaced without asking. No writes nothing and leaves everything as it was.
+    if (fileName != chosen && QFileInfo::exists(fileName)) {
+        const QString question = QString::fromUtf8(ui::kReplaceQuestion).arg(fileName);
+        if (!messageBox_.askYesNo(this, QString::fromUtf8(ui::kReplaceTitle), question))
+            return Status::ok();
+    }
+    if (Status st = SavePicture(c_.PicDst->picture(), fileName); st.failed()) return st;
+    c_.LblInfo->setCaption(QString::fromUtf8(ui::kSavedPrefix) + fileName +
+                           QString::fromUtf8(ui::kSavedSuffix));
+    c_.CmdLoad->setFocus();
+    return Status::ok();
+}
+
+}  // namespace glint
