@@ -72,8 +72,8 @@ bool benchScale(const std::vector<std::uint32_t>& source, std::int32_t scale) {
 
     const double render = median(renderTimes);
     const double fill = median(memsetTimes);
-    std::printf("engine scale=%d: %.2f ms per render (%dx%d, %.0f MB)\n", scale, render * 1e3,
-                side, side, double(bytes) / 1e6);
+    std::printf("engine scale=%d: %.2f ms per render (%dx%d, %.0f MB)\n", scale, render * 1e3, side,
+                side, double(bytes) / 1e6);
     std::printf("memset scale=%d: %.2f ms\n", scale, fill * 1e3);
     std::printf("engine/memset scale=%d: %.2f\n", scale, render / fill);
     return true;

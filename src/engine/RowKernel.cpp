@@ -87,11 +87,16 @@ void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
 void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
                        std::uint32_t base, std::int32_t s) {
     switch (s) {
-        case 1: return writeRuns<1>(src, count, out, base);
-        case 2: return writeRuns<2>(src, count, out, base);
-        case 3: return writeRuns<3>(src, count, out, base);
-        case 4: return writeRuns<4>(src, count, out, base);
-        case 5: return writeRuns<5>(src, count, out, base);
+        case 1:
+            return writeRuns<1>(src, count, out, base);
+        case 2:
+            return writeRuns<2>(src, count, out, base);
+        case 3:
+            return writeRuns<3>(src, count, out, base);
+        case 4:
+            return writeRuns<4>(src, count, out, base);
+        case 5:
+            return writeRuns<5>(src, count, out, base);
         default:
             for (std::int64_t j = 0; j < count; ++j) {
                 std::fill_n(out + j * s, s, base | (src[j] & kGreenMask));

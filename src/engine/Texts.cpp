@@ -44,14 +44,15 @@ std::string progressText(float percentPerRow, std::int32_t row) {
 }
 
 std::string endText(float dstScaleWidth, float dstScaleHeight) {
-    return "New pic width: " + formatSingle(dstScaleWidth) + " hight: " +
-           formatSingle(dstScaleHeight) + kCrLf + "Press 'Shave As...' to save your ass.";
+    return "New pic width: " + formatSingle(dstScaleWidth) +
+           " hight: " + formatSingle(dstScaleHeight) + kCrLf +
+           "Press 'Shave As...' to save your ass.";
 }
 
 std::string picInfoText(const std::string& fileName, float scaleWidth, float scaleHeight,
                         double estimateSeconds) {
-    return "Pic: " + fileName + kCrLf + "Width: " + formatSingle(scaleWidth) + " Hight: " +
-           formatSingle(scaleHeight) + kCrLf + " 'Make Raster' will last about " +
+    return "Pic: " + fileName + kCrLf + "Width: " + formatSingle(scaleWidth) +
+           " Hight: " + formatSingle(scaleHeight) + kCrLf + " 'Make Raster' will last about " +
            formatWhole(estimateSeconds) + " seconds, Coc'Sucker!";
 }
 
