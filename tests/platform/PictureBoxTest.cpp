@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <QFile>
 #include <cmath>
 #include <limits>
 
@@ -166,6 +169,44 @@ TEST(PictureBox, SizesTheBoxCannotHoldFailAndChangeNothing) {
     EXPECT_TRUE(box.assignPicture(huge).failed());
     EXPECT_FALSE(box.hasPicture());
     EXPECT_EQ(box.scaleWidth(), 6.0f);
+}
+
+// Caps the address space a little above what the process uses now, for one scope.
+class AddressSpaceCap {
+public:
+    explicit AddressSpaceCap(rlim_t headroom) {
+        getrlimit(RLIMIT_AS, &saved_);
+        QFile statm("/proc/self/statm");
+        if (!statm.open(QIODevice::ReadOnly)) return;
+        const rlim_t pages = statm.readAll().split(' ').first().toULongLong();
+        const rlimit capped{pages * 4096 + headroom, saved_.rlim_max};
+        active_ = setrlimit(RLIMIT_AS, &capped) == 0;
+    }
+    ~AddressSpaceCap() { setrlimit(RLIMIT_AS, &saved_); }
+    bool active() const { return active_; }
+
+private:
+    rlimit saved_{};
+    bool active_ = false;
+};
+
+TEST(PictureBox, MemoryThatCannotBeHadIsAFailureNotACrash) {
+    PictureBox box;
+    sizeArea(box, 10, 10);
+    box.line(0, 0, 10, kRed);
+    QImage picture(16000, 16000, QImage::Format_RGB32);  // allocated before the cap
+    ASSERT_FALSE(picture.isNull());
+    {
+        AddressSpaceCap cap(256 << 20);
+        ASSERT_TRUE(cap.active());
+        EXPECT_TRUE(box.setHeight(20484).isOk());  // 10 x 20480 still fits
+        EXPECT_TRUE(box.setWidth(20484).failed());
+        EXPECT_TRUE(box.assignPicture(picture).failed());
+    }
+    EXPECT_EQ(box.scaleWidth(), 10.0f);
+    EXPECT_EQ(box.scaleHeight(), 20480.0f);
+    EXPECT_FALSE(box.hasPicture());
+    EXPECT_EQ(box.point(9, 0), kRed);
 }
 
 TEST(PictureBox, TakesALargestRenderArea) {
