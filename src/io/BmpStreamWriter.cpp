@@ -53,7 +53,7 @@ BmpStreamWriter::~BmpStreamWriter() { cancel(); }
 Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::int32_t height) {
     cancel();
     if (width <= 0 || height <= 0) return Status::failure("bitmap has no pixels");
-    if (kHeaderBytes + strideOf(width) * height > kMaxFileBytes)
+    if (height > (kMaxFileBytes - kHeaderBytes) / strideOf(width))
         return Status::failure("picture is too large for a bitmap file");
     if (QFileInfo(fileName).isDir()) return Status::failure("the name is a folder");
 

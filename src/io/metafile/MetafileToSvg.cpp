@@ -13,6 +13,7 @@ namespace glint {
 namespace {
 
 constexpr double kScreenDpi = 96.0;
+constexpr double kPointsPerPixel = 72.0 / kScreenDpi;
 
 // libwmf's API object, destroyed on every path.
 class WmfApi {
@@ -70,8 +71,15 @@ std::optional<SvgDrawing> wmfToSvg(const QByteArray& file) {
     wmfD_Rect bbox{};
     if (wmf_scan(api.get(), 0, &bbox) != wmf_E_None) return std::nullopt;
 
+    // A placeable metafile's window covers the box its header gives: that box, in libwmf's
+    // device units of 1/72 inch from the window origin, is the page. A plain metafile has no
+    // such box; its page is the extent of what it draws.
     QSize size = metafileSize(file);
-    if (!size.isValid()) {
+    if (size.isValid()) {
+        bbox.TL = {0, 0};
+        bbox.BR = {static_cast<float>(size.width() * kPointsPerPixel),
+                   static_cast<float>(size.height() * kPointsPerPixel)};
+    } else {
         unsigned int width = 0;
         unsigned int height = 0;
         if (wmf_display_size(api.get(), &width, &height, kScreenDpi, kScreenDpi) != wmf_E_None)

@@ -1,0 +1,143 @@
+// Opening metafiles through the helper process, and what happens when the helper misbehaves.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+
+#include "LoaderFixture.h"
+#include "io/MetafileDecoder.h"
+#include "io/MetafileProbe.h"
+#include "io/PictureLoader.h"
+
+namespace glint::test {
+namespace {
+
+constexpr QRgb kRed = 0xffff0000;
+constexpr QRgb kWhite = 0xffffffff;
+
+// Sets an environment variable for the length of a scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+class MetafileTest : public LoaderTest {
+protected:
+    // An executable shell script standing in for the helper.
+    QString standIn(const QString& name, const QString& body) const {
+        const QString file = write(name, "#!/bin/sh\n" + body.toUtf8() + "\n");
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        return file;
+    }
+};
+
+TEST_F(MetafileTest, HeadersAreRecognisedAndSizedAt96Dpi) {
+    EXPECT_EQ(metafileKind(emfRectangle()), MetafileKind::Emf);
+    EXPECT_EQ(metafileKind(wmfRectangle()), MetafileKind::Wmf);
+    EXPECT_EQ(metafileKind(wmfRectangle().mid(22)), MetafileKind::Wmf);  // without placeable head
+    EXPECT_EQ(metafileKind(QByteArray("BM") + QByteArray(100, '\0')), MetafileKind::None);
+    EXPECT_EQ(metafileSize(emfRectangle()), QSize(100, 50));
+    EXPECT_EQ(metafileSize(wmfRectangle()), QSize(100, 50));
+    EXPECT_FALSE(metafileSize(wmfRectangle().mid(22)).isValid());  // plain: no size in header
+}
+
+TEST_F(MetafileTest, EnhancedAndPlainMetafilesOpenAtTheirHeaderSize) {
+    for (const auto& [name, bytes] : {std::pair{"drawing.emf", emfRectangle()},
+                                      std::pair{"drawing.wmf", wmfRectangle()},
+                                      std::pair{"drawing-named.bmp", emfRectangle()}}) {
+        SCOPED_TRACE(name);
+        QImage picture;
+        const Status status = LoadPicture(write(name, bytes), picture);
+        ASSERT_TRUE(status.isOk()) << status.reason();
+        ASSERT_EQ(picture.size(), QSize(100, 50));
+        EXPECT_EQ(picture.format(), QImage::Format_RGB32);
+        EXPECT_TRUE(colourNear(picture.pixel(50, 25), kRed, 2));
+        EXPECT_TRUE(colourNear(picture.pixel(5, 5), kWhite, 2));
+        EXPECT_TRUE(colourNear(picture.pixel(95, 45), kWhite, 2));
+    }
+}
+
+TEST_F(MetafileTest, MetafileClaimingAHugeFrameFails) {
+    Bytes huge;
+    huge.raw(emfRectangle());
+    huge.setU32(32, 2540 * 400);  // 96000 pixels wide
+    QImage picture;
+    EXPECT_TRUE(LoadPicture(write("huge.emf", huge.data()), picture).failed());
+    EXPECT_TRUE(picture.isNull());
+}
+
+TEST_F(MetafileTest, HelperIsFoundBesideTheBuildAndCanBeOverridden) {
+    EXPECT_TRUE(MetafileDecoder::locateHelper().endsWith("/bin/glintwork-metafile"))
+        << MetafileDecoder::locateHelper().toStdString();
+    const ScopedEnv env(MetafileDecoder::kHelperEnv, path("nowhere").toUtf8());
+    EXPECT_EQ(MetafileDecoder::locateHelper(), path("nowhere"));
+    QImage picture;
+    EXPECT_TRUE(LoadPicture(write("drawing.emf", emfRectangle()), picture).failed());
+}
+
+// A helper that crashes, hangs, writes nonsense or too little: a failure, and the caller
+// carries on.
+TEST_F(MetafileTest, MisbehavingHelperGivesAFailureWithinItsTimeLimit) {
+    const QString file = write("drawing.emf", emfRectangle());
+    const MetafileDecoder::Limits limits{std::chrono::milliseconds(1500), std::int64_t{1} << 30};
+    const std::pair<const char*, const char*> helpers[] = {
+        {"crash.sh", "kill -SEGV $$"},
+        {"hang.sh", "exec sleep 60"},
+        {"hang-child.sh", "sleep 60; echo done"},
+        {"silent-hang.sh", "exec >&-; exec sleep 60"},
+        {"nonsense.sh", "echo 'no picture here'"},
+        {"short.sh", "printf 'GLMF\\002\\000\\000\\000\\001\\000\\000\\000abcd'"},
+        {"failing.sh", "exit 4"},
+        {"endless.sh", "exec cat /dev/zero"},
+    };
+    for (const auto& [name, body] : helpers) {
+        SCOPED_TRACE(name);
+        const MetafileDecoder decoder(standIn(name, body), limits);
+        QImage picture;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_TRUE(decoder.decode(file, picture).failed());
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_TRUE(picture.isNull());
+    }
+}
+
+TEST_F(MetafileTest, HelperRunsUnderTheMemoryLimit) {
+    const QString report = path("limit.txt");
+    const QString helper = standIn("limit.sh", "ulimit -v > '" + report + "'; exit 1");
+    const MetafileDecoder decoder(helper, {std::chrono::seconds(5), std::int64_t{768} << 20});
+    QImage picture;
+    EXPECT_TRUE(decoder.decode(path("any.emf"), picture).failed());
+    QFile written(report);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().trimmed(), QByteArray::number(768 * 1024));
+}
+
+TEST_F(MetafileTest, WellFormedHelperOutputBecomesThePicture) {
+    // 2 x 1 pixels, the second without its alpha byte: the picture is opaque all the same.
+    const QString helper = standIn(
+        "fixed.sh", "printf 'GLMF\\002\\000\\000\\000\\001\\000\\000\\000'"
+                    "; printf '\\000\\000\\377\\377\\000\\377\\000\\000'");
+    QImage picture;
+    const Status status = MetafileDecoder(helper, {}).decode(path("any.wmf"), picture);
+    ASSERT_TRUE(status.isOk()) << status.reason();
+    ASSERT_EQ(picture.size(), QSize(2, 1));
+    EXPECT_EQ(picture.pixel(0, 0), 0xffff0000u);
+    EXPECT_EQ(picture.pixel(1, 0), 0xff00ff00u);
+}
+
+}  // namespace
+}  // namespace glint::test

@@ -1,0 +1,141 @@
+#include "SampleFiles.h"
+
+#include <QFile>
+
+namespace glint::test {
+
+Bytes& Bytes::u8(unsigned v) {
+    data_.append(static_cast<char>(v & 0xff));
+    return *this;
+}
+Bytes& Bytes::u16(unsigned v) { return u8(v).u8(v >> 8); }
+Bytes& Bytes::u32(std::uint32_t v) { return u16(v & 0xffff).u16(v >> 16); }
+Bytes& Bytes::raw(const QByteArray& b) {
+    data_.append(b);
+    return *this;
+}
+void Bytes::setU16(int at, unsigned v) {
+    data_[at] = static_cast<char>(v & 0xff);
+    data_[at + 1] = static_cast<char>((v >> 8) & 0xff);
+}
+void Bytes::setU32(int at, std::uint32_t v) {
+    setU16(at, v & 0xffff);
+    setU16(at + 2, v >> 16);
+}
+
+QByteArray rleBitmap(int width, int height, int bits, const std::vector<std::uint32_t>& palette,
+                     const QByteArray& runs) {
+    const auto offset = static_cast<std::uint32_t>(14 + 40 + 4 * palette.size());
+    Bytes b;
+    b.u8('B').u8('M').u32(offset + static_cast<std::uint32_t>(runs.size())).u32(0).u32(offset);
+    b.u32(40).s32(width).s32(height).u16(1).u16(static_cast<unsigned>(bits));
+    b.u32(bits == 8 ? 1 : 2).u32(static_cast<std::uint32_t>(runs.size())).u32(2835).u32(2835);
+    b.u32(static_cast<std::uint32_t>(palette.size())).u32(0);
+    for (std::uint32_t c : palette) b.u32(c);
+    b.raw(runs);
+    return b.data();
+}
+
+QByteArray iconFile(int type, const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const int w = argb.width();
+    const int h = argb.height();
+    const int maskStride = (w + 31) / 32 * 4;
+    const auto dibBytes = static_cast<std::uint32_t>(40 + w * h * 4 + maskStride * h);
+    Bytes b;
+    b.u16(0).u16(static_cast<unsigned>(type)).u16(1);
+    b.u8(static_cast<unsigned>(w)).u8(static_cast<unsigned>(h)).u8(0).u8(0);
+    if (type == 2)
+        b.u16(1).u16(1);  // hot spot
+    else
+        b.u16(1).u16(32);  // planes, bits
+    b.u32(dibBytes).u32(6 + 16);
+    b.u32(40).s32(w).s32(2 * h).u16(1).u16(32).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0);
+    for (int y = h - 1; y >= 0; --y)
+        for (int x = 0; x < w; ++x) b.u32(argb.pixel(x, y));
+    for (int i = 0; i < maskStride * h; ++i) b.u8(0);  // AND mask: every pixel shown
+    return b.data();
+}
+
+namespace {
+
+// One GIF image of `width` x 1 in palette entry `index`, LZW-coded with 3-bit codes: a clear
+// code before every pixel keeps the code size from growing.
+void gifFrame(Bytes& b, int width, int index) {
+    b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(1).u8(0);
+    constexpr unsigned kClear = 4;
+    constexpr unsigned kEnd = 5;
+    std::vector<unsigned> codes;
+    for (int x = 0; x < width; ++x) {
+        codes.push_back(kClear);
+        codes.push_back(static_cast<unsigned>(index));
+    }
+    codes.push_back(kEnd);
+    QByteArray packed;
+    unsigned acc = 0;
+    int nbits = 0;
+    for (unsigned code : codes) {
+        acc |= code << nbits;
+        nbits += 3;
+        while (nbits >= 8) {
+            packed.append(static_cast<char>(acc & 0xff));
+            acc >>= 8;
+            nbits -= 8;
+        }
+    }
+    if (nbits > 0) packed.append(static_cast<char>(acc & 0xff));
+    b.u8(2).u8(static_cast<unsigned>(packed.size())).raw(packed).u8(0);
+}
+
+}  // namespace
+
+QByteArray twoFrameGif(int width, int first, int second) {
+    Bytes b;
+    b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(1).u8(0xF1).u8(0).u8(0);
+    b.u8(255).u8(0).u8(0).u8(0).u8(255).u8(0).u8(0).u8(0).u8(255).u8(255).u8(255).u8(255);
+    gifFrame(b, width, first);
+    gifFrame(b, width, second);
+    b.u8(0x3B);
+    return b.data();
+}
+
+QByteArray emfRectangle() {
+    Bytes b;
+    // Header record: bounds in pixels, frame in 0.01 mm (100 x 50 px at 96 dpi).
+    b.u32(1).u32(88).s32(0).s32(0).s32(99).s32(49).s32(0).s32(0).s32(2646).s32(1323);
+    b.u32(0x464D4520).u32(0x10000).u32(0).u32(4).u16(2).u16(0).u32(0).u32(0).u32(0);
+    b.s32(1920).s32(1080).s32(508).s32(286);
+    b.u32(39).u32(24).u32(1).u32(0).u32(0x000000FF).u32(0);  // solid red brush as object 1
+    b.u32(37).u32(12).u32(1);                                // select it
+    b.u32(43).u32(24).s32(20).s32(10).s32(80).s32(40);       // rectangle
+    b.u32(14).u32(20).u32(0).u32(16).u32(20);                // end of file
+    b.setU32(48, static_cast<std::uint32_t>(b.size()));
+    return b.data();
+}
+
+QByteArray wmfRectangle() {
+    Bytes b;
+    b.u32(0x9AC6CDD7).u16(0).u16(0).u16(0).u16(100).u16(50).u16(96).u32(0);
+    unsigned checksum = 0;
+    for (int i = 0; i < 20; i += 2)
+        checksum ^= static_cast<unsigned char>(b.data()[i]) |
+                    static_cast<unsigned>(static_cast<unsigned char>(b.data()[i + 1])) << 8;
+    b.u16(checksum);
+    const int header = b.size();
+    b.u16(1).u16(9).u16(0x0300).u32(0).u16(1).u32(7).u16(0);
+    b.u32(5).u16(0x020B).u16(0).u16(0);                     // window origin 0,0
+    b.u32(5).u16(0x020C).u16(50).u16(100);                  // window extent 100 x 50
+    b.u32(7).u16(0x02FC).u16(0).u16(0x00FF).u16(0).u16(0);  // solid red brush
+    b.u32(4).u16(0x012D).u16(0);                            // select it
+    b.u32(7).u16(0x041B).u16(40).u16(80).u16(10).u16(20);   // rectangle
+    b.u32(3).u16(0);                                        // end of file
+    b.setU32(header + 6, static_cast<std::uint32_t>((b.size() - header) / 2));
+    return b.data();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace glint::test

@@ -1,0 +1,46 @@
+#pragma once
+// Small picture files written byte by byte, for formats Qt cannot write (or cannot write in the
+// variant a test needs).
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace glint::test {
+
+// Little-endian byte builder.
+class Bytes {
+public:
+    Bytes& u8(unsigned v);
+    Bytes& u16(unsigned v);
+    Bytes& u32(std::uint32_t v);
+    Bytes& s32(std::int32_t v) { return u32(static_cast<std::uint32_t>(v)); }
+    Bytes& raw(const QByteArray& b);
+    void setU32(int at, std::uint32_t v);
+    void setU16(int at, unsigned v);
+    int size() const { return static_cast<int>(data_.size()); }
+    const QByteArray& data() const { return data_; }
+
+private:
+    QByteArray data_;
+};
+
+// A bitmap with a 40-byte header, `bits` 4 or 8, run-length `compression` (2 = RLE8,
+// 1 = RLE4) of the encoded `runs`; `palette` holds 0x00RRGGBB entries.
+QByteArray rleBitmap(int width, int height, int bits, const std::vector<std::uint32_t>& palette,
+                     const QByteArray& runs);
+// An icon (type 1) or cursor (type 2, hot spot 1,1) file holding one 32-bit image.
+QByteArray iconFile(int type, const QImage& image);
+// A GIF of two frames of `width` x 1 pixels: frame 1 uses palette entry `first`, frame 2
+// entry `second` of the palette {red, green, blue, white}.
+QByteArray twoFrameGif(int width, int first, int second);
+// An enhanced metafile of 100 x 50 pixels at 96 dpi: white page, a red filled rectangle
+// from (20,10) to (80,40).
+QByteArray emfRectangle();
+// The same drawing as a placeable metafile (96 units per inch).
+QByteArray wmfRectangle();
+
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace glint::test
