@@ -92,22 +92,6 @@ TEST(CommonDialog, FileDialogsPassTheirPropertiesAndKeepFileNameOnCancel) {
     EXPECT_EQ(requests[2].defaultSuffix, "bmp");
 }
 
-TEST(CommonDialog, ColorStartsBlackAndKeepsTheLastConfirmedOne) {
-    ScriptedDialogBackend backend;
-    CommonDialog dialog(backend, nullptr);
-    backend.queueCancel();
-    backend.queueColor(RGB(1, 2, 3));
-    backend.queueCancel();
-    ASSERT_TRUE(dialog.ShowColor().isOk());
-    EXPECT_EQ(dialog.Color, 0);
-    ASSERT_TRUE(dialog.ShowColor().isOk());
-    EXPECT_EQ(dialog.Color, RGB(1, 2, 3));
-    ASSERT_TRUE(dialog.ShowColor().isOk());
-    EXPECT_EQ(dialog.Color, RGB(1, 2, 3));
-    ASSERT_EQ(backend.requests().size(), 3u);
-    EXPECT_EQ(backend.requests()[2].initialColor, RGB(1, 2, 3));
-}
-
 TEST(CommonDialog, BackendFailuresAndAnEmptyScriptAreReported) {
     ScriptedDialogBackend backend;
     CommonDialog dialog(backend, nullptr);

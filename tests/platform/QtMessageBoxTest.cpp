@@ -6,7 +6,6 @@
 
 #include "ModalDriver.h"
 #include "platform/QtMessageBox.h"
-#include "platform/RecordingMessageBox.h"
 
 namespace glint {
 namespace {
@@ -36,17 +35,6 @@ TEST(QtMessageBox, QuestionDefaultsToNo) {
     EXPECT_TRUE(boxes.askYesNo(nullptr, "Sure?", "Really"));
     whenModal<QMessageBox>([](QMessageBox* box) { box->defaultButton()->click(); });
     EXPECT_FALSE(boxes.askYesNo(nullptr, "Sure?", "Really"));
-}
-
-TEST(RecordingMessageBox, KeepsTextsExactlyAndAnswersFromItsScript) {
-    RecordingMessageBox boxes;
-    boxes.showError(nullptr, "a\r\nb");
-    boxes.queueAnswer(true);
-    EXPECT_TRUE(boxes.askYesNo(nullptr, "T", "q1"));
-    EXPECT_FALSE(boxes.askYesNo(nullptr, "T", "q2"));
-    EXPECT_EQ(boxes.errors(), QStringList{"a\r\nb"});
-    EXPECT_EQ(boxes.questionTexts(), (QStringList{"q1", "q2"}));
-    EXPECT_EQ(boxes.unscriptedQuestions(), 1);
 }
 
 }  // namespace
