@@ -68,7 +68,7 @@ Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::i
     height_ = height;
     rowsWritten_ = 0;
     rowDone_.assign(static_cast<std::size_t>(height), false);
-    row_.assign(static_cast<std::size_t>(strideOf(width)), 0);
+    row_.clear();  // taken at the first row
     failed_ = false;
     const auto h = headers(width, height);
     if (file_->write(h.data(), kHeaderBytes) != kHeaderBytes) {
@@ -82,6 +82,7 @@ Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::i
 Status BmpStreamWriter::writeRow(std::int32_t y, const std::uint32_t* pixels) {
     if (!file_ || failed_) return Status::failure("the bitmap file is not open");
     if (y < 0 || y >= height_ || !pixels) return Status::failure("row outside the bitmap");
+    if (row_.empty()) row_.assign(static_cast<std::size_t>(strideOf(width_)), 0);
     char* out = row_.data();
     for (std::int32_t x = 0; x < width_; ++x) {
         const std::uint32_t p = pixels[x];
