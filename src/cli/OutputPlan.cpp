@@ -26,7 +26,9 @@ std::vector<PlannedFile> planOutputs(const CliOptions& options) {
         PlannedFile file;
         file.input = input;
         if (options.output.isEmpty()) {
-            file.output = defaultOutputName(input, QFileInfo(input).path());
+            // Keep the input's own spelling of its folder ("pics/a.png", "a.png").
+            const QString folder = input.left(input.lastIndexOf('/') + 1);
+            file.output = folder + QFileInfo(input).completeBaseName() + "-scanlines.bmp";
         } else if (intoFolder) {
             file.output = defaultOutputName(input, options.output);
         } else {

@@ -1,0 +1,118 @@
+// Command-line parsing: values, their ranges, colours, inputs and the output rule.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "CliOptions.h"
+
+namespace glint {
+namespace {
+
+using Action = ParsedCommandLine::Action;
+
+ParsedCommandLine parse(QStringList args, int defaultJobs = 4) {
+    args.prepend("glintwork-cli");
+    return parseCommandLine(args, defaultJobs);
+}
+
+TEST(CliOptions, DefaultsAndGivenValues) {
+    const ParsedCommandLine plain = parse({"a.png"});
+    ASSERT_EQ(plain.action, Action::Run) << plain.error.toStdString();
+    EXPECT_EQ(plain.options.scale, 2);
+    EXPECT_EQ(plain.options.red, 0);
+    EXPECT_EQ(plain.options.blue, 0);
+    EXPECT_EQ(plain.options.background, RGB(0, 0, 0));
+    EXPECT_EQ(plain.options.jobs, 4);
+    EXPECT_FALSE(plain.options.force);
+    EXPECT_FALSE(plain.options.quiet);
+    EXPECT_TRUE(plain.options.output.isEmpty());
+
+    const ParsedCommandLine set = parse({"-s", "5", "--red=200", "-b", "10", "-B", "#102030",
+                                         "-j", "3", "-f", "-q", "a.png", "b.png"});
+    ASSERT_EQ(set.action, Action::Run) << set.error.toStdString();
+    EXPECT_EQ(set.options.scale, 5);
+    EXPECT_EQ(set.options.red, 200);
+    EXPECT_EQ(set.options.blue, 10);
+    EXPECT_EQ(set.options.background, RGB(0x10, 0x20, 0x30));
+    EXPECT_EQ(set.options.jobs, 3);
+    EXPECT_TRUE(set.options.force);
+    EXPECT_TRUE(set.options.quiet);
+    EXPECT_EQ(set.options.inputs, (QStringList{"a.png", "b.png"}));
+}
+
+TEST(CliOptions, RangesAreInclusiveAndEnforced) {
+    struct Case {
+        QStringList args;
+        bool accepted;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{"-s", "1"}, true, ""},          {{"-s", "16"}, true, ""},
+        {{"-s", "0"}, false, "--scale"},  {{"-s", "17"}, false, "--scale"},
+        {{"-s", "2x"}, false, "--scale"}, {{"-s", "2.5"}, false, "--scale"},
+        {{"-r", "255"}, true, ""},        {{"-r", "256"}, false, "--red"},
+        {{"-r", "-1"}, false, "--red"},   {{"-b", "0"}, true, ""},
+        {{"-b", "300"}, false, "--blue"}, {{"-j", "0"}, false, "--jobs"},
+        {{"-j", "1"}, true, ""},          {{"--scale"}, false, "scale"},
+    };
+    for (const Case& c : cases) {
+        const ParsedCommandLine r = parse(c.args + QStringList{"a.png"});
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(r.action == Action::Run, c.accepted);
+        if (!c.accepted) {
+            EXPECT_TRUE(r.error.contains(c.mentions)) << r.error.toStdString();
+            EXPECT_TRUE(r.text.contains("Usage:"));
+        }
+    }
+}
+
+TEST(CliOptions, BackgroundColours) {
+    ColorValue c = -1;
+    EXPECT_TRUE(parseColor("#ff8000", c));
+    EXPECT_EQ(c, RGB(255, 128, 0));
+    EXPECT_TRUE(parseColor("#FF8000", c));
+    EXPECT_EQ(c, RGB(255, 128, 0));
+    EXPECT_TRUE(parseColor("navy", c));
+    EXPECT_EQ(c, RGB(0, 0, 128));
+    EXPECT_TRUE(parseColor("DarkGreen", c));
+    EXPECT_EQ(c, RGB(0, 100, 0));
+    for (const char* bad : {"", "#12345", "#1234567", "#gg0000", "#fff", "ff8000", "notacolour",
+                            "transparent", "rgb(1,2,3)"}) {
+        ColorValue kept = RGB(1, 2, 3);
+        EXPECT_FALSE(parseColor(bad, kept)) << bad;
+        EXPECT_EQ(kept, RGB(1, 2, 3)) << bad;
+    }
+    EXPECT_EQ(parse({"-B", "#12", "a.png"}).action, Action::Error);
+}
+
+TEST(CliOptions, InputsAndOutputRule) {
+    const ParsedCommandLine none = parse({"-s", "3"});
+    EXPECT_EQ(none.action, Action::Error);
+    EXPECT_TRUE(none.error.contains("no input"));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // One input: any file name with a known extension; several: an existing folder only.
+    EXPECT_EQ(parse({"-o", dir.filePath("x.png"), "a.png"}).action, Action::Run);
+    EXPECT_EQ(parse({"-o", dir.filePath("x"), "a.png"}).action, Action::Run);
+    EXPECT_EQ(parse({"-o", dir.path(), "a.png", "b.png"}).action, Action::Run);
+    const ParsedCommandLine fileForMany = parse({"-o", dir.filePath("x.bmp"), "a.png", "b.png"});
+    EXPECT_EQ(fileForMany.action, Action::Error);
+    EXPECT_TRUE(fileForMany.error.contains("several inputs"));
+    const ParsedCommandLine missingFolder = parse({"-o", dir.filePath("none/"), "a.png"});
+    EXPECT_EQ(missingFolder.action, Action::Error);
+    EXPECT_TRUE(missingFolder.error.contains("does not exist"));
+    const ParsedCommandLine gif = parse({"-o", dir.filePath("x.gif"), "a.png"});
+    EXPECT_EQ(gif.action, Action::Error);
+    EXPECT_TRUE(gif.error.contains("unsupported output format 'gif'"));
+}
+
+TEST(CliOptions, HelpAndVersionWinOverMissingInputs) {
+    EXPECT_EQ(parse({"--help"}).action, Action::Help);
+    EXPECT_TRUE(parse({"-h"}).text.contains("--background"));
+    EXPECT_EQ(parse({"--version"}).action, Action::Version);
+    EXPECT_EQ(parse({"--bogus", "a.png"}).action, Action::Error);
+}
+
+}  // namespace
+}  // namespace glint

@@ -1,0 +1,146 @@
+// The tool's files against what the window draws for the same picture and settings: the
+// picture shown in a source picture box, every row drawn by the row kernel into one whole
+// destination image.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "FileConverter.h"
+#include "PngRowSink.h"
+#include "TestPictures.h"
+#include "engine/RenderExtent.h"
+#include "engine/RowKernel.h"
+#include "platform/PictureBox.h"
+
+namespace glint {
+namespace {
+
+QImage windowRender(const QImage& picture, const RowValues& values) {
+    PictureBox picSrc;
+    picSrc.setAutoSize(true);
+    EXPECT_TRUE(picSrc.assignPicture(picture).isOk());
+    RenderExtent extent;
+    EXPECT_TRUE(computeExtent(picSrc.scaleWidth(), picSrc.scaleHeight(), extent).isOk());
+    QImage dst(picture.width() * values.scale, picture.height() * values.scale,
+               QImage::Format_RGB32);
+    dst.fill(0xFF5A5A5A);  // shows through wherever a row was left out
+    const PixelView view{reinterpret_cast<std::uint32_t*>(dst.bits()), dst.width(), dst.height(),
+                         dst.bytesPerLine() / 4};
+    for (std::int32_t i = 0; i <= extent.lastRow; ++i) {
+        EXPECT_TRUE(drawSourceRow(picSrc.pixels(), i, extent.lastColumn, values, view).isOk());
+    }
+    return dst;
+}
+
+int bitsPerPixelOfBmp(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray head = f.read(30);
+    return head.size() < 30 ? -1 : static_cast<unsigned char>(head[28]) | (head[29] << 8);
+}
+
+class PixelIdentity : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    // Converts `input` to `name` and returns the decoded result (null on failure).
+    QImage convert(const QString& input, const QString& name, const RowValues& values,
+                   bool streamed) {
+        ConvertRequest request;
+        request.input = input;
+        request.output = dir_.filePath(name);
+        request.values = values;
+        request.force = true;
+        request.streamed = streamed;
+        const ConvertOutcome outcome = convertFile(request);
+        EXPECT_TRUE(outcome.ok) << name.toStdString() << ": " << outcome.error.toStdString();
+        return test::readPixels(request.output);
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(PixelIdentity, EveryOutputMatchesTheWindowAtScalesOneToFive) {
+    const QSize sizes[] = {{1, 1}, {1, 6}, {7, 1}, {13, 9}, {64, 3}};
+    std::uint32_t seed = 1;
+    for (const QSize size : sizes) {
+        const QImage picture = test::randomPicture(size.width(), size.height(), seed++);
+        const QString input = dir_.filePath("in.png");
+        ASSERT_TRUE(test::writePicture(picture, input));
+        for (std::int32_t scale = 1; scale <= 5; ++scale) {
+            const RowValues values{scale, RGB(30, 60, 90), 17 * scale, 255 - scale};
+            const QImage expected = windowRender(picture, values);
+            SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " scale "
+                                            << scale);
+            EXPECT_EQ(convert(input, "s.bmp", values, true), expected);
+            EXPECT_EQ(convert(input, "s.png", values, true), expected);
+            EXPECT_EQ(convert(input, "m.bmp", values, false), expected);
+            EXPECT_EQ(convert(input, "m.png", values, false), expected);
+            EXPECT_EQ(convert(input, "m.tiff", values, false), expected);
+            EXPECT_EQ(bitsPerPixelOfBmp(dir_.filePath("s.bmp")), 24);
+        }
+    }
+}
+
+TEST_F(PixelIdentity, TransparencyIsSeenAsTheWindowShowsIt) {
+    const QImage picture = test::randomPicture(11, 5, 99, true);
+    const QString input = dir_.filePath("alpha.png");
+    ASSERT_TRUE(test::writePicture(picture, input));
+    const RowValues values{3, RGB(0, 0, 255), 0, 0};
+    const QImage expected = windowRender(picture, values);
+    EXPECT_EQ(convert(input, "a.bmp", values, true), expected);
+    EXPECT_EQ(convert(input, "a.png", values, true), expected);
+}
+
+TEST_F(PixelIdentity, StreamedAndWholeOutputsAgreeOnALargerPicture) {
+    const QImage picture = test::randomPicture(301, 157, 7);
+    const QString input = dir_.filePath("big.bmp");
+    ASSERT_TRUE(test::writePicture(picture, input));
+    const RowValues values{4, RGB(255, 255, 0), 128, 64};
+    const QImage streamedBmp = convert(input, "s.bmp", values, true);
+    ASSERT_FALSE(streamedBmp.isNull());
+    EXPECT_EQ(streamedBmp.size(), QSize(1204, 628));
+    EXPECT_EQ(convert(input, "m.bmp", values, false), streamedBmp);
+    EXPECT_EQ(convert(input, "s.png", values, true), streamedBmp);
+    EXPECT_EQ(convert(input, "m.png", values, false), streamedBmp);
+}
+
+TEST_F(PixelIdentity, UnfinishedPngLeavesNothingBehind) {
+    const QString target = dir_.filePath("p.png");
+    std::uint32_t row[4] = {0xFF000000u, 0xFF00FF00u, 0xFFFFFFFFu, 0xFF123456u};
+    const ConstPixelView one{row, 4, 1, 4};
+    {
+        PngRowSink sink;
+        ASSERT_TRUE(sink.open(target, 4, 3).isOk());
+        EXPECT_TRUE(sink.writeRows(0, one).isOk());
+        EXPECT_TRUE(sink.writeRows(2, one).failed());  // row 1 skipped
+        EXPECT_TRUE(sink.commit().failed());
+    }
+    {
+        PngRowSink sink;
+        ASSERT_TRUE(sink.open(target, 4, 3).isOk());
+        EXPECT_TRUE(sink.writeRows(0, one).isOk());
+        EXPECT_TRUE(sink.commit().failed());  // two rows missing
+    }
+    {
+        PngRowSink sink;
+        ASSERT_TRUE(sink.open(target, 4, 2).isOk());
+        EXPECT_TRUE(sink.writeRows(0, one).isOk());
+    }  // destroyed without commit
+    EXPECT_TRUE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(PngRowSink().open(dir_.filePath("no/such/folder/p.png"), 4, 1).failed());
+
+    PngRowSink sink;
+    ASSERT_TRUE(sink.open(target, 4, 2).isOk());
+    EXPECT_TRUE(sink.writeRows(0, one).isOk());
+    EXPECT_TRUE(sink.writeRows(1, one).isOk());
+    ASSERT_TRUE(sink.commit().isOk());
+    const QImage written = test::readPixels(target);
+    ASSERT_EQ(written.size(), QSize(4, 2));
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(written.pixel(x, 1), row[x]);
+}
+
+}  // namespace
+}  // namespace glint
