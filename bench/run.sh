@@ -21,5 +21,6 @@ run() {
 
 # One line per program.
 run glint-bench-engine
+run glint-bench-io
 
 exit "$status"

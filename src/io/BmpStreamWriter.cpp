@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <limits>
 
 namespace glint {
@@ -14,6 +16,7 @@ constexpr std::int64_t kHeaderBytes = kFileHeaderBytes + kInfoHeaderBytes;
 constexpr std::int64_t kMaxFileBytes = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint16_t kBitsPerPixel = 24;
 constexpr std::int32_t kPixelsPerMetre = 3780;  // 96 dpi
+static_assert(std::endian::native == std::endian::little, "rows are packed for little-endian");
 
 std::int64_t strideOf(std::int64_t width) { return (width * 3 + 3) / 4 * 4; }
 
@@ -42,6 +45,26 @@ std::array<char, kHeaderBytes> headers(std::int32_t width, std::int32_t height) 
     put32(&h[38], static_cast<std::uint32_t>(kPixelsPerMetre));
     put32(&h[42], static_cast<std::uint32_t>(kPixelsPerMetre));
     return h;  // no palette, all colours important
+}
+
+// Blue, green, red of each 0xAARRGGBB pixel (little-endian host: the low three bytes in
+// order), four pixels at a time as three 32-bit words.
+void packRow(const std::uint32_t* pixels, std::int32_t width, char* out) {
+    std::int32_t x = 0;
+    for (; x + 4 <= width; x += 4, out += 12) {
+        const std::uint32_t p0 = pixels[x] & 0xffffff;
+        const std::uint32_t p1 = pixels[x + 1] & 0xffffff;
+        const std::uint32_t p2 = pixels[x + 2] & 0xffffff;
+        const std::uint32_t p3 = pixels[x + 3] & 0xffffff;
+        const std::uint32_t words[3] = {p0 | p1 << 24, p1 >> 8 | p2 << 16, p2 >> 16 | p3 << 8};
+        std::memcpy(out, words, sizeof words);
+    }
+    for (; x < width; ++x) {
+        const std::uint32_t p = pixels[x];
+        *out++ = static_cast<char>(p & 0xff);          // blue
+        *out++ = static_cast<char>((p >> 8) & 0xff);   // green
+        *out++ = static_cast<char>((p >> 16) & 0xff);  // red
+    }
 }
 
 }  // namespace
@@ -83,13 +106,7 @@ Status BmpStreamWriter::writeRow(std::int32_t y, const std::uint32_t* pixels) {
     if (!file_ || failed_) return Status::failure("the bitmap file is not open");
     if (y < 0 || y >= height_ || !pixels) return Status::failure("row outside the bitmap");
     if (row_.empty()) row_.assign(static_cast<std::size_t>(strideOf(width_)), 0);
-    char* out = row_.data();
-    for (std::int32_t x = 0; x < width_; ++x) {
-        const std::uint32_t p = pixels[x];
-        *out++ = static_cast<char>(p & 0xff);          // blue
-        *out++ = static_cast<char>((p >> 8) & 0xff);   // green
-        *out++ = static_cast<char>((p >> 16) & 0xff);  // red
-    }
+    packRow(pixels, width_, row_.data());
     const auto stride = static_cast<std::int64_t>(row_.size());
     const std::int64_t offset = kHeaderBytes + std::int64_t{height_ - 1 - y} * stride;
     if (!file_->seek(offset) || file_->write(row_.data(), stride) != stride) {
