@@ -1,0 +1,205 @@
+// Open File and Save As...: the dialogs' settings, what survives a cancel or a failure, and the
+// name a result is saved under.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+
+#include "FormFixture.h"
+#include "platform/PictureBox.h"
+#include "ui/InfoLabel.h"
+
+namespace glint::test {
+namespace {
+
+constexpr const char* kOpenError = "Open file error.\r\nOnly open valid picture files!";
+constexpr const char* kSaveError =
+    "Save file error.\r\nPlease save file with an other filename. Ensure, you have permission to "
+    "write on disk.";
+
+QString savedText(const QString& name) {
+    return "Pic saved as: " + name + "\r\n[new virus installed: Tolvane.vbs]";
+}
+
+QByteArray contents(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+using OpenTest = FormTest;
+
+TEST_F(OpenTest, CancelFromEmptyOnlyWritesItsText) {
+    open(QString());
+    EXPECT_EQ(info(), "Why do you not load a pic? \r\nFucker!");
+    EXPECT_EQ(commands(), kEmpty);
+    EXPECT_TRUE(form->comDlg().FileName.isEmpty());
+    EXPECT_EQ(form->comDlg().Filter,
+              "Pic Files (*.bmp;*.cur;*.emf;*.gif;*.jpg;*.ico;*.rle;*.wmf)|*.bmp;*.cur;*.emf;*.gif;"
+              "*.jpg;*.ico;*.rle;*.wmf|All Files (*.*)|*.*");
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].title, "Open a fuckin' file, if you have balls.");
+    EXPECT_EQ(dialogs.requests()[0].nameFilters.size(), 2);
+}
+
+TEST_F(OpenTest, LoadedPictureSizesBothBoxesAndShowsItsInfo) {
+    const QString file = writePicture("pic.png", sourcePicture(320, 240));
+    open(file);
+    EXPECT_EQ(commands(), kLoaded);
+    EXPECT_EQ(focus(), c().CmdRaster);
+    EXPECT_TRUE(c().PicSrc->hasPicture());
+    EXPECT_EQ(c().PicSrc->width(), 324.0f);
+    EXPECT_EQ(c().PicSrc->height(), 244.0f);
+    EXPECT_EQ(c().PicDst->width(), 644.0f);
+    EXPECT_EQ(c().PicDst->height(), 484.0f);
+    EXPECT_FALSE(c().PicDst->hasPicture());
+    EXPECT_EQ(info(), "Pic: " + file +
+                          "\r\nWidth: 320 Hight: 240\r\n 'Make Raster' will last about 79 seconds, "
+                          "Coc'Sucker!");
+    // The next dialog starts where the picture came from.
+    EXPECT_EQ(form->comDlg().InitDir, file);
+    open(QString());
+    EXPECT_EQ(QDir(dialogs.requests().back().startDir), QDir(dir.path()));
+}
+
+TEST_F(OpenTest, AFileThatIsNoPictureEmptiesBothBoxesAndKeepsTheRest) {
+    const QString good = writePicture("pic.png", sourcePicture(5, 4));
+    open(good);
+    const QString infoBefore = info();
+    const float dstWidth = c().PicDst->width();
+    const QString text = dir.filePath("notes.txt");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("no picture here\n");
+    }
+    open(text);
+    EXPECT_EQ(messages.errors(), QStringList{kOpenError});
+    EXPECT_FALSE(c().PicSrc->hasPicture());
+    EXPECT_FALSE(c().PicDst->hasPicture());
+    EXPECT_EQ(c().PicDst->width(), dstWidth);
+    // Coming from Loaded, Make Raster stays available over the emptied source.
+    EXPECT_EQ(commands(), kLoaded);
+    EXPECT_EQ(info(), infoBefore);
+    EXPECT_EQ(form->comDlg().InitDir, good);
+}
+
+TEST_F(OpenTest, FromRenderedACancelKeepsTheResultAndANewPictureDropsIt) {
+    openAndRender(sourcePicture(3, 2));
+    open(QString());
+    EXPECT_EQ(commands(), kLoaded);
+    EXPECT_TRUE(c().PicDst->hasPicture());
+
+    render();
+    open(writePicture("next.png", sourcePicture(2, 2)));
+    EXPECT_EQ(commands(), kLoaded);
+    EXPECT_EQ(focus(), c().CmdRaster);
+    EXPECT_FALSE(c().PicDst->hasPicture());
+    const QImage shown = c().PicDst->image();
+    EXPECT_EQ(shown.pixel(0, 0), pixelOf(c().PicDst->backColor()));
+
+    // A dialog that fails is reported; Save As... is already off.
+    render();
+    dialogs.queueFailure("no file dialog");
+    form->CmdLoad_Click();
+    EXPECT_EQ(messages.errors(), QStringList{kOpenError});
+    EXPECT_EQ(commands(), kLoaded);
+}
+
+class SaveTest : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        openAndRender(sourcePicture(3, 2));
+    }
+    void save(const QString& file) {
+        if (file.isEmpty()) {
+            dialogs.queueCancel();
+        } else {
+            dialogs.queuePath(file);
+        }
+        form->CmdSave_Click();
+    }
+    // The saved file, read back, holds the result's pixels.
+    void expectResultIn(const QString& file) {
+        QImage saved(file, "BMP");
+        ASSERT_FALSE(saved.isNull()) << file.toStdString();
+        EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
+                  c().PicDst->picture().convertToFormat(QImage::Format_RGB32));
+    }
+};
+
+TEST_F(SaveTest, CancelWritesNothing) {
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    save(QString());
+    EXPECT_EQ(info(), "Are you to weak to save a file?\r\nFucker!");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
+    EXPECT_EQ(focus(), c().CmdSave);
+    EXPECT_EQ(commands(), kRendered);
+    ASSERT_EQ(dialogs.requests().back().kind, ScriptedDialogBackend::Kind::Save);
+    EXPECT_EQ(dialogs.requests().back().title, "Why did they treat us this respectless?!");
+    EXPECT_EQ(form->comDlg().Filter, "Bitmap File (*.bmp)|*.bmp");
+}
+
+TEST_F(SaveTest, ABmpNameIsKeptAndAnyOtherEndingBecomesBmp) {
+    const QString upper = path("Result.BMP");
+    save(upper);
+    expectResultIn(upper);
+    EXPECT_EQ(info(), savedText(upper));
+    EXPECT_EQ(focus(), c().CmdLoad);
+    EXPECT_EQ(commands(), kRendered);
+
+    const QString jpg = path("out.jpg");
+    save(jpg);
+    expectResultIn(path("out.bmp"));
+    EXPECT_FALSE(QFileInfo::exists(jpg));
+    EXPECT_EQ(info(), savedText(path("out.bmp")));
+    // The dialog's name stays what the user chose; a scale pick names it.
+    pickScale(1);
+    EXPECT_TRUE(info().startsWith("Pic: " + jpg + "\r\nWidth: 3 Hight: 2\r\n"));
+    EXPECT_TRUE(messages.questionTexts().isEmpty());
+}
+
+TEST_F(SaveTest, ARenamedSaveAsksBeforeReplacingAFile) {
+    const QString target = path("out.bmp");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    const QString infoBefore = info();
+    messages.queueAnswer(false);
+    save(path("out.jpg"));
+    EXPECT_EQ(messages.questionTitles(), QStringList{"Glintwork"});
+    EXPECT_EQ(messages.questionTexts(),
+              QStringList{target + " already exists.\nDo you want to replace it?"});
+    EXPECT_EQ(contents(target), "keep me");
+    EXPECT_EQ(info(), infoBefore);
+
+    messages.queueAnswer(true);
+    save(path("out.jpg"));
+    expectResultIn(target);
+    EXPECT_EQ(info(), savedText(target));
+
+    // The name the user confirmed was asked about by the dialog: no second question.
+    save(target);
+    EXPECT_EQ(messages.questionTexts().size(), 2);
+    expectResultIn(target);
+    EXPECT_TRUE(messages.errors().isEmpty());
+}
+
+TEST_F(SaveTest, AFileThatCannotBeWrittenIsReportedAndTheNextTryWorks) {
+    const QString infoBefore = info();
+    c().CmdSave->setFocus();
+    save(path("missing-folder/out.bmp"));
+    EXPECT_EQ(messages.errors(), QStringList{kSaveError});
+    EXPECT_EQ(info(), infoBefore);
+    EXPECT_EQ(focus(), c().CmdSave);
+    EXPECT_EQ(commands(), kRendered);
+
+    save(path("out.bmp"));
+    expectResultIn(path("out.bmp"));
+    EXPECT_EQ(messages.errors().size(), 1);
+}
+
+}  // namespace
+}  // namespace glint::test
