@@ -8,27 +8,12 @@
 #include "FormFixture.h"
 #include "platform/PictureBox.h"
 #include "ui/InfoLabel.h"
-#include "ui/KeyPreview.h"
 #include "ui/ScaleCombo.h"
 
 namespace glint::test {
 namespace {
 
 constexpr const char* kCopied = "New pic is now in clipboard.\r\nOh my god. You are a Copy-Fucker!";
-
-TEST(KeyCodes, AreTheVirtualKeyCodesAndModifierMasks) {
-    EXPECT_EQ(virtualKeyCode(Qt::Key_C), 67);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_A), 65);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_5), 53);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Return), 13);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_F1), 112);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Down), 40);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Eacute), 0);
-    EXPECT_EQ(shiftMask(Qt::ControlModifier), 2);
-    EXPECT_EQ(shiftMask(Qt::ControlModifier | Qt::ShiftModifier), 3);
-    EXPECT_EQ(shiftMask(Qt::ControlModifier | Qt::AltModifier), 6);
-    EXPECT_EQ(shiftMask(Qt::ShiftModifier | Qt::KeypadModifier), 1);
-}
 
 using CopyKeyTest = FormTest;
 

@@ -1,4 +1,5 @@
 // Sliders, background colour and scale box, outside a render.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -18,15 +19,26 @@ using ParameterControlsTest = FormTest;
 constexpr const char* kRenderError =
     "Render error.\r\nPlease open an other picture file or adjust the scale.";
 
-TEST_F(ParameterControlsTest, SlidersStoreTheirValueAndShowIt) {
-    c().SldRed->setValue(200);
-    EXPECT_EQ(form->redVal(), 200);
-    EXPECT_EQ(c().LblRed->text(), "Red: 200");
+TEST_F(ParameterControlsTest, SlidersStepByOneAndSixteenAndShowTheirValue) {
+    QSlider* red = c().SldRed;
+    red->setFocus();
+    press(Qt::Key_Right);
+    EXPECT_EQ(red->value(), 1);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(red->value(), 17);
+    EXPECT_EQ(form->redVal(), 17);
+    EXPECT_EQ(c().LblRed->text(), "Red: 17");
+    press(Qt::Key_End);
+    EXPECT_EQ(form->redVal(), 255);
+    press(Qt::Key_Right);
+    EXPECT_EQ(form->redVal(), 255);
+    EXPECT_EQ(red->tickInterval(), 16);
+
     c().SldBlue->setValue(128);
     c().SldBlue->setValue(0);
     EXPECT_EQ(form->blueVal(), 0);
     EXPECT_EQ(c().LblBlue->text(), "Blue: 0");
-    EXPECT_EQ(form->redVal(), 200);
+    EXPECT_EQ(form->redVal(), 255);
     EXPECT_EQ(commands(), kEmpty);
 }
 

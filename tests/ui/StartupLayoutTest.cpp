@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSlider>
 #include <QTest>
 
 #include "FormFixture.h"
@@ -132,14 +131,6 @@ TEST_F(StartupTest, BreakTakesItsTurnInTheTabOrderWhileShown) {
                                         c().SldRed, c().SldBlue, c().CmdBreak}));
 }
 
-TEST_F(StartupTest, LabelsFrameAndSwatchNeverTakeTheFocus) {
-    const QList<QWidget*> passive{c().LblInfo, c().LblRed,     c().LblBlue,
-                                  c().Frame1,  c().ShpBackCol, c().ImgDummy};
-    for (QWidget* w : passive) {
-        EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->metaObject()->className();
-    }
-}
-
 TEST_F(StartupTest, ControlsLieInTheLaidOutStackingOrder) {
     // children() lists siblings from the back to the front.
     QList<QWidget*> stack;
@@ -164,23 +155,6 @@ TEST_F(StartupTest, ControlsLieInTheLaidOutStackingOrder) {
     EXPECT_EQ(form->childAt(240, 150), c().PicDst);
     const QWidget* atFrame = form->childAt(200, 380);
     EXPECT_TRUE(atFrame == c().Frame1 || atFrame == c().LblInfo);
-}
-
-TEST_F(StartupTest, SlidersStepByOneAndSixteenWithinTheirRange) {
-    QSlider* red = c().SldRed;
-    red->setFocus();
-    press(Qt::Key_Right);
-    EXPECT_EQ(red->value(), 1);
-    press(Qt::Key_PageUp);
-    EXPECT_EQ(red->value(), 17);
-    EXPECT_EQ(form->redVal(), 17);
-    EXPECT_EQ(c().LblRed->text(), "Red: 17");
-    press(Qt::Key_End);
-    EXPECT_EQ(form->redVal(), 255);
-    press(Qt::Key_Right);
-    EXPECT_EQ(form->redVal(), 255);
-    EXPECT_EQ(red->tickInterval(), 16);
-    EXPECT_EQ(red->orientation(), Qt::Horizontal);
 }
 
 }  // namespace
