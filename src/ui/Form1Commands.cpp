@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "Form1.h"
-#include "InfoLabel.h"
 #include "ImageControl.h"
+#include "InfoLabel.h"
 #include "UiTexts.h"
 #include "io/PictureLoader.h"
 #include "io/PictureWriter.h"

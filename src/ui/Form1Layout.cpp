@@ -130,10 +130,8 @@ Form1Controls Form1Layout::build(QWidget* form) {
     c.CmdBreak->hide();
 
     // Tab visits these in order, skipping the disabled and hidden ones.
-    QWidget* const tabOrder[] = {c.PicSrc,     c.CmdLoad,       c.CmdRaster,
-                                 c.CmdSave,    c.PicDst,        c.CmdBackColor,
-                                 c.ComboScale, c.SldRed,        c.SldBlue,
-                                 c.CmdBreak};
+    QWidget* const tabOrder[] = {c.PicSrc,       c.CmdLoad,    c.CmdRaster, c.CmdSave, c.PicDst,
+                                 c.CmdBackColor, c.ComboScale, c.SldRed,    c.SldBlue, c.CmdBreak};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }

@@ -58,9 +58,9 @@ TEST_F(CopyKeyTest, OnlyCtrlAloneWithCCopiesTheResult) {
 
 TEST_F(CopyKeyTest, EveryControlPassesCtrlCOnExactlyOnce) {
     openAndRender(sourcePicture(3, 2));
-    const QList<QWidget*> focusable{c().PicSrc,     c().CmdLoad, c().CmdRaster, c().CmdSave,
-                                    c().PicDst,     c().CmdBackColor, c().ComboScale,
-                                    c().SldRed,     c().SldBlue};
+    const QList<QWidget*> focusable{c().PicSrc,     c().CmdLoad, c().CmdRaster,
+                                    c().CmdSave,    c().PicDst,  c().CmdBackColor,
+                                    c().ComboScale, c().SldRed,  c().SldBlue};
     std::size_t expected = 0;
     for (QWidget* w : focusable) {
         w->setFocus();

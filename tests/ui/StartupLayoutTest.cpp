@@ -87,7 +87,6 @@ TEST_F(StartupTest, ResizeDocksOnlyTheFrame) {
     EXPECT_EQ(c().Frame1->geometry(), QRect(0, 331, 457, 65));
 }
 
-
 TEST_F(StartupTest, TabVisitsTheControlsInOrderSkippingUnavailableOnes) {
     const auto walk = [this](QWidget* start, int steps) {
         QList<QWidget*> visited;
@@ -104,10 +103,9 @@ TEST_F(StartupTest, TabVisitsTheControlsInOrderSkippingUnavailableOnes) {
                                c().SldBlue, c().PicSrc, c().CmdLoad}));
 
     openAndRender(sourcePicture(3, 2));
-    EXPECT_EQ(walk(c().PicSrc, 9),
-              (QList<QWidget*>{c().CmdLoad, c().CmdRaster, c().CmdSave, c().PicDst,
-                               c().CmdBackColor, c().ComboScale, c().SldRed, c().SldBlue,
-                               c().PicSrc}));
+    EXPECT_EQ(walk(c().PicSrc, 9), (QList<QWidget*>{c().CmdLoad, c().CmdRaster, c().CmdSave,
+                                                    c().PicDst, c().CmdBackColor, c().ComboScale,
+                                                    c().SldRed, c().SldBlue, c().PicSrc}));
 
     // Backwards from Open File.
     c().CmdLoad->setFocus();
@@ -137,8 +135,8 @@ TEST_F(StartupTest, ControlsLieInTheLaidOutStackingOrder) {
     for (QObject* child : form->children()) {
         if (auto* w = qobject_cast<QWidget*>(child)) stack << w;
     }
-    const QList<QWidget*> frontFirst{c().CmdBreak,     c().SldBlue, c().SldRed,    c().ComboScale,
-                                     c().CmdBackColor, c().Frame1,  c().CmdSave,   c().CmdRaster,
+    const QList<QWidget*> frontFirst{c().CmdBreak,     c().SldBlue, c().SldRed,  c().ComboScale,
+                                     c().CmdBackColor, c().Frame1,  c().CmdSave, c().CmdRaster,
                                      c().CmdLoad,      c().PicDst,  c().PicSrc};
     for (qsizetype i = 1; i < frontFirst.size(); ++i) {
         EXPECT_GT(stack.indexOf(frontFirst[i - 1]), stack.indexOf(frontFirst[i]))
