@@ -23,4 +23,8 @@ run() {
 run glint-bench-engine
 run glint-bench-io
 
+# glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.
+echo "== peers"
+"$(dirname "$0")/peers/peers.sh" "$build" || status=1
+
 exit "$status"

@@ -9,8 +9,9 @@ namespace glint {
 
 namespace {
 
-// Fast deflate: scan-line pictures compress well even at the lowest levels, and the tool is
-// meant for large pictures.
+// Fast deflate without row filters: scan-line pictures compress well as they are (the runs and
+// the repeated gap rows), and the tool is meant for large pictures. Filter selection would
+// take about twice the time for files some 15% smaller.
 constexpr int kCompressionLevel = 1;
 constexpr png_uint_32 kMaxPngSide = 0x7FFFFFFF;
 constexpr int kBitDepth = 8;
@@ -23,6 +24,7 @@ struct Size {
 void startFile(PngRowSink& sink, png_structp png, png_infop info, const Size& size) {
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
     png_set_compression_level(png, kCompressionLevel);
+    png_set_filter(png, 0, PNG_FILTER_NONE);
     png_set_IHDR(png, info, static_cast<png_uint_32>(size.width),
                  static_cast<png_uint_32>(size.height), kBitDepth, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
