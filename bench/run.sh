@@ -19,9 +19,23 @@ run() {
   fi
 }
 
+# run_under_x <program>: as run, on the X platform inside a private X server (xvfb-run -a).
+run_under_x() {
+  local program="$build/bench/$1"
+  echo "== $1"
+  if [ ! -x "$program" ]; then
+    echo "not built: $program" >&2
+    status=1
+  elif ! QT_QPA_PLATFORM=xcb xvfb-run -a "$program"; then
+    echo "failed: $program" >&2
+    status=1
+  fi
+}
+
 # One line per program.
 run glint-bench-engine
 run glint-bench-io
+run_under_x glint-bench-window
 
 # glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.
 echo "== peers"
