@@ -48,16 +48,20 @@ std::array<char, kHeaderBytes> headers(std::int32_t width, std::int32_t height) 
 }
 
 // Blue, green, red of each 0xAARRGGBB pixel (little-endian host: the low three bytes in
-// order), four pixels at a time as three 32-bit words.
+// order), four pixels at a time as one 8-byte and one 4-byte store. The words are built in
+// registers: assembling them in memory first stalls on store forwarding and is several times
+// slower.
 void packRow(const std::uint32_t* pixels, std::int32_t width, char* out) {
     std::int32_t x = 0;
     for (; x + 4 <= width; x += 4, out += 12) {
-        const std::uint32_t p0 = pixels[x] & 0xffffff;
-        const std::uint32_t p1 = pixels[x + 1] & 0xffffff;
-        const std::uint32_t p2 = pixels[x + 2] & 0xffffff;
+        const std::uint64_t p0 = pixels[x] & 0xffffff;
+        const std::uint64_t p1 = pixels[x + 1] & 0xffffff;
+        const std::uint64_t p2 = pixels[x + 2] & 0xffffff;
         const std::uint32_t p3 = pixels[x + 3] & 0xffffff;
-        const std::uint32_t words[3] = {p0 | p1 << 24, p1 >> 8 | p2 << 16, p2 >> 16 | p3 << 8};
-        std::memcpy(out, words, sizeof words);
+        const std::uint64_t low = p0 | p1 << 24 | p2 << 48;
+        const std::uint32_t high = static_cast<std::uint32_t>(p2 >> 16) | p3 << 8;
+        std::memcpy(out, &low, sizeof low);
+        std::memcpy(out + sizeof low, &high, sizeof high);
     }
     for (; x < width; ++x) {
         const std::uint32_t p = pixels[x];
