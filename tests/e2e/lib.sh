@@ -12,6 +12,12 @@ say() { echo "e2e: $*"; }
 
 fail() {
     echo "e2e: FAILED: $*" >&2
+    # What the screen showed at that moment, for the record.
+    if [ -n "$WIN" ] && [ -n "$APP_PID" ]; then
+        local shot="$GLINT_E2E_DIR/glintwork-failure.png"
+        QT_QPA_PLATFORM=xcb timeout 10 "$GLINT_TOOL" screenshot "$WIN" "$shot" >/dev/null 2>&1 &&
+            echo "e2e: the window at the failure: $shot" >&2
+    fi
     exit 1
 }
 
@@ -108,13 +114,31 @@ screenshot() {
     say "screenshot ($size, ${facts##* } colours): $shot"
 }
 
+shows() { QT_QPA_PLATFORM=xcb timeout 10 "$GLINT_TOOL" shows "$WIN" "$@" 2>/dev/null; }
+
+# wait_until_shown X Y PICTURE WHAT: waits until the client area shows PICTURE at X,Y. The
+# window paints only after the event procedure that changed it has returned, so this also
+# tells that the procedure is over.
+wait_until_shown() {
+    local deadline=$((SECONDS + STEP_TIMEOUT))
+    until shows "$1" "$2" "$3"; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            QT_QPA_PLATFORM=xcb "$GLINT_TOOL" shows "$WIN" "$1" "$2" "$3"
+            fail "the window does not show $4 at $1,$2 after ${STEP_TIMEOUT}s"
+        fi
+        sleep 0.1
+    done
+    say "the window shows $4"
+}
+
 # Asks the window to close as a window manager would and expects exit status 0.
 close_program() {
     say "asking the window to close"
     "$GLINT_TOOL" close "$WIN" || fail "cannot send the close request"
     local deadline=$((SECONDS + 10))
     while kill -0 "$APP_PID" 2>/dev/null; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "the program is still running 10s after the close request"
+        [ "$SECONDS" -lt "$deadline" ] ||
+            fail "the program is still running 10s after the close request"
         sleep 0.1
     done
     local status=0

@@ -30,7 +30,11 @@ type_into_dialog() {
     xdotool key Return || fail "cannot confirm the dialog"
 }
 
-keys() { xdotool key --delay 20 "$@" || fail "cannot press $*"; }
+# Keys go to the X focus: make sure it is on the window (a closing dialog may have had it).
+keys() {
+    focus_window
+    xdotool key --delay 20 "$@" || fail "cannot press $*"
+}
 
 start_program road
 clipboard_has_png && fail "the clipboard holds a picture before Ctrl+C"
@@ -42,6 +46,8 @@ say "open dialog $dialog is up; typing $SOURCE"
 type_into_dialog "$dialog" "$SOURCE"
 poll "$STEP_TIMEOUT" "the open dialog to close" window_gone "$OPEN_TITLE"
 say "open dialog closed"
+# The picture box's drawing area starts inside its 2-pixel border.
+wait_until_shown 2 106 "$SOURCE" "the source picture in PicSrc"
 
 # Scale: the scale box's list, one entry down from "Scale 2x".
 click_control 144 56 50 21 "the scale box's edit field"
@@ -76,8 +82,9 @@ say "checking the saved picture against the engine"
 "$GLINT_TOOL" expect-render "$SOURCE" "$SCALE" $((RED - 1)) "$BLUE" 0 "$RESULT" 2>/dev/null &&
     fail "the check does not see a red value off by one"
 
+wait_until_shown 234 106 "$RESULT" "the result in PicDst"
+
 # Ctrl+C anywhere in the window puts the result on the clipboard.
-focus_window
 say "pressing Ctrl+C"
 keys ctrl+c
 poll "$STEP_TIMEOUT" "a picture on the clipboard" clipboard_has_png

@@ -44,10 +44,11 @@ std::string requestClose(std::uint32_t window) {
     event.data.data32[1] = XCB_CURRENT_TIME;
     const auto cookie = xcb_send_event_checked(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
                                                reinterpret_cast<const char*>(&event));
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
-        xcb_request_check(c, cookie), &std::free);
-    if (error) return "the X server refused the message (error " +
-                      std::to_string(static_cast<int>(error->error_code)) + ")";
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(c, cookie),
+                                                                     &std::free);
+    if (error)
+        return "the X server refused the message (error " +
+               std::to_string(static_cast<int>(error->error_code)) + ")";
     return {};
 }
 

@@ -16,8 +16,8 @@ constexpr QRgb kUndrawn = 0xFFFF00FFu;
 Status engineRender(const QImage& source, const RenderValues& values, QImage& result) {
     const QImage src = source.convertToFormat(QImage::Format_RGB32);
     RenderExtent extent;
-    if (Status st = computeExtent(static_cast<float>(src.width()),
-                                  static_cast<float>(src.height()), extent);
+    if (Status st = computeExtent(static_cast<float>(src.width()), static_cast<float>(src.height()),
+                                  extent);
         st.failed())
         return st;
 
@@ -27,8 +27,8 @@ Status engineRender(const QImage& source, const RenderValues& values, QImage& re
 
     const ConstPixelView srcView{reinterpret_cast<const std::uint32_t*>(src.constBits()),
                                  src.width(), src.height(), src.bytesPerLine() / 4};
-    const PixelView dstView{reinterpret_cast<std::uint32_t*>(dst.bits()), dst.width(),
-                            dst.height(), dst.bytesPerLine() / 4};
+    const PixelView dstView{reinterpret_cast<std::uint32_t*>(dst.bits()), dst.width(), dst.height(),
+                            dst.bytesPerLine() / 4};
     const RowValues rowValues{values.scale, values.backCol, values.red, values.blue};
     for (std::int32_t i = 0; i <= extent.lastRow; ++i) {
         if (Status st = drawSourceRow(srcView, i, extent.lastColumn, rowValues, dstView);

@@ -56,16 +56,17 @@ int expectRender(const QStringList& args) {
 
     QImage engine;
     if (glint::Status st = glint::e2e::engineRender(source, values, engine); st.failed())
-        return fail(kCannotRun, QStringLiteral("engine render failed: %1")
-                                    .arg(QString::fromStdString(st.reason())));
+        return fail(
+            kCannotRun,
+            QStringLiteral("engine render failed: %1").arg(QString::fromStdString(st.reason())));
     const QString byEngine = glint::e2e::describeDifference(engine, result);
     if (!byEngine.isEmpty())
         return fail(kDiffers, QStringLiteral("%1 against the engine: %2").arg(args[5], byEngine));
     const QString byDefinition =
         glint::e2e::describeDifference(glint::e2e::definitionRender(source, values), result);
     if (!byDefinition.isEmpty())
-        return fail(kDiffers, QStringLiteral("%1 against the scan-line rule: %2")
-                                  .arg(args[5], byDefinition));
+        return fail(kDiffers,
+                    QStringLiteral("%1 against the scan-line rule: %2").arg(args[5], byDefinition));
     std::printf("%dx%d as expected\n", result.width(), result.height());
     return kPass;
 }
@@ -101,6 +102,26 @@ int screenshot(const QStringList& args) {
     return kPass;
 }
 
+// Needs a QGuiApplication on the window's display. Whether the window's client area shows the
+// picture at X,Y, pixel for pixel.
+int shows(const QStringList& args) {
+    bool ok = false;
+    const WId window = args.size() == 4 ? args[0].toULongLong(&ok, 0) : 0;
+    int x = 0;
+    int y = 0;
+    if (!ok || !toInt(args[1], 0, 4096, x) || !toInt(args[2], 0, 4096, y))
+        return fail(kCannotRun, QStringLiteral("usage: shows WINDOW-ID X Y PICTURE"));
+    const QImage picture = glint::e2e::readRgb(args[3]);
+    if (picture.isNull()) return fail(kCannotRun, QStringLiteral("cannot read %1").arg(args[3]));
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return fail(kCannotRun, QStringLiteral("no screen"));
+    const QImage shown =
+        screen->grabWindow(window, x, y, picture.width(), picture.height()).toImage();
+    const QString difference = glint::e2e::describeDifference(picture, shown);
+    if (!difference.isEmpty()) return fail(kDiffers, QStringLiteral("shown: %1").arg(difference));
+    return kPass;
+}
+
 int closeWindow(const QStringList& args) {
     bool ok = false;
     const uint window = args.size() == 1 ? args[0].toUInt(&ok, 0) : 0;
@@ -117,15 +138,16 @@ int main(int argc, char** argv) {
     QStringList args;
     for (int n = 2; n < argc; ++n) args << QString::fromLocal8Bit(argv[n]);
 
-    if (command == QLatin1String("screenshot")) {
+    if (command == QLatin1String("screenshot") || command == QLatin1String("shows")) {
         QGuiApplication app(argc, argv);
-        return screenshot(args);
+        return command == QLatin1String("shows") ? shows(args) : screenshot(args);
     }
     QCoreApplication app(argc, argv);
     if (command == QLatin1String("make-picture")) return makePicture(args);
     if (command == QLatin1String("expect-render")) return expectRender(args);
     if (command == QLatin1String("compare")) return compare(args);
     if (command == QLatin1String("close")) return closeWindow(args);
-    return fail(kCannotRun, QStringLiteral(
-                                "commands: make-picture, expect-render, compare, screenshot, close"));
+    return fail(
+        kCannotRun,
+        QStringLiteral("commands: make-picture, expect-render, compare, screenshot, shows, close"));
 }
