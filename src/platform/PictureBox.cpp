@@ -1,9 +1,10 @@
 #include "PictureBox.h"
 
+#include <QtWidgets/qdrawutil.h>
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
-#include <QtWidgets/qdrawutil.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -42,6 +43,9 @@ void fillRow(std::uint32_t* row, int from, int to, std::uint32_t pixel) {
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBackColor) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     QWidget::resize(2 * kBorder, 2 * kBorder);
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&repaintTimer_, &QTimer::timeout, this, &PictureBox::showDrawing);
 }
 
 void PictureBox::setBackColor(ColorValue color) { backColor_ = color; }
@@ -132,7 +136,11 @@ void PictureBox::assignEmptyPicture() {
     update();
 }
 
-void PictureBox::assignImageAsPicture() { picture_ = image_; }
+void PictureBox::assignImageAsPicture() {
+    picture_ = image_;
+    // The drawing is finished: it is shown in full at once.
+    showDrawing();
+}
 
 ColorValue PictureBox::point(float x, float y) const {
     double rx = 0;
@@ -162,7 +170,7 @@ void PictureBox::line(float x1, float y, float x2, ColorValue color) {
     const int row = int(ry);
     auto* pixels = reinterpret_cast<std::uint32_t*>(image_.scanLine(row));
     fillRow(pixels, int(first), int(last) + 1, toPixel(color));
-    update(QRect(kBorder + int(first), kBorder + row, int(last - first) + 1, 1));
+    drawingChanged(QRect(int(first), row, int(last - first) + 1, 1));
 }
 
 ConstPixelView PictureBox::pixels() const {
@@ -182,7 +190,41 @@ void PictureBox::rowsChanged(std::int32_t first, std::int32_t last) {
     first = std::max(first, 0);
     last = std::min(last, image_.height() - 1);
     if (first > last) return;
-    update(QRect(kBorder, kBorder + first, image_.width(), last - first + 1));
+    drawingChanged(QRect(0, first, image_.width(), last - first + 1));
+}
+
+QRect PictureBox::visibleRect() const {
+    if (!isVisible()) return {};
+    QRect visible = rect();
+    QPoint origin;  // this box's top left in the coordinates of `widget`'s parent
+    for (const QWidget* widget = this; !widget->isWindow(); widget = widget->parentWidget()) {
+        const QWidget* parent = widget->parentWidget();
+        if (parent == nullptr) break;
+        origin += widget->pos();
+        visible &= parent->rect().translated(-origin);
+    }
+    return visible;
+}
+
+void PictureBox::drawingChanged(const QRect& areaRect) {
+    // Cheap enough to do for every row: an invisible box, or rows outside what its window
+    // shows, need no repaint now.
+    const QRect visible = visibleRect() & areaRect.translated(kBorder, kBorder);
+    if (visible.isEmpty()) return;
+    pendingRepaint_ |= visible;
+    if (!lastRepaint_.isValid() || lastRepaint_.elapsed() >= kRepaintIntervalMs) {
+        showDrawing();
+    } else if (!repaintTimer_.isActive()) {
+        repaintTimer_.start(kRepaintIntervalMs - int(lastRepaint_.elapsed()));
+    }
+}
+
+void PictureBox::showDrawing() {
+    repaintTimer_.stop();
+    if (pendingRepaint_.isEmpty()) return;
+    update(pendingRepaint_);
+    pendingRepaint_ = QRect();
+    lastRepaint_.start();
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {

@@ -2,7 +2,14 @@
 // The picture box: a widget with a sunken 2-pixel border around a 32-bit drawing area.
 // Units are pixels. It keeps a persistent picture (Picture) and the persistent image of what is
 // shown, drawing included (Image); drawn pixels survive repaints (auto-redraw).
+// Drawing is shown at the display's pace: repaints of drawn rows are gathered and handed on at
+// most once per kRepaintIntervalMs, and the rest follows when the interval is over. Rows that
+// lie outside the part of the box its window shows cost no repaint at all (an exposure paints
+// them from the image later).
+#include <QElapsedTimer>
 #include <QImage>
+#include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include "engine/PictureSurface.h"
@@ -15,6 +22,8 @@ public:
     static constexpr int kBorder = 2;
     // The largest drawing area the box takes, in bytes of 32-bit pixels.
     static constexpr qint64 kMaxAreaBytes = qint64(1) << 31;
+    // The shortest time between two repaints of drawn rows: about one display frame.
+    static constexpr int kRepaintIntervalMs = 16;
 
     explicit PictureBox(QWidget* parent = nullptr);
 
@@ -49,18 +58,30 @@ public:
     PixelView mutablePixels() override;
     void rowsChanged(std::int32_t first, std::int32_t last) override;
 
+    // Repaints what was drawn and not shown yet now, without waiting for the interval.
+    void showDrawing();
+    // The part of the box (widget coordinates) that its window can show, ancestors' clipping
+    // included; empty while nothing of it can be seen.
+    QRect visibleRect() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     Status resizeArea(int areaWidth, int areaHeight);
+    // Notes a drawn rectangle of the drawing area for repainting at the display's pace.
+    void drawingChanged(const QRect& areaRect);
 
     QImage picture_;
-    QImage image_;  // Format_RGB32, the drawing area; null while the area is empty
+    QImage image_;       // Format_RGB32, the drawing area; null while the area is empty
     int areaWidth_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height
     int areaHeight_ = 0;
     ColorValue backColor_;
     bool autoSize_ = true;
+
+    QRect pendingRepaint_;       // drawn, not yet handed to update(); widget coordinates
+    QElapsedTimer lastRepaint_;  // when drawn rows were last handed to update()
+    QTimer repaintTimer_;        // hands on what was gathered when the interval is over
 };
 
 }  // namespace glint
