@@ -59,9 +59,7 @@ PictureSurface& Form1::picDst() { return *c_.PicDst; }
 
 std::string Form1::dialogFileName() const { return ComDlg.FileName.toStdString(); }
 
-void Form1::setInfo(const std::string& caption) {
-    c_.LblInfo->setCaption(QString::fromStdString(caption));
-}
+void Form1::setInfo(const std::string& caption) { c_.LblInfo->setCaptionUtf8(caption); }
 
 QPushButton* Form1::commandButton(Command command) const {
     switch (command) {

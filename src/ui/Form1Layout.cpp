@@ -114,6 +114,9 @@ Form1Controls Form1Layout::build(QWidget* form) {
     c.Frame1 = new QGroupBox(QStringLiteral("Info"), form);
     c.Frame1->setGeometry(kFrame1);
     c.Frame1->setFocusPolicy(Qt::NoFocus);
+    // Opaque: a large picture under the docked frame must not show through it, and the
+    // progress text changing inside it repaints the frame only, not the pictures beneath.
+    c.Frame1->setAutoFillBackground(true);
     c.LblInfo = new InfoLabel(c.Frame1);
     c.LblInfo->setGeometry(kLblInfo);
 

@@ -1,0 +1,90 @@
+// The "Info" frame: the label takes every caption at once and shows it at the display's pace,
+// the last one always; the frame covers whatever picture lies beneath it.
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QTest>
+#include <functional>
+
+#include "FormFixture.h"
+#include "platform/PictureBox.h"
+#include "ui/InfoLabel.h"
+
+namespace glint::test {
+namespace {
+
+constexpr int kWaitMs = 2000;
+
+bool waitFor(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > kWaitMs) return false;
+        QTest::qWait(1);
+    }
+    return true;
+}
+
+TEST(InfoLabel, TakesEveryCaptionAtOnceAndShowsTheLatestWithinAnInterval) {
+    InfoLabel label;
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    label.setCaption("Progress: 0%\r\nfirst");
+    EXPECT_EQ(label.text(), "Progress: 0%\nfirst");  // nothing shown lately: at once
+
+    label.setCaption("Progress: 1%\r\nsecond");
+    label.setCaptionUtf8("Progress: 2%\r\nthird");
+    EXPECT_EQ(label.caption(), "Progress: 2%\r\nthird");
+    if (sinceFirst.elapsed() < InfoLabel::kShowIntervalMs) {
+        EXPECT_EQ(label.text(), "Progress: 0%\nfirst");
+    }
+    EXPECT_TRUE(waitFor([&] { return label.text() == "Progress: 2%\nthird"; }))
+        << label.text().toStdString();
+
+    // Shown now when asked, even within the interval; a lone CR is a line break too.
+    label.setCaption("a\rb");
+    label.showCaption();
+    EXPECT_EQ(label.text(), "a\nb");
+}
+
+TEST(InfoLabel, Utf8CaptionsAreDecodedAndCompared) {
+    InfoLabel label;
+    label.setCaptionUtf8(
+        "Pic: Gr\xC3\xBC\xC3\x9F"
+        "e.bmp\r\nWidth: 2");
+    EXPECT_EQ(label.caption(), QString::fromUtf8(u8"Pic: Grüße.bmp\r\nWidth: 2"));
+    label.setCaption(QString::fromUtf8(u8"\u00e9t\u00e9"));
+    label.setCaptionUtf8("\xC3\xA9t\xC3\xA9");  // the same caption
+    EXPECT_EQ(label.caption(), QString::fromUtf8(u8"\u00e9t\u00e9"));
+    label.setCaptionUtf8("");
+    EXPECT_TRUE(label.caption().isEmpty());
+    EXPECT_TRUE(waitFor([&] { return label.text().isEmpty(); }));
+}
+
+using InfoFrameTest = FormTest;
+
+TEST_F(InfoFrameTest, AfterARenderTheEndTextIsShown) {
+    openAndRender(sourcePicture(40, 30));
+    EXPECT_EQ(info(), "New pic width: 80 hight: 60\r\nPress 'Shave As...' to save your ass.");
+    EXPECT_TRUE(waitFor([&] { return c().LblInfo->text() == InfoLabel::displayText(info()); }))
+        << c().LblInfo->text().toStdString();
+}
+
+TEST_F(InfoFrameTest, APictureReachingUnderTheFrameDoesNotShowThroughIt) {
+    QImage red(800, 800, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    open(writePicture("red.png", red));
+    ASSERT_EQ(commands(), kLoaded);
+    ASSERT_GT(c().PicSrc->geometry().bottom(), c().Frame1->geometry().bottom());
+
+    const QImage shot = form->grab().toImage();
+    const QRect frame = c().Frame1->geometry();
+    // Inside the frame, in the strip of its title, where only PicSrc lies beneath.
+    const QPoint inside = frame.topLeft() + QPoint(150, 6);
+    ASSERT_TRUE(c().PicSrc->geometry().contains(inside));
+    ASSERT_FALSE(c().PicDst->geometry().contains(inside));
+    EXPECT_NE(shot.pixel(inside), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(frame.topLeft() + QPoint(10, -4)), qRgb(255, 0, 0)) << "the picture above";
+}
+
+}  // namespace
+}  // namespace glint::test
