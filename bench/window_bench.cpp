@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "engine/RowKernel.h"
@@ -31,7 +32,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kSourceSide = 2048;
-constexpr int kRenderRepetitions = 3;
+constexpr int kRenderRepetitions = 5;
 constexpr int kIdleRepetitions = 9;
 constexpr int kIdleYieldsPerRepetition = 1000;
 constexpr int kSettleMs = 200;
@@ -49,14 +50,29 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The window with its yields counted.
+// The window with its yields counted, and the time spent in them and in the progress text.
 class CountingForm : public glint::Form1 {
 public:
     using Form1::Form1;
     int yields = 0;
+    double yieldSeconds = 0;
+    double infoSeconds = 0;
+
+    void reset() {
+        yields = 0;
+        yieldSeconds = 0;
+        infoSeconds = 0;
+    }
     void doEvents() override {
         ++yields;
+        const Clock::time_point start = Clock::now();
         Form1::doEvents();
+        yieldSeconds += secondsSince(start);
+    }
+    void setInfo(const std::string& caption) override {
+        const Clock::time_point start = Clock::now();
+        Form1::setInfo(caption);
+        infoSeconds += secondsSince(start);
     }
 };
 
@@ -125,12 +141,13 @@ bool benchScale(CountingForm& form, int scale, double idle) {
     form.ComboScale_Click();
     settle();
 
-    const int rows = kSourceSide;
     std::vector<std::uint32_t> buffer;
     std::vector<double> windowTimes;
     std::vector<double> engineTimes;
     std::vector<double> clearTimes;
-    int yields = 0;
+    std::vector<double> insideTimes;  // in the yields and the progress text, per row
+    const int rows = kSourceSide;
+    int yields = rows;  // per render; a render that yields otherwise is shown instead
     for (int rep = 0; rep < kRenderRepetitions; ++rep) {
         const double engine = engineSeconds(form, buffer);
         if (engine < 0) {
@@ -144,11 +161,12 @@ bool benchScale(CountingForm& form, int scale, double idle) {
         clearTimes.push_back(secondsSince(clearStart));
         settle();
 
-        form.yields = 0;
+        form.reset();
         const Clock::time_point start = Clock::now();
         form.CmdRaster_Click();
         windowTimes.push_back(secondsSince(start));
-        yields = std::min(rep == 0 ? form.yields : yields, form.yields);
+        insideTimes.push_back((form.yieldSeconds + form.infoSeconds) / rows);
+        if (form.yields != rows) yields = form.yields;
         if (!c.CmdSave->isEnabled()) {
             std::fprintf(stderr, "render at scale %d did not finish\n", scale);
             return false;
@@ -170,6 +188,8 @@ bool benchScale(CountingForm& form, int scale, double idle) {
     std::printf("outside engine per row scale=%d: %.2f us\n", scale, outsidePerRow * 1e6);
     std::printf("outside/idle scale=%d: %.2f (target <= %.1f)\n", scale, outsidePerRow / idle,
                 kTargetRatio);
+    std::printf("in yield and progress text per row scale=%d: %.2f us (%.2f x idle)\n", scale,
+                median(insideTimes) * 1e6, median(insideTimes) / idle);
     std::printf("clear per row scale=%d: %.2f us; with it, outside/idle: %.2f\n", scale,
                 clear / rows * 1e6, (outsidePerRow + clear / rows) / idle);
     std::printf("yields scale=%d: %d of %d rows\n", scale, yields, rows);
