@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "LittleEndian.h"
+
 namespace glint {
 namespace {
 
@@ -10,15 +12,8 @@ constexpr int kCoreHeaderBytes = 12;  // the old header with 16-bit sizes
 constexpr std::uint32_t kUncompressed = 0;
 constexpr std::uint32_t kBitFields = 3;
 
-std::uint32_t u32(const QByteArray& b, int at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
-std::uint16_t u16(const QByteArray& b, int at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
+using le::u16;
+using le::u32;
 
 }  // namespace
 

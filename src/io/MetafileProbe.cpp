@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "LittleEndian.h"
 #include "LoadLimits.h"
 
 namespace glint {
@@ -19,17 +20,10 @@ constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr int kPlaceableHeader = 22;
 constexpr int kWmfHeaderWords = 9;
 
-std::uint32_t u32(const QByteArray& b, int at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
-std::uint16_t u16(const QByteArray& b, int at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData()) + at;
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::int32_t s32(const QByteArray& b, int at) { return static_cast<std::int32_t>(u32(b, at)); }
-std::int16_t s16(const QByteArray& b, int at) { return static_cast<std::int16_t>(u16(b, at)); }
+using le::s16;
+using le::s32;
+using le::u16;
+using le::u32;
 
 // A plain metafile header: type 1 (memory) or 2 (disk), nine words long, version 1 or 3.
 bool wmfHeaderAt(const QByteArray& b, int at) {
