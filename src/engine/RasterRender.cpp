@@ -1,6 +1,7 @@
 #include "RasterRender.h"
 
 #include <algorithm>
+#include <string>
 
 #include "RenderExtent.h"
 #include "RowKernel.h"
@@ -43,6 +44,7 @@ Status startRender(RasterForm& form, RenderExtent& extent) {
 
 // The row loop; left after the last row or after the row whose yield set BreakFlag.
 Status renderRows(RasterForm& form, const RenderExtent& extent) {
+    std::string progress;  // reused for every row's text: no allocation per row
     for (std::int32_t i = 0;; ++i) {
         const RowValues values = readRowValues(form);
         const ConstPixelView src = form.picSrc().pixels();
@@ -52,7 +54,8 @@ Status renderRows(RasterForm& form, const RenderExtent& extent) {
         }
         reportRowsWritten(form.picDst(), dst, i, extent.lastColumn, values.scale);
 
-        form.setInfo(progressText(extent.percentPerRow, i));
+        writeProgressText(extent.percentPerRow, i, progress);
+        form.setInfo(progress);
         form.doEvents();
         if (form.breakFlag() || i >= extent.lastRow) break;
     }

@@ -11,6 +11,7 @@ namespace {
 // Whole values below this are written out in full, never with an exponent.
 constexpr double kPlainWholeLimit = 1e15;
 constexpr std::size_t kNumberBuffer = 400;  // enough for any double in fixed notation
+constexpr const char* kProgressHint = "Ey, Player: Use the Red- and Blue-Slider for interaction!";
 
 template <typename T, typename... Format>
 std::string toChars(T value, Format... format) {
@@ -18,6 +19,11 @@ std::string toChars(T value, Format... format) {
     const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, format...);
     if (r.ec != std::errc()) return {};
     return std::string(buffer, r.ptr);
+}
+
+double wholeValue(double value) {
+    const double rounded = std::nearbyint(value);
+    return rounded == 0.0 ? 0.0 : rounded;  // no "-0"
 }
 
 }  // namespace
@@ -32,15 +38,23 @@ std::string formatSingle(float value) {
 }
 
 std::string formatWhole(double value) {
-    double rounded = std::nearbyint(value);
-    if (rounded == 0.0) rounded = 0.0;  // no "-0"
-    return toChars(rounded, std::chars_format::fixed, 0);
+    return toChars(wholeValue(value), std::chars_format::fixed, 0);
+}
+
+void writeProgressText(float percentPerRow, std::int32_t row, std::string& out) {
+    const double percent = static_cast<double>(percentPerRow) * static_cast<double>(row);
+    char number[kNumberBuffer];
+    const std::to_chars_result r = std::to_chars(number, number + sizeof number,
+                                                 wholeValue(percent), std::chars_format::fixed, 0);
+    out.assign("Progress: ");
+    if (r.ec == std::errc()) out.append(number, r.ptr);
+    out.append("%").append(kCrLf).append(kProgressHint);
 }
 
 std::string progressText(float percentPerRow, std::int32_t row) {
-    const double percent = static_cast<double>(percentPerRow) * static_cast<double>(row);
-    return "Progress: " + formatWhole(percent) + "%" + kCrLf +
-           "Ey, Player: Use the Red- and Blue-Slider for interaction!";
+    std::string text;
+    writeProgressText(percentPerRow, row, text);
+    return text;
 }
 
 std::string endText(float dstScaleWidth, float dstScaleHeight) {

@@ -14,6 +14,8 @@ std::string formatWhole(double value);
 
 // "Progress: <P*i>%" CR LF "Ey, Player: ..." (P*i formed in double).
 std::string progressText(float percentPerRow, std::int32_t row);
+// The same text written into `out`, reusing its storage: no allocation once it has held one.
+void writeProgressText(float percentPerRow, std::int32_t row, std::string& out);
 // "New pic width: <w> hight: <h>" CR LF "Press 'Shave As...' to save your ass."
 std::string endText(float dstScaleWidth, float dstScaleHeight);
 // "Pic: <name>" CR LF "Width: <w> Hight: <h>" CR LF " 'Make Raster' will last about <E> seconds, ..."

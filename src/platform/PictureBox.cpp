@@ -187,10 +187,12 @@ PixelView PictureBox::mutablePixels() {
 }
 
 void PictureBox::rowsChanged(std::int32_t first, std::int32_t last) {
+    // Called for every drawn row: the area's sides are kept here, no need to ask image_.
+    if (areaWidth_ <= 0) return;
     first = std::max(first, 0);
-    last = std::min(last, image_.height() - 1);
+    last = std::min(last, areaHeight_ - 1);
     if (first > last) return;
-    drawingChanged(QRect(0, first, image_.width(), last - first + 1));
+    drawingChanged(QRect(0, first, areaWidth_, last - first + 1));
 }
 
 QRect PictureBox::visibleRect() const {
@@ -212,10 +214,12 @@ void PictureBox::drawingChanged(const QRect& areaRect) {
     const QRect visible = visibleRect() & areaRect.translated(kBorder, kBorder);
     if (visible.isEmpty()) return;
     pendingRepaint_ |= visible;
-    if (!lastRepaint_.isValid() || lastRepaint_.elapsed() >= kRepaintIntervalMs) {
+    const qint64 sinceRepaint =
+        lastRepaint_.isValid() ? lastRepaint_.elapsed() : qint64{kRepaintIntervalMs};
+    if (sinceRepaint >= kRepaintIntervalMs) {
         showDrawing();
     } else if (!repaintTimer_.isActive()) {
-        repaintTimer_.start(kRepaintIntervalMs - int(lastRepaint_.elapsed()));
+        repaintTimer_.start(kRepaintIntervalMs - int(sinceRepaint));
     }
 }
 

@@ -33,6 +33,9 @@ public:
     static QString displayText(const QString& caption);
 
 private:
+    // Takes a caption that differs from the current one; `utf8` is the same text as UTF-8.
+    void takeCaption(const QString& caption, std::string utf8);
+
     QString caption_;
     std::string captionUtf8_;  // caption_ as UTF-8
     bool shown_ = true;        // the label's text is displayText(caption_)

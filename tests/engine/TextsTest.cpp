@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "engine/RenderExtent.h"
 #include "engine/Texts.h"
@@ -35,6 +36,22 @@ TEST(Texts, InfoTextsByteForByte) {
               " 'Make Raster' will last about 79 seconds, Coc'Sucker!");
     EXPECT_EQ(renderErrorText(),
               "Render error.\r\nPlease open an other picture file or adjust the scale.");
+}
+
+TEST(Texts, ProgressTextWrittenIntoAReusedBufferReplacesWhatItHeld) {
+    std::string buffer = std::string(500, 'x');  // longer than any progress text
+    const struct {
+        float percentPerRow;
+        std::int32_t row;
+    } cases[] = {{50.0f, 1}, {2.5f, 1}, {0.5f, 7}, {-0.25f, 1}, {100.0f / 2047.0f, 2047}};
+    for (const auto& c : cases) {
+        writeProgressText(c.percentPerRow, c.row, buffer);
+        EXPECT_EQ(buffer, progressText(c.percentPerRow, c.row)) << c.percentPerRow << " " << c.row;
+    }
+    writeProgressText(2.5f, 1, buffer);  // halves to even, and no "-0"
+    EXPECT_EQ(buffer.substr(0, buffer.find('\r')), "Progress: 2%");
+    writeProgressText(-0.25f, 1, buffer);
+    EXPECT_EQ(buffer.substr(0, buffer.find('\r')), "Progress: 0%");
 }
 
 TEST(RenderExtent, LastIndicesRoundHalfToEvenAndOneRowBecomesTwo) {

@@ -60,6 +60,26 @@ TEST(InfoLabel, Utf8CaptionsAreDecodedAndCompared) {
     EXPECT_TRUE(waitFor([&] { return label.text().isEmpty(); }));
 }
 
+TEST(InfoLabel, ACaptionWrittenOverMeanwhileIsReplacedByTheNextUtf8Caption) {
+    InfoLabel label;
+    label.setCaptionUtf8("Progress: 5%\r\nhint");
+    label.setCaption("Pic: a.bmp");  // e.g. a scale change during a render
+    label.setCaptionUtf8("Progress: 5%\r\nhint");
+    EXPECT_EQ(label.caption(), "Progress: 5%\r\nhint");
+
+    // Invalid UTF-8 is decoded the same way each time, also after a caption written over it.
+    label.setCaptionUtf8("a\xFF");
+    const QString decoded = label.caption();
+    EXPECT_EQ(decoded, QString::fromUtf8("a\xFF"));
+    label.setCaption(decoded);
+    label.setCaptionUtf8("a\xFE");  // decodes to the same caption
+    EXPECT_EQ(label.caption(), decoded);
+    label.setCaption("other");
+    label.setCaptionUtf8("a\xFE");
+    EXPECT_EQ(label.caption(), decoded);
+    EXPECT_TRUE(waitFor([&] { return label.text() == decoded; })) << label.text().toStdString();
+}
+
 using InfoFrameTest = FormTest;
 
 TEST_F(InfoFrameTest, AfterARenderTheEndTextIsShown) {
