@@ -111,6 +111,18 @@ Status BmpStreamWriter::writeRow(std::int32_t y, const std::uint32_t* pixels) {
     if (y < 0 || y >= height_ || !pixels) return Status::failure("row outside the bitmap");
     if (row_.empty()) row_.assign(static_cast<std::size_t>(strideOf(width_)), 0);
     packRow(pixels, width_, row_.data());
+    return writePacked(y);
+}
+
+Status BmpStreamWriter::repeatRow(std::int32_t y) {
+    if (!file_ || failed_) return Status::failure("the bitmap file is not open");
+    if (y < 0 || y >= height_) return Status::failure("row outside the bitmap");
+    if (row_.empty()) return Status::failure("no row to repeat yet");
+    return writePacked(y);
+}
+
+// Puts the packed row at row y's place: rows are stored bottom-up.
+Status BmpStreamWriter::writePacked(std::int32_t y) {
     const auto stride = static_cast<std::int64_t>(row_.size());
     const std::int64_t offset = kHeaderBytes + std::int64_t{height_ - 1 - y} * stride;
     if (!file_->seek(offset) || file_->write(row_.data(), stride) != stride) {

@@ -24,12 +24,17 @@ public:
     Status open(const QString& fileName, std::int32_t width, std::int32_t height);
     // Writes row y (0 = top) from `width` 0xAARRGGBB pixels.
     Status writeRow(std::int32_t y, const std::uint32_t* pixels);
+    // Writes row y with the same pixels as the row written last (gap rows repeat), without
+    // packing them again. Fails when no row has been written yet.
+    Status repeatRow(std::int32_t y);
     // Puts the file in place; fails unless every row was written without error.
     Status commit();
     // Drops the file; the target stays as it was.
     void cancel();
 
 private:
+    Status writePacked(std::int32_t y);
+
     std::unique_ptr<QSaveFile> file_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;

@@ -110,6 +110,31 @@ TEST_F(WriterTest, RowsMayComeInAnyOrder) {
     EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
 }
 
+TEST_F(WriterTest, ARepeatedRowIsTheRowWrittenLast) {
+    const QImage picture = gradient(5, 4);
+    const QString file = path("repeated.bmp");
+    BmpStreamWriter writer;
+    ASSERT_TRUE(writer.open(file, 5, 4).isOk());
+    EXPECT_TRUE(writer.repeatRow(0).failed());  // nothing written yet
+    ASSERT_TRUE(writer.open(file, 5, 4).isOk());
+    const auto row = [&picture](int y) {
+        return reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+    };
+    ASSERT_TRUE(writer.writeRow(0, row(0)).isOk());
+    ASSERT_TRUE(writer.writeRow(2, row(2)).isOk());
+    ASSERT_TRUE(writer.repeatRow(1).isOk());
+    ASSERT_TRUE(writer.repeatRow(3).isOk());
+    EXPECT_TRUE(writer.repeatRow(4).failed());
+    ASSERT_TRUE(writer.commit().isOk());
+
+    const QImage written = QImage(file).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(written.size(), picture.size());
+    for (int y = 0; y < 4; ++y) {
+        const int source = y == 0 ? 0 : 2;
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(written.pixel(x, y), picture.pixel(x, source));
+    }
+}
+
 // A failed save keeps the old file byte for byte and leaves no temporary file.
 TEST_F(WriterTest, FailedSavesLeaveTheOldFileAndNoTemporary) {
     const QString file = path("keep.bmp");
