@@ -9,12 +9,13 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "engine/ColorValue.h"
 #include "engine/RowKernel.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using glint::bench::Clock;
 
 constexpr std::int32_t kSourceSide = 2048;
 constexpr int kRenderRepetitions = 7;
@@ -22,14 +23,8 @@ constexpr int kYieldRepetitions = 9;
 constexpr int kYieldsPerRepetition = 2000;
 constexpr std::uint32_t kSeed = 12345u;
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using glint::bench::median;
+using glint::bench::secondsSince;
 
 std::vector<std::uint32_t> makeSource() {
     std::vector<std::uint32_t> pixels(std::size_t{kSourceSide} * kSourceSide);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "engine/RowKernel.h"
 #include "io/FakeClipboard.h"
 #include "platform/PictureBox.h"
@@ -29,7 +30,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using glint::bench::Clock;
 
 constexpr int kSourceSide = 2048;
 constexpr int kRenderRepetitions = 5;
@@ -41,14 +42,8 @@ constexpr int kFirstScaleEntry = 2;  // "Scale 2x" is entry 0
 constexpr double kTargetRatio = 1.2;
 constexpr std::uint32_t kSeed = 12345u;
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using glint::bench::median;
+using glint::bench::secondsSince;
 
 // The window with its yields counted, and the time spent in them and in the progress text.
 class CountingForm : public glint::Form1 {

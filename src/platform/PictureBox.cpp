@@ -90,12 +90,16 @@ Status PictureBox::resizeArea(int areaWidth, int areaHeight) {
             fillRow(row, from, areaWidth, back);
         }
     }
-    image_ = grown;
+    adoptArea(grown, areaWidth, areaHeight);
+    return Status::ok();
+}
+
+void PictureBox::adoptArea(const QImage& area, int areaWidth, int areaHeight) {
+    image_ = area;
     areaWidth_ = areaWidth;
     areaHeight_ = areaHeight;
     QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
     update();
-    return Status::ok();
 }
 
 Status PictureBox::assignPicture(const QImage& picture) {
@@ -122,11 +126,7 @@ Status PictureBox::assignPicture(const QImage& picture) {
         painter.drawImage(0, 0, picture);
     }
     picture_ = picture;
-    image_ = shown;
-    areaWidth_ = areaWidth;
-    areaHeight_ = areaHeight;
-    QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
-    update();
+    adoptArea(shown, areaWidth, areaHeight);
     return Status::ok();
 }
 

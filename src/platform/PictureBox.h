@@ -69,6 +69,8 @@ protected:
 
 private:
     Status resizeArea(int areaWidth, int areaHeight);
+    // Takes `area` as the drawing area of the given size and resizes the widget to match.
+    void adoptArea(const QImage& area, int areaWidth, int areaHeight);
     // Notes a drawn rectangle of the drawing area for repainting at the display's pace.
     void drawingChanged(const QRect& areaRect);
 
