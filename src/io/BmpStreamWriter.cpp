@@ -95,7 +95,7 @@ Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::i
     height_ = height;
     rowsWritten_ = 0;
     rowDone_.assign(static_cast<std::size_t>(height), false);
-    row_.clear();  // taken at the first row
+    band_.clear();  // taken at the first row
     failed_ = false;
     const auto h = headers(width, height);
     if (file_->write(h.data(), kHeaderBytes) != kHeaderBytes) {
@@ -107,33 +107,49 @@ Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::i
 }
 
 Status BmpStreamWriter::writeRow(std::int32_t y, const std::uint32_t* pixels) {
-    if (!file_ || failed_) return Status::failure("the bitmap file is not open");
-    if (y < 0 || y >= height_ || !pixels) return Status::failure("row outside the bitmap");
-    if (row_.empty()) row_.assign(static_cast<std::size_t>(strideOf(width_)), 0);
-    packRow(pixels, width_, row_.data());
-    return writePacked(y);
+    if (!pixels) return Status::failure("row outside the bitmap");
+    return writeRows(y, ConstPixelView{pixels, width_, 1, 0});
 }
 
-Status BmpStreamWriter::repeatRow(std::int32_t y) {
+Status BmpStreamWriter::writeRows(std::int32_t firstRow, const ConstPixelView& rows) {
     if (!file_ || failed_) return Status::failure("the bitmap file is not open");
-    if (y < 0 || y >= height_) return Status::failure("row outside the bitmap");
-    if (row_.empty()) return Status::failure("no row to repeat yet");
-    return writePacked(y);
+    if (rows.height <= 0 || rows.width != width_ || !rows.pixels || firstRow < 0 ||
+        firstRow > height_ - rows.height) {
+        return Status::failure("rows outside the bitmap");
+    }
+    const auto stride = static_cast<std::size_t>(strideOf(width_));
+    const auto count = static_cast<std::size_t>(rows.height);
+    if (band_.size() < stride * count) band_.assign(stride * count, 0);
+    const auto rowBytes = static_cast<std::size_t>(width_) * sizeof(std::uint32_t);
+    for (std::int32_t y = 0; y < rows.height; ++y) {
+        // Stored bottom-up: the band's last row comes first in the file.
+        char* out = band_.data() + stride * (count - 1 - static_cast<std::size_t>(y));
+        // Gap rows repeat the row above them: copying the packed row is cheaper than packing.
+        if (y > 0 && std::memcmp(rows.row(y), rows.row(y - 1), rowBytes) == 0) {
+            std::memcpy(out, out + stride, stride);
+        } else {
+            packRow(rows.row(y), width_, out);
+        }
+    }
+    return writePacked(firstRow, rows.height);
 }
 
-// Puts the packed row at row y's place: rows are stored bottom-up.
-Status BmpStreamWriter::writePacked(std::int32_t y) {
-    const auto stride = static_cast<std::int64_t>(row_.size());
-    const std::int64_t offset = kHeaderBytes + std::int64_t{height_ - 1 - y} * stride;
-    if (!file_->seek(offset) || file_->write(row_.data(), stride) != stride) {
+Status BmpStreamWriter::writePacked(std::int32_t firstRow, std::int32_t count) {
+    const auto stride = strideOf(width_);
+    const std::int64_t lowest = std::int64_t{firstRow} + count - 1;
+    const std::int64_t offset = kHeaderBytes + (height_ - 1 - lowest) * stride;
+    const std::int64_t bytes = stride * count;
+    if (!file_->seek(offset) || file_->write(band_.data(), bytes) != bytes) {
         failed_ = true;
         const std::string why = file_->errorString().toStdString();
         cancel();
         return Status::failure("cannot write the file: " + why);
     }
-    if (!rowDone_[static_cast<std::size_t>(y)]) {
-        rowDone_[static_cast<std::size_t>(y)] = true;
-        ++rowsWritten_;
+    for (std::int32_t y = firstRow; y < firstRow + count; ++y) {
+        if (!rowDone_[static_cast<std::size_t>(y)]) {
+            rowDone_[static_cast<std::size_t>(y)] = true;
+            ++rowsWritten_;
+        }
     }
     return Status::ok();
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/PixelView.h"
 #include "engine/Status.h"
 
 class QSaveFile;
@@ -24,16 +25,17 @@ public:
     Status open(const QString& fileName, std::int32_t width, std::int32_t height);
     // Writes row y (0 = top) from `width` 0xAARRGGBB pixels.
     Status writeRow(std::int32_t y, const std::uint32_t* pixels);
-    // Writes row y with the same pixels as the row written last (gap rows repeat), without
-    // packing them again. Fails when no row has been written yet.
-    Status repeatRow(std::int32_t y);
+    // Writes rows firstRow .. firstRow + rows.height - 1 from a band of `width` pixels per
+    // row, with one write: the rows of a band lie next to each other in the file.
+    Status writeRows(std::int32_t firstRow, const ConstPixelView& rows);
     // Puts the file in place; fails unless every row was written without error.
     Status commit();
     // Drops the file; the target stays as it was.
     void cancel();
 
 private:
-    Status writePacked(std::int32_t y);
+    // Writes `count` packed rows from band_, the lowest-placed row (firstRow + count - 1) first.
+    Status writePacked(std::int32_t firstRow, std::int32_t count);
 
     std::unique_ptr<QSaveFile> file_;
     std::int32_t width_ = 0;
@@ -41,7 +43,7 @@ private:
     std::int64_t rowsWritten_ = 0;
     bool failed_ = false;
     std::vector<bool> rowDone_;  // rows written at least once
-    std::vector<char> row_;      // one padded row in file order (blue, green, red)
+    std::vector<char> band_;     // padded rows in file order (blue, green, red), bottom-up
 };
 
 }  // namespace glint
