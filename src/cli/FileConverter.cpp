@@ -11,6 +11,7 @@
 #include "OutputFormat.h"
 #include "PngRowSink.h"
 #include "ScanlineBands.h"
+#include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
 #include "io/PictureLoader.h"
 
@@ -18,9 +19,6 @@ namespace glint {
 
 namespace {
 
-// Background colour of the window's source picture box, seen through transparent pixels.
-// (the picture box's default: RGB(240, 240, 240)).
-constexpr QRgb kSourceBoxBackground = 0xFFF0F0F0;
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
@@ -111,7 +109,8 @@ QImage opaqueSource(const QImage& picture) {
     if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
     QImage shown(picture.size(), QImage::Format_RGB32);
     if (shown.isNull()) return shown;
-    shown.fill(kSourceBoxBackground);
+    // Transparent pixels show the background of the window's source picture box.
+    shown.fill(toPixel(kDefaultBoxBackColor));
     QPainter painter(&shown);
     painter.drawImage(0, 0, picture);
     return shown;

@@ -9,6 +9,10 @@
 
 namespace glint {
 
+// Background colour of a picture box until told otherwise: shown where nothing is drawn and
+// under the transparent pixels of a picture.
+inline constexpr ColorValue kDefaultBoxBackColor = RGB(240, 240, 240);
+
 class PictureSurface {
 public:
     virtual ~PictureSurface() = default;

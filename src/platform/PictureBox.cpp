@@ -13,7 +13,6 @@ namespace glint {
 
 namespace {
 
-constexpr ColorValue kDefaultBackColor = RGB(240, 240, 240);
 constexpr qint64 kBytesPerPixel = 4;
 // A side the widget itself can take (Qt caps widget sizes at QWIDGETSIZE_MAX).
 constexpr int kMaxSide = QWIDGETSIZE_MAX - 2 * PictureBox::kBorder;
@@ -40,7 +39,7 @@ void fillRow(std::uint32_t* row, int from, int to, std::uint32_t pixel) {
 
 }  // namespace
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBackColor) {
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBoxBackColor) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     QWidget::resize(2 * kBorder, 2 * kBorder);
     repaintTimer_.setSingleShot(true);
