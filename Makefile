@@ -1,8 +1,18 @@
-# Glintwork: make run | make test | make bench
+# Glintwork: make run | make test | make bench | make test-sanitize | make fuzz
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, in a build of its own.
+SAN_BUILD ?= build-san
+# libFuzzer harnesses (clang), in a build of their own; each runs FUZZ_SECONDS seconds.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps bench-deps configure build run test bench clean
+# One test asks for 1.6 GB on purpose and must see the failure, not an ASan abort.
+SAN_ENV = ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp
+
+.PHONY: all deps bench-deps fuzz-deps configure build run test bench test-sanitize fuzz clean
 
 all: build
 
@@ -27,5 +37,20 @@ test: build
 bench: bench-deps build
 	./bench/run.sh $(BUILD)
 
+test-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) -DGLINT_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && $(SAN_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+fuzz-deps:
+	./scripts/install-deps.sh --fuzz
+
+fuzz: fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DGLINT_FUZZ=ON \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

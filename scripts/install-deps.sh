@@ -13,6 +13,10 @@ packages=(
 if [ "${1:-}" = "--bench" ]; then
   packages+=(imagemagick libvips-tools time)
 fi
+# Only for fuzzing (make fuzz): clang with its libFuzzer and sanitizer runtimes.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -38,7 +38,9 @@ void killGroup(QProcess& process) {
     process.waitForFinished(kKillWaitMs);
 }
 
-Status pictureFromOutput(const QByteArray& out, QImage& picture) {
+}  // namespace
+
+Status MetafileDecoder::pictureFromOutput(const QByteArray& out, QImage& picture) {
     if (out.size() < kMetafileHeaderBytes ||
         std::memcmp(out.constData(), kMetafileMagic, sizeof kMetafileMagic) != 0)
         return Status::failure("metafile helper gave no picture");
@@ -58,8 +60,6 @@ Status pictureFromOutput(const QByteArray& out, QImage& picture) {
     picture = std::move(image);
     return Status::ok();
 }
-
-}  // namespace
 
 MetafileDecoder::MetafileDecoder(QString helperPath, Limits limits)
     : helperPath_(std::move(helperPath)), limits_(limits) {}
@@ -90,7 +90,8 @@ Status MetafileDecoder::decode(const QString& fileName, QImage& picture) const {
     process.setArguments({fileName});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    const auto addressSpace = static_cast<rlim_t>(limits_.addressSpaceBytes);
+    const auto addressSpace =
+        static_cast<rlim_t>(limits_.addressSpaceBytes + kReservedAddressSpace);
     const auto cpuSeconds = static_cast<rlim_t>(
         std::chrono::duration_cast<std::chrono::seconds>(limits_.timeout).count() + 1);
     // Runs in the child between fork and exec: only async-signal-safe calls.

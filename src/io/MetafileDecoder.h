@@ -22,6 +22,15 @@ public:
     static constexpr const char* kHelperEnv = "GLINTWORK_METAFILE_HELPER";
     static constexpr const char* kHelperName = "glintwork-metafile";
 
+    // Address space that AddressSanitizer reserves when a program starts (its shadow memory and
+    // allocator region, 20 TiB on x86-64). Sanitized builds add it to the helper's limit, under
+    // which the helper could not even start; what the helper uses itself stays limited.
+#ifdef GLINT_SANITIZED
+    static constexpr std::int64_t kReservedAddressSpace = std::int64_t{20} << 40;
+#else
+    static constexpr std::int64_t kReservedAddressSpace = 0;
+#endif
+
     explicit MetafileDecoder(QString helperPath, Limits limits);
     // The helper found by locateHelper(), with the standard limits.
     MetafileDecoder();
@@ -35,6 +44,10 @@ public:
     static QString locateHelper();
 
     const QString& helperPath() const { return helperPath_; }
+
+    // The picture in the helper's standard output `out` (io/MetafileProtocol.h); fails for
+    // output that does not follow the format or gives a size the loader does not accept.
+    static Status pictureFromOutput(const QByteArray& out, QImage& picture);
 
 private:
     QString helperPath_;

@@ -4,12 +4,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "../support/Unprivileged.h"
 #include "engine/PixelView.h"
 #include "io/BmpStreamWriter.h"
 #include "io/PictureWriter.h"
@@ -166,22 +168,24 @@ TEST_F(WriterTest, UnwritablePlacesFailAndAnotherPlaceThenWorks) {
     EXPECT_TRUE(SavePicture(picture, QStringLiteral("/proc/glintwork-out.bmp")).failed());
     EXPECT_EQ(entries(), QStringList{"plain-file"});
 
-    // A folder without write permission (only effective without superuser rights).
+    // A folder without write permission, tried without superuser rights.
     ASSERT_TRUE(QDir(dir_.path()).mkdir("locked"));
     const QString lockedFile = path("locked/old.bmp");
     ASSERT_TRUE(SavePicture(gradient(2, 2), lockedFile).isOk());
     const QByteArray before = contents(lockedFile);
-    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const bool writable = QFileInfo(path("locked")).isWritable();
-    const Status denied = SavePicture(picture, lockedFile);
-    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-    if (!writable) {
-        EXPECT_TRUE(denied.failed());
-        EXPECT_EQ(contents(lockedFile), before);
-        EXPECT_EQ(QDir(path("locked")).entryList(QDir::Files | QDir::Hidden),
-                  QStringList{"old.bmp"});
-    }
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+    ASSERT_TRUE(test::openForPassage(dir_.path()));
+    ASSERT_TRUE(QFile::setPermissions(path("locked"), readOnly));
+    // 1: the locked folder cannot be reached at all; 2: saving into it did not fail.
+    const int denied = test::runUnprivileged([&] {
+        if (!QFileInfo::exists(lockedFile)) return 1;
+        return SavePicture(picture, lockedFile).failed() ? 0 : 2;
+    });
+    QFile::setPermissions(path("locked"), readOnly | QFileDevice::WriteOwner);
+    EXPECT_EQ(denied, 0);
+    EXPECT_EQ(contents(lockedFile), before);
+    EXPECT_EQ(QDir(path("locked")).entryList(QDir::Files | QDir::Hidden), QStringList{"old.bmp"});
 
     const Status retried = SavePicture(picture, path("elsewhere.bmp"));
     ASSERT_TRUE(retried.isOk()) << retried.reason();

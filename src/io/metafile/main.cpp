@@ -3,20 +3,13 @@
 // memory and time limits set by its caller, because the converters read untrusted files.
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <cstdio>
 #include <optional>
 
-#include "MetafileToSvg.h"
+#include "MetafileConversion.h"
 #include "io/LoadLimits.h"
-#include "io/MetafileProbe.h"
-#include "io/MetafileProtocol.h"
 
 namespace {
-
-enum Exit { kUsage = 2, kUnreadable = 3, kNotConverted = 4, kNotDrawn = 5, kNotWritten = 6 };
 
 std::optional<QByteArray> readFile(const char* path) {
     QFile file(QString::fromLocal8Bit(path));
@@ -27,41 +20,12 @@ std::optional<QByteArray> readFile(const char* path) {
     return data;
 }
 
-// The drawing on a white page of its own size.
-QImage draw(const glint::SvgDrawing& drawing) {
-    QSvgRenderer renderer(drawing.svg);
-    if (!renderer.isValid()) return {};
-    QImage image(drawing.size, QImage::Format_RGB32);
-    if (image.isNull()) return {};
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(drawing.size)));
-    painter.end();
-    return image;
-}
-
-bool writeAll(const void* data, size_t bytes) {
-    return std::fwrite(data, 1, bytes, stdout) == bytes;
-}
-
-bool writePicture(const QImage& image) {
-    const std::uint32_t header[2] = {static_cast<std::uint32_t>(image.width()),
-                                     static_cast<std::uint32_t>(image.height())};
-    if (!writeAll(glint::kMetafileMagic, sizeof glint::kMetafileMagic) ||
-        !writeAll(header, sizeof header))
-        return false;
-    const auto rowBytes = static_cast<size_t>(image.width()) * 4;
-    for (int y = 0; y < image.height(); ++y)
-        if (!writeAll(image.constScanLine(y), rowBytes)) return false;
-    return std::fflush(stdout) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fputs("usage: glintwork-metafile FILE\n", stderr);
-        return kUsage;
+        return glint::kUsage;
     }
     // Text in a drawing needs fonts, hence a GUI application, but never a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -69,21 +33,6 @@ int main(int argc, char** argv) {
     QGuiApplication app(appArgc, argv);
 
     const std::optional<QByteArray> file = readFile(argv[1]);
-    if (!file) return kUnreadable;
-    std::optional<glint::SvgDrawing> drawing;
-    switch (glint::metafileKind(file->left(glint::kMetafileProbeBytes))) {
-        case glint::MetafileKind::Emf:
-            drawing = glint::emfToSvg(*file);
-            break;
-        case glint::MetafileKind::Wmf:
-            drawing = glint::wmfToSvg(*file);
-            break;
-        case glint::MetafileKind::None:
-            break;
-    }
-    if (!drawing || !glint::pictureSizeAccepted(drawing->size.width(), drawing->size.height()))
-        return kNotConverted;
-    const QImage image = draw(*drawing);
-    if (image.isNull()) return kNotDrawn;
-    return writePicture(image) ? glint::kMetafileHelperExitOk : kNotWritten;
+    if (!file) return glint::kUnreadable;
+    return glint::convertMetafile(*file, glint::kMaxPicturePixels, stdout);
 }

@@ -1,0 +1,53 @@
+// LoadPicture on one family of raster formats, chosen by content as the loader does; the
+// family's reader names come in GLINT_FUZZ_FORMATS ("bmp dib"). Inputs of other formats are
+// rejected so that each harness keeps a corpus of its own family.
+#include <QBuffer>
+#include <QImageReader>
+
+#include "FuzzSupport.h"
+#include "io/LoadLimits.h"
+#include "io/MetafileProbe.h"
+#include "io/PictureLoader.h"
+
+namespace {
+
+using namespace glint;
+
+bool inFamily(const QByteArray& bytes) {
+    static const QList<QByteArray> family = QByteArray(GLINT_FUZZ_FORMATS).split(' ');
+    if (metafileKind(bytes.left(kMetafileProbeBytes)) != MetafileKind::None) return false;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (!family.contains(reader.format())) return false;
+    const QSize size = reader.size();
+    return !size.isValid() || std::int64_t{size.width()} * size.height() <= fuzz::kMaxFuzzPixels;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::startQt();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    if (!inFamily(bytes)) return -1;
+    static const QString file = fuzz::scratchPath(QStringLiteral("input"));
+    fuzz::writeScratch(file, bytes);
+
+    const QImage before(1, 1, QImage::Format_RGB32);
+    QImage picture = before;
+    if (LoadPicture(file, picture).failed()) {
+        fuzz::require(picture.constBits() == before.constBits(), "a failed load keeps the picture");
+        return 0;
+    }
+    fuzz::require(pictureSizeAccepted(picture.width(), picture.height()), "an accepted size");
+    fuzz::require(picture.format() == QImage::Format_RGB32 ||
+                      picture.format() == QImage::Format_ARGB32,
+                  "a 32-bit picture");
+    return 0;
+}

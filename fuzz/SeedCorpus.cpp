@@ -1,0 +1,121 @@
+// glint-fuzz-seeds FOLDER: writes the seed corpus of every fuzz harness into FOLDER/<harness>,
+// small valid inputs made with the test suites' sample makers and Qt's writers.
+#include <QBuffer>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <cstdio>
+
+#include "../tests/io/SampleFiles.h"
+
+namespace {
+
+using glint::test::Bytes;
+
+// A small picture with a gradient and a transparent corner.
+QImage sample(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / width, y * 255 / height, 128,
+                                       x + y < 2 ? 0 : 255));
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format, int quality = -1,
+                   bool progressive = false) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(image)) std::fprintf(stderr, "cannot write a %s seed\n", format);
+    return bytes;
+}
+
+// The cli harness's input: the default number of jobs, then the arguments.
+QByteArray arguments(char jobs, const QStringList& list) {
+    return QByteArray(1, jobs) + list.join(QChar(0)).toUtf8();
+}
+
+// The helper's output for a width x height picture of one colour.
+QByteArray helperOutput(std::uint32_t width, std::uint32_t height) {
+    Bytes b;
+    b.raw("GLMF").u32(width).u32(height);
+    for (std::uint32_t i = 0; i < width * height; ++i) b.u32(0x00336699);
+    return b.data();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: glint-fuzz-seeds FOLDER\n", stderr);
+        return 2;
+    }
+    const QImage rgba = sample(7, 5);
+    const QImage rgb = rgba.convertToFormat(QImage::Format_RGB32);
+    const QByteArray rle8 = glint::test::rleBitmap(
+        4, 2, 8, {0xff0000, 0x00ff00}, QByteArray::fromHex("03000101000004010001"));
+    const QByteArray rle4 = glint::test::rleBitmap(
+        4, 2, 4, {0xff0000, 0x00ff00}, QByteArray::fromHex("0401000004100001"));
+    const QByteArray emf = glint::test::emfRectangle();
+    const QByteArray wmf = glint::test::wmfRectangle();
+    const QByteArray plainWmf = wmf.mid(22);
+    const std::pair<const char*, std::vector<std::pair<const char*, QByteArray>>> corpora[] = {
+        {"fuzz_load_bmp",
+         {{"rgb24.bmp", encoded(rgb, "BMP")},
+          {"argb32.bmp", encoded(rgba, "BMP")},
+          {"indexed8.bmp", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "BMP")},
+          {"mono.bmp", encoded(rgb.convertToFormat(QImage::Format_Mono), "BMP")},
+          {"rle8.bmp", rle8},
+          {"rle4.bmp", rle4}}},
+        {"fuzz_load_ico",
+         {{"icon.ico", glint::test::iconFile(1, rgba)},
+          {"cursor.cur", glint::test::iconFile(2, rgba)},
+          {"qt.ico", encoded(rgba, "ICO")}}},
+        {"fuzz_load_gif", {{"frames.gif", glint::test::twoFrameGif(4, 0, 2)}}},
+        {"fuzz_load_jpg",
+         {{"baseline.jpg", encoded(rgb, "JPEG", 50)},
+          {"progressive.jpg", encoded(rgb, "JPEG", 50, true)},
+          {"grey.jpg", encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "JPEG", 50)}}},
+        {"fuzz_load_png",
+         {{"rgba.png", encoded(rgba, "PNG")},
+          {"indexed.png", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "PNG")},
+          {"grey.png", encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "PNG")},
+          {"rgba.tiff", encoded(rgba, "TIFF")},
+          {"lossy.webp", encoded(rgb, "WEBP", 50)},
+          {"lossless.webp", encoded(rgba, "WEBP", 100)}}},
+        {"fuzz_emf", {{"rectangle.emf", emf}}},
+        {"fuzz_wmf", {{"placeable.wmf", wmf}, {"plain.wmf", plainWmf}}},
+        {"fuzz_metafile_input",
+         {{"rectangle.emf", emf}, {"placeable.wmf", wmf}, {"plain.wmf", plainWmf}}},
+        {"fuzz_metafile_output",
+         {{"two-pixels", helperOutput(2, 1)}, {"square", helperOutput(3, 3)},
+          {"short", helperOutput(2, 2).left(20)}}},
+        // First byte: not 0xff (0xff tries a size of its own); then width, height and calls.
+        {"fuzz_bmp_writer",
+         {{"rows-in-order", QByteArray::fromHex("00030200112233000102034455660200")},
+          {"band-then-commit", QByteArray::fromHex("0004030100030a0b0c0d0e0f1011120200")},
+          {"missing-row", QByteArray::fromHex("000202000000aabbcc0200")},
+          {"wild-size", QByteArray::fromHex("ff4e9300004e930000")}}},
+        {"fuzz_cli_options",
+         {{"full", arguments(2, {"-s", "4", "-r", "10", "-b", "200", "-B", "#102030", "-j",
+                                       "2", "-f", "-q", "-o", "out.png", "in.bmp"})},
+          {"named-colour", arguments(1, {"--background", "DarkGreen", "a.gif", "b.jpg"})},
+          {"help", arguments(0, {"--help"})},
+          {"bad-scale", arguments(3, {"--scale=17", "x.png"})}}},
+    };
+    const QDir root(QString::fromLocal8Bit(argv[1]));
+    for (const auto& [harness, seeds] : corpora) {
+        if (!root.mkpath(harness)) return 1;
+        for (const auto& [name, bytes] : seeds)
+            if (!glint::test::writeFile(root.filePath(QStringLiteral("%1/%2").arg(harness, name)),
+                                        bytes))
+                return 1;
+    }
+    return 0;
+}
