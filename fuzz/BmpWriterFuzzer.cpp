@@ -18,6 +18,7 @@ using namespace glint;
 enum Call : std::uint32_t { kRow, kRows, kCommit, kCancel, kCalls };
 constexpr std::uint32_t kMaxSide = 48;
 constexpr std::uint32_t kOpaque = 0xff000000u;
+constexpr std::int64_t kMaxFileBytes = 0xffffffffll;  // a bitmap's sizes are 32-bit
 
 QStringList leftInFolder(const QString& file) {
     return QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden);
@@ -27,11 +28,10 @@ QStringList leftInFolder(const QString& file) {
 void openWildSize(fuzz::FuzzInput& in, const QString& file) {
     const auto width = static_cast<std::int32_t>(in.take(4));
     const auto height = static_cast<std::int32_t>(in.take(4));
-    const std::int64_t fileBytes =
-        54 + (std::int64_t{width} * 3 + 3) / 4 * 4 * std::int64_t{height};
+    const std::int64_t stride = (std::int64_t{width} * 3 + 3) / 4 * 4;
     BmpStreamWriter writer;
     const Status opened = writer.open(file, width, height);
-    const bool fits = width > 0 && height > 0 && fileBytes <= 0xffffffffll;
+    const bool fits = width > 0 && height > 0 && height <= (kMaxFileBytes - 54) / stride;
     fuzz::require(opened.isOk() == fits, "open refuses exactly the sizes a bitmap cannot hold");
     writer.cancel();
     fuzz::require(leftInFolder(file).isEmpty(), "a cancelled file leaves nothing");

@@ -1,6 +1,8 @@
 #include "FuzzSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -20,7 +22,11 @@ void startQt() {
 }
 
 QString scratchPath(const QString& name) {
-    static QTemporaryDir dir;
+    // In memory where there is a memory file system: the harnesses write a file per input.
+    static const QString memory = QStringLiteral("/dev/shm");
+    static QTemporaryDir dir(QFileInfo(memory).isWritable()
+                                 ? memory + QStringLiteral("/glint-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/glint-fuzz-XXXXXX"));
     require(dir.isValid(), "a scratch folder");
     return dir.filePath(name);
 }

@@ -37,9 +37,11 @@ bool bmpDataMissing(const QByteArray& head, std::int64_t fileSize) {
         bits = u16(head, 28);
     }
     if (width <= 0 || height <= 0 || bits <= 0) return false;  // the reader refuses these itself
-    const std::int64_t stride = (width * bits + 31) / 32 * 4;
+    const std::int64_t stride = (width * bits + 31) / 32 * 4;  // below 2^46: no overflow
     const std::int64_t start = std::max<std::int64_t>(dataOffset, kFileHeaderBytes + infoSize);
-    return start + stride * height > fileSize;
+    if (start >= fileSize) return true;
+    // stride * height > fileSize - start, without the product (it may pass 2^63).
+    return stride > (fileSize - start) / height;
 }
 
 }  // namespace glint

@@ -159,8 +159,14 @@ TEST_F(LoadRaster, DamagedEmptyAndOversizedFilesFailAndKeepThePicture) {
     const QByteArray jpg = encoded(stripes().scaled(64, 48), "JPEG", 90);
     const qsizetype sof = jpg.indexOf("\xff\xc0");
     ASSERT_GT(sof, 0);
+    Bytes absurd;  // sizes whose row bytes times rows pass 2^63
+    absurd.raw(bmp);
+    absurd.setU32(18, 0x7fffffff);
+    absurd.setU32(22, 0x7fffffff);
+    absurd.setU16(28, 0xffff);
     const std::pair<const char*, QByteArray> cases[] = {
         {"empty.bmp", QByteArray()},
+        {"absurd.bmp", absurd.data()},
         {"text.bmp", "This is no picture at all.\n"},
         {"header-only.bmp", bmp.left(54)},
         {"cut-rows.bmp", bmp.left(bmp.size() - 10)},

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "MetafileRecords.h"
 #include "io/LoadLimits.h"
 #include "io/MetafileProbe.h"
 
@@ -39,7 +40,7 @@ private:
 
 std::optional<SvgDrawing> emfToSvg(const QByteArray& file) {
     const QSize size = metafileSize(file);
-    if (!size.isValid()) return std::nullopt;
+    if (!size.isValid() || !emfRecordsInside(file)) return std::nullopt;
     generatorOptions options{};
     char svgNamespace[] = "";
     options.nameSpace = svgNamespace;
@@ -65,6 +66,7 @@ std::optional<SvgDrawing> wmfToSvg(const QByteArray& file) {
     WmfApi api;
     if (!api.get()) return std::nullopt;
     QByteArray contents = file;
+    limitWmfMaxRecord(contents);
     if (wmf_mem_open(api.get(), reinterpret_cast<unsigned char*>(contents.data()),
                      static_cast<long>(contents.size())) != wmf_E_None)
         return std::nullopt;
