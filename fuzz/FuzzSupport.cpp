@@ -1,12 +1,14 @@
 #include "FuzzSupport.h"
 
+#include <sanitizer/common_interface_defs.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace glint::fuzz {
 
@@ -40,7 +42,9 @@ void writeScratch(const QString& path, const QByteArray& bytes) {
 
 void require(bool condition, const char* what) {
     if (condition) return;
-    std::fprintf(stderr, "glint-fuzz: does not hold: %s\n", what);
+    // The sanitizers' report channel stays open when the fuzzer silences the program's output.
+    const std::string summary = std::string("glint-fuzz: does not hold: ") + what;
+    __sanitizer_report_error_summary(summary.c_str());
     std::abort();
 }
 

@@ -10,7 +10,9 @@ namespace glint::fuzz {
 
 // Pictures larger than this are left out: decoding them only costs time and memory (the
 // limits of larger pictures have tests of their own).
-inline constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 22;
+inline constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 20;
+// Metafile drawings larger than this are converted but not drawn (drawing is Qt's own work).
+inline constexpr std::int64_t kMaxFuzzDrawPixels = std::int64_t{1} << 16;
 
 // A QGuiApplication on the offscreen platform, created once (image plugins, fonts).
 void startQt();

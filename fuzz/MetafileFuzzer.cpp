@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!drawing) return 0;
     const QSize pixels = drawing->size;
     fuzz::require(!pixels.isEmpty(), "a drawing has pixels");
-    if (std::int64_t{pixels.width()} * pixels.height() > fuzz::kMaxFuzzPixels) return 0;
+    if (std::int64_t{pixels.width()} * pixels.height() > fuzz::kMaxFuzzDrawPixels) return 0;
     const QImage image = drawSvg(*drawing);
     fuzz::require(image.isNull() || image.size() == pixels, "the drawing at its own size");
     return 0;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t writtenBytes = 0;
     std::FILE* out = open_memstream(&written, &writtenBytes);
     fuzz::require(out != nullptr, "an output stream");
-    const int exitCode = convertMetafile(bytes, fuzz::kMaxFuzzPixels, out);
+    const int exitCode = convertMetafile(bytes, fuzz::kMaxFuzzDrawPixels, out);
     std::fclose(out);
     const QByteArray output(written, static_cast<qsizetype>(writtenBytes));
     std::free(written);

@@ -38,6 +38,7 @@ for h in "${harnesses[@]}"; do
   [ -d "$here/corpus/$h" ] && seeds=("$here/corpus/$h")
   "$build/fuzzers/$h" -max_total_time="$seconds" -timeout="$per_input_seconds" \
     -rss_limit_mb="$rss_limit_mb" -print_final_stats=1 -artifact_prefix="$findings/" \
+    -close_fd_mask=3 \
     "$corpus" "${seeds[@]}" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
@@ -48,7 +49,7 @@ for h in "${harnesses[@]}"; do
     failed=1
   fi
   printf '%-22s %12s %10s %8s\n' "$h" "${runs:-?}" "${rate:-?}" "$result"
-  [ $status -ne 0 ] && grep -m1 -E 'ERROR|does not hold|runtime error|deadly signal|timeout' "$log"
+  [ $status -ne 0 ] && grep -m1 -E 'ERROR|SUMMARY|runtime error|deadly signal|timeout' "$log"
 done
 [ $failed -eq 0 ] || echo "findings saved in $build/fuzz-findings; logs in $build/fuzz-logs"
 exit $failed
