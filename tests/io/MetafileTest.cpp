@@ -79,6 +79,38 @@ TEST_F(MetafileTest, MetafileClaimingAHugeFrameFails) {
     EXPECT_TRUE(picture.isNull());
 }
 
+// Sizes in a metafile that reach past its end: enhanced metafiles are refused before their
+// converter reads past the file; a plain one's largest record is only an upper bound.
+TEST_F(MetafileTest, SizesReachingPastTheFileAreRefusedOrBounded) {
+    const auto changed = [](QByteArray file, std::initializer_list<std::pair<int, quint32>> at) {
+        Bytes b;
+        b.raw(file);
+        for (const auto& [offset, value] : at) b.setU32(offset, value);
+        return b.data();
+    };
+    const QByteArray emf = emfRectangle();
+    const std::pair<const char*, QByteArray> refused[] = {
+        {"text-to-no-end.emf", changed(emf, {{64, 88}})},  // description without length or end
+        {"long-text.emf", changed(emf, {{60, 11}, {64, 68}})},
+        {"record-past-end.emf", changed(emf, {{92, 4000}})},
+        {"record-too-short.emf", changed(emf, {{92, 4}})},
+        {"no-end-record.emf", emf.left(emf.size() - 20)},
+    };
+    for (const auto& [name, bytes] : refused) {
+        SCOPED_TRACE(name);
+        QImage picture;
+        EXPECT_TRUE(LoadPicture(write(name, bytes), picture).failed());
+    }
+    QImage picture;
+    const QString described = write("text.emf", changed(emf, {{60, 10}, {64, 68}}));
+    EXPECT_TRUE(LoadPicture(described, picture).isOk());
+    const QByteArray bigRecord = changed(wmfRectangle(), {{22 + 12, 0x7fffffff}});  // in words
+    const QString bounded = write("big-record.wmf", bigRecord);
+    const Status status = LoadPicture(bounded, picture);
+    ASSERT_TRUE(status.isOk()) << status.reason();
+    EXPECT_TRUE(colourNear(picture.pixel(50, 25), kRed, 2));
+}
+
 TEST_F(MetafileTest, HelperIsFoundBesideTheBuildAndCanBeOverridden) {
     EXPECT_TRUE(MetafileDecoder::locateHelper().endsWith("/bin/glintwork-metafile"))
         << MetafileDecoder::locateHelper().toStdString();
