@@ -9,9 +9,14 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libemf2svg-dev libwmf-dev
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
+  help2man  # the batch tool's manual page, made from its --help
+  parallel  # the test of the README's recipe for spreading a batch over machines
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(imagemagick libvips-tools time)
+fi
+if [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev lintian appstream)  # dpkg-shlibdeps, and the package's checks
 fi
 
 missing=()
