@@ -23,8 +23,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${GLINT_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert pictures to an old-school scan-line look")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "convert pictures to an old-school scan-line look
-Glintwork turns a picture into a scan-line look: every row of the picture
+    "Glintwork turns a picture into a scan-line look: every row of the picture
 becomes a row of wide pixel runs, green from the picture and red and blue
 from two sliders, followed by gap rows in a background colour.
 .
