@@ -84,7 +84,7 @@ Status BmpPipeSink::write(const char* bytes, std::size_t size) {
     const auto length = static_cast<qint64>(size);
     if (device_.write(bytes, length) != length) {
         failed_ = true;
-        return Status::failure("cannot write: " + device_.errorString().toStdString());
+        return Status::failure(device_.errorString().toStdString());
     }
     return Status::ok();
 }

@@ -75,8 +75,8 @@ std::optional<OutputFormat> parseFormat(const QString& text) {
 
 // Standard input and output: each read or written once, with one picture.
 QString streamProblem(const CliOptions& o, const QString& listSource) {
-    const qsizetype readers = o.inputs.count(QLatin1String(kStandardStreamName)) +
-                              (isStandardStream(listSource) ? 1 : 0);
+    const qsizetype readers =
+        o.inputs.count(QLatin1String(kStandardStreamName)) + (isStandardStream(listSource) ? 1 : 0);
     if (readers > 1) return QStringLiteral("standard input can be read only once");
     if (isStandardStream(o.output) && o.inputs.size() != 1) {
         return QStringLiteral("-o - writes one picture; give one input");
@@ -137,18 +137,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
         "png, jpg, tiff or webp.",
         "FORMAT");
     const QCommandLineOption jobsOption(
-        {"j", "jobs"},
-        QStringLiteral("Files converted in parallel (default: one per core)."), "N");
+        {"j", "jobs"}, QStringLiteral("Files converted in parallel (default: one per core)."), "N");
     const QCommandLineOption filesFromOption(
         "files-from", "Also convert the files named in LIST, one a line; - reads standard input.",
         "LIST");
-    const QCommandLineOption nulOption({"0", "null"},
-                                       "Names in the --files-from list end with NUL, not a line end.");
+    const QCommandLineOption nulOption(
+        {"0", "null"}, "Names in the --files-from list end with NUL, not a line end.");
     const QCommandLineOption forceOption({"f", "force"}, "Replace existing outputs.");
     const QCommandLineOption quietOption({"q", "quiet"}, "No progress and no per-file messages.");
-    parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption,
-                       formatOption, jobsOption, filesFromOption, nulOption, forceOption,
-                       quietOption});
+    parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption, formatOption,
+                       jobsOption, filesFromOption, nulOption, forceOption, quietOption});
     parser.addPositionalArgument("INPUT", "Pictures to convert.", "INPUT...");
 
     const QString help = parser.helpText();

@@ -22,7 +22,8 @@ struct CliOptions {
     std::int32_t blue = 0;
     ColorValue background = 0;  // black
     QString output;             // empty: beside each input; "-": standard output
-    std::optional<OutputFormat> format;  // --format: of standard output and of made-up names
+    // --format: of standard output and of the names the tool makes up
+    std::optional<OutputFormat> format;
     int jobs = 1;
     bool force = false;
     bool quiet = false;

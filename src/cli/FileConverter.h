@@ -14,7 +14,8 @@ namespace glint {
 struct ConvertRequest {
     QString input;
     QString output;  // "-": standard output
-    std::optional<OutputFormat> format;  // when not set: from the output name's extension
+    // The output's format; when not set, from the output name's extension.
+    std::optional<OutputFormat> format;
     RowValues values;
     bool force = false;     // replace an existing output
     bool streamed = true;   // bmp and png band by band; false renders a whole image first

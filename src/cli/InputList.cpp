@@ -20,8 +20,8 @@ QStringList splitInputList(const QByteArray& bytes, bool nulSeparated) {
 Status readInputList(const QString& source, bool nulSeparated, QStringList& names) {
     const bool fromStdin = isStandardStream(source);
     QFile file(fromStdin ? QString() : source);
-    const bool opened = fromStdin ? file.open(STDIN_FILENO, QIODevice::ReadOnly)
-                                  : file.open(QIODevice::ReadOnly);
+    const bool opened =
+        fromStdin ? file.open(STDIN_FILENO, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
     if (!opened) return Status::failure(file.errorString().toStdString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {

@@ -18,14 +18,13 @@ namespace {
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 }
 
-bool isStandardStream(const QString& name) {
-    return name == QLatin1String(kStandardStreamName);
-}
+bool isStandardStream(const QString& name) { return name == QLatin1String(kStandardStreamName); }
 
 Status StdinSpool::fill() {
     file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath("glintwork-stdin-XXXXXX"));
     if (!file_->open()) {
-        return Status::failure("cannot make a temporary file: " + file_->errorString().toStdString());
+        return Status::failure("cannot make a temporary file: " +
+                               file_->errorString().toStdString());
     }
     std::vector<char> chunk(kChunkBytes);
     std::int64_t total = 0;
@@ -34,7 +33,8 @@ Status StdinSpool::fill() {
         if (got == 0) break;
         if (got < 0) {
             if (errno == EINTR) continue;
-            return Status::failure(std::string("cannot read standard input: ") + std::strerror(errno));
+            return Status::failure(std::string("cannot read standard input: ") +
+                                   std::strerror(errno));
         }
         total += got;
         if (total > kMaxPictureFileBytes) {
@@ -72,7 +72,7 @@ Status writeImageToStandardOutput(const QImage& image, const char* format) {
     QIODevice& out = standardOutput();
     const QByteArray& bytes = buffer.data();
     if (out.write(bytes) != bytes.size()) {
-        return Status::failure("cannot write: " + out.errorString().toStdString());
+        return Status::failure(out.errorString().toStdString());
     }
     return Status::ok();
 }

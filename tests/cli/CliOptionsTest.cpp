@@ -140,7 +140,8 @@ TEST(CliOptions, FormatAppliesToStandardOutputAndMadeUpNames) {
     EXPECT_EQ(piped.options.format, OutputFormat::Png);
     EXPECT_EQ(planOutputs(piped.options).front().output, "-");
 
-    const std::vector<PlannedFile> beside = planOutputs(parse({"--format", "jpg", "p/a.png"}).options);
+    const std::vector<PlannedFile> beside =
+        planOutputs(parse({"--format", "jpg", "p/a.png"}).options);
     ASSERT_EQ(beside.size(), 1u);
     EXPECT_EQ(beside.front().output, "p/a-scanlines.jpg");
     EXPECT_EQ(beside.front().format, OutputFormat::Jpeg);

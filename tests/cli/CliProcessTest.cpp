@@ -200,13 +200,13 @@ TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const ToolRun r =
-            run(QStringList{"-s", "3", "-r", "10"} + c.args, 0, c.fromStdin ? picture : QByteArray());
+        const ToolRun r = run(QStringList{"-s", "3", "-r", "10"} + c.args, 0,
+                              c.fromStdin ? picture : QByteArray());
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.startsWith(c.fromStdin ? "- -> " : "a.png -> ")) << r.err.toStdString();
-        const QImage got = c.toFile ? test::readPixels(path(c.toFile))
-                                    : QImage::fromData(r.outBytes).convertToFormat(
-                                          QImage::Format_RGB32);
+        const QImage got = c.toFile
+                               ? test::readPixels(path(c.toFile))
+                               : QImage::fromData(r.outBytes).convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(got, expected);
         if (!c.toFile) EXPECT_FALSE(QFile::exists(path("-")));
     }
@@ -226,8 +226,8 @@ TEST_F(CliProcess, RefusesToWriteAPictureToATerminal) {
     QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir_.path());
-    process.start("bash", {"-c", "exec \"$0\" \"$@\" > \"$TERMINAL\"", GLINT_CLI_PATH, "-o", "-",
-                           "a.png"});
+    process.start("bash",
+                  {"-c", "exec \"$0\" \"$@\" > \"$TERMINAL\"", GLINT_CLI_PATH, "-o", "-", "a.png"});
     ASSERT_TRUE(process.waitForFinished(60000));
     ::close(terminal);
     EXPECT_EQ(process.exitCode(), 2);
