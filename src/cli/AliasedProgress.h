@@ -5,7 +5,7 @@
 namespace glint {
 
 class AliasedProgress : public ProgressView {
-  public:
+public:
     AliasedProgress(ProgressView& inner, QString path, QString alias)
         : inner_(inner), path_(std::move(path)), alias_(std::move(alias)) {}
 
@@ -13,7 +13,7 @@ class AliasedProgress : public ProgressView {
     void update(const BatchSnapshot& snapshot) override;
     void finish(const BatchSnapshot& snapshot) override;
 
-  private:
+private:
     BatchSnapshot renamed(BatchSnapshot snapshot) const;
 
     ProgressView& inner_;

@@ -19,13 +19,13 @@ bool isStandardStream(const QString& name);
 
 // Standard input copied into a temporary file that lives as long as this object.
 class StdinSpool {
-  public:
+public:
     // Reads standard input to its end; fails on a read error or when it is longer than
     // the largest picture file the loader reads.
     Status fill();
     QString path() const;
 
-  private:
+private:
     std::unique_ptr<QTemporaryFile> file_;
 };
 
