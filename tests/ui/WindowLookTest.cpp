@@ -135,7 +135,7 @@ TEST_F(WindowLookTest, InfoTextLiesInsideTheFrameClearOfItsLine) {
     // The frame's top and bottom lines, as drawn: the rows that differ from the background in a
     // column right of the label, where nothing else is drawn.
     QGroupBox* frame = c().Frame1;
-    const QImage drawn = frame->grab().toImage();
+    const QImage drawn = frame->grab().toImage().scaled(frame->size());  // in the window's pixels
     const int column = frame->width() - kFrameLineProbe;
     const QRgb background = drawn.pixel(column, frame->height() / 2);
     QList<int> lineRows;
