@@ -1,4 +1,4 @@
-# Glintwork: make run | make test | make bench | make test-sanitize | make fuzz
+# Glintwork: make run | make test | make bench | make package | make test-sanitize | make fuzz
 BUILD ?= build
 JOBS ?= $(shell nproc)
 # The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, in a build of its own.
@@ -12,7 +12,8 @@ SAN_ENV = ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp
 
-.PHONY: all deps bench-deps fuzz-deps configure build run test bench test-sanitize fuzz clean
+.PHONY: all deps bench-deps package-deps fuzz-deps configure build run test bench package \
+	test-sanitize fuzz clean
 
 all: build
 
@@ -21,6 +22,9 @@ deps:
 
 bench-deps:
 	./scripts/install-deps.sh --bench
+
+package-deps:
+	./scripts/install-deps.sh --package
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -36,6 +40,12 @@ test: build
 
 bench: bench-deps build
 	./bench/run.sh $(BUILD)
+
+# The Debian package, checked by lintian; its metainfo checked by appstreamcli.
+package: package-deps build
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/glintwork_*.deb
+	appstreamcli validate --no-net resources/*.metainfo.xml
 
 test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -DGLINT_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
