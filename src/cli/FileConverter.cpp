@@ -4,21 +4,20 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <memory>
 
-#include "BmpRowSink.h"
+#include "BmpScanlineFile.h"
 #include "OutputFormat.h"
 #include "PngRowSink.h"
 #include "ScanlineBands.h"
 #include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
+#include "io/OutputFile.h"
 #include "io/PictureLoader.h"
 
 namespace glint {
 
 namespace {
-
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
@@ -57,30 +56,25 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
     return outcome;
 }
 
-Status writeStreamed(OutputFormat format, const QString& output, const ScanlineBands& bands,
-                     const ScanlineGeometry& g, const ConvertProgress& progress) {
-    std::unique_ptr<RowSink> sink;
-    if (format == OutputFormat::Png) {
-        sink = std::make_unique<PngRowSink>();
-    } else {
-        sink = std::make_unique<BmpRowSink>();
-    }
+Status writePng(const QString& output, const ScanlineBands& bands, const ScanlineGeometry& g,
+                const ConvertProgress& progress) {
+    PngRowSink sink;
     const auto width = static_cast<std::int32_t>(g.width);
     const auto height = static_cast<std::int32_t>(g.height);
-    if (Status st = sink->open(output, width, height); st.failed()) return st;
+    if (Status st = sink.open(output, width, height); st.failed()) return st;
     Status st = bands.renderBands(
         [&sink](std::int32_t firstRow, const ConstPixelView& band) {
-            return sink->writeRows(firstRow, band);
+            return sink.writeRows(firstRow, band);
         },
         progress);
     if (st.failed()) {
-        sink->cancel();
+        sink.cancel();
         return st;
     }
-    return sink->commit();
+    return sink.commit();
 }
 
-Status writeWhole(OutputFormat format, const QString& output, const ScanlineBands& bands,
+Status writeWhole(OutputFile& file, OutputFormat format, const ScanlineBands& bands,
                   const ScanlineGeometry& g, const ConvertProgress& progress) {
     QImage image(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
     if (image.isNull()) return Status::failure("no memory for the whole output picture");
@@ -88,19 +82,46 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
 
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Status::failure("cannot create the file: " + file.errorString().toStdString());
-    }
+    if (Status st = file.create(); st.failed()) return st;
     QImageWriter writer(&file, formatName(format));
-    if (!writer.write(image)) {
-        file.cancelWriting();
+    // A writer may report success although some of its writes failed: the file knows.
+    if (!writer.write(image) && !file.failed()) {
+        file.cancel();
         return Status::failure(writer.errorString().toStdString());
     }
-    if (!file.commit()) {
-        return Status::failure("cannot save the file: " + file.errorString().toStdString());
+    return file.commit();
+}
+
+// A bitmap's gap rows do not depend on the picture: when the picture's header tells its size,
+// `bmp` is started before the picture is decoded, and they are written meanwhile. Returns
+// the size it was started for; invalid when it was not started.
+QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
+    QImageReader reader(request.input);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || !pictureSizeAccepted(size.width(), size.height())) return {};
+    ScanlineGeometry g;
+    if (scanlineGeometry(size.width(), size.height(), request.values.scale, g).failed() ||
+        !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height).isEmpty() ||
+        bmp.start(request.output, g, request.values).failed()) {
+        return {};
     }
-    return Status::ok();
+    return size;
+}
+
+// Why `output` must not be written, or empty.
+QString targetProblem(const ConvertRequest& request) {
+    const QFileInfo target(request.output);
+    if (!target.exists()) return {};
+    if (!target.isFile()) {
+        return QStringLiteral("'%1' is not a regular file (only regular files are replaced)")
+            .arg(request.output);
+    }
+    if (!request.force) {
+        return QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output);
+    }
+    return {};
 }
 
 }  // namespace
@@ -120,13 +141,17 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     ConvertOutcome outcome;
     const auto format = formatForPath(request.output);
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
-    if (!request.force && QFileInfo::exists(request.output)) {
-        return failed(outcome,
-                      QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output));
+    if (const QString problem = targetProblem(request); !problem.isEmpty()) {
+        return failed(outcome, problem);
     }
     if (!QFileInfo::exists(request.input)) {
         return failed(outcome, QStringLiteral("no such file"));
     }
+    const bool streamed = request.streamed && isStreamed(*format);
+
+    const bool streamedBmp = streamed && *format == OutputFormat::Bmp;
+    BmpScanlineFile bmp;
+    const QSize startedFor = streamedBmp ? startBeforeDecoding(request, bmp) : QSize();
 
     QImage picture;
     if (Status st = LoadPicture(request.input, picture); st.failed()) {
@@ -141,7 +166,6 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     }
     outcome.width = g.width;
     outcome.height = g.height;
-    const bool streamed = request.streamed && isStreamed(*format);
     if (const QString problem = outputLimitProblem(*format, streamed, g.width, g.height);
         !problem.isEmpty()) {
         return failed(outcome, problem);
@@ -151,8 +175,16 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     picture = QImage();  // only the opaque copy is needed from here on
     if (source.isNull()) return failed(outcome, QStringLiteral("no memory for the picture"));
     const ScanlineBands bands(viewOf(source), g, request.values);
-    const Status written = streamed ? writeStreamed(*format, request.output, bands, g, progress)
-                                    : writeWhole(*format, request.output, bands, g, progress);
+    Status written = Status::ok();
+    if (streamedBmp) {
+        if (startedFor != source.size()) written = bmp.start(request.output, g, request.values);
+        if (written.isOk()) written = bmp.finish(viewOf(source), progress);
+    } else if (streamed) {
+        written = writePng(request.output, bands, g, progress);
+    } else {
+        OutputFile file(request.output);
+        written = writeWhole(file, *format, bands, g, progress);
+    }
     if (written.failed()) {
         return failed(outcome,
                       QStringLiteral("cannot write '%1': ").arg(request.output) +

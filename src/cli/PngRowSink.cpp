@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "io/OutputFile.h"
+
 namespace glint {
 
 namespace {
@@ -57,7 +59,7 @@ void PngRowSink::onWrite(png_structp png, png_bytep data, size_t length) {
     auto* self = static_cast<PngRowSink*>(png_get_io_ptr(png));
     if (self->file_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
         static_cast<qint64>(length)) {
-        self->ioError_ = self->file_->errorString();
+        self->ioError_ = self->file_->errorString().toStdString();
         png_error(png, "writing the file failed");
     }
 }
@@ -73,7 +75,7 @@ bool PngRowSink::guarded(void (*step)(PngRowSink&, const void*), const void* arg
 Status PngRowSink::failure(const char* what) {
     failed_ = true;
     std::string reason = std::string(what) + ": " + pngError_;
-    if (!ioError_.isEmpty()) reason += " (" + ioError_.toStdString() + ")";
+    if (!ioError_.empty()) reason += " (" + ioError_ + ")";
     return Status::failure(reason);
 }
 
@@ -92,11 +94,10 @@ Status PngRowSink::open(const QString& fileName, std::int32_t width, std::int32_
     width_ = width;
     height_ = height;
     rowsWritten_ = 0;
-    file_ = std::make_unique<QSaveFile>(fileName);
-    if (!file_->open(QIODevice::WriteOnly)) {
-        const std::string reason = "cannot create the file: " + file_->errorString().toStdString();
+    file_ = std::make_unique<OutputFile>(fileName);
+    if (Status st = file_->create(); st.failed()) {
         file_.reset();
-        return Status::failure(reason);
+        return st;
     }
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, &PngRowSink::onError,
                                    &PngRowSink::onWarning);
@@ -150,21 +151,15 @@ Status PngRowSink::commit() {
         return st;
     }
     release();
-    if (!file_->commit()) {
-        const std::string reason = "cannot save the file: " + file_->errorString().toStdString();
-        file_.reset();
-        return Status::failure(reason);
-    }
+    Status committed = file_->commit();
     file_.reset();
-    return Status::ok();
+    return committed;
 }
 
 void PngRowSink::cancel() {
     release();
-    if (file_) {
-        file_->cancelWriting();
-        file_.reset();
-    }
+    if (file_) file_->cancel();
+    file_.reset();
 }
 
 }  // namespace glint

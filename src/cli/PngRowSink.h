@@ -1,13 +1,16 @@
 #pragma once
-// Streamed png output through libpng's row interface, into a QSaveFile.
+// Streamed png output through libpng's row interface, into an output file that replaces its
+// target only when every write succeeded.
 #include <png.h>
 
-#include <QSaveFile>
 #include <memory>
+#include <string>
 
 #include "RowSink.h"
 
 namespace glint {
+
+class OutputFile;
 
 class PngRowSink : public RowSink {
 public:
@@ -32,11 +35,11 @@ private:
     static void onWrite(png_structp png, png_bytep data, size_t length);
     static void onFlush(png_structp png);
 
-    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<OutputFile> file_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     char pngError_[256] = {};
-    QString ioError_;
+    std::string ioError_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int32_t rowsWritten_ = 0;

@@ -1,0 +1,77 @@
+#pragma once
+// A scan-line picture streamed into a 24-bit bitmap file by two threads. The gap rows do not
+// depend on the source, so a writer thread starts writing them as soon as the file is
+// started, while the caller may still be decoding the source; finish() then draws the run
+// rows on the caller's thread and hands them to the writer in chunks, so that drawing and
+// writing overlap. Memory: one packed gap row and a few chunks of packed run rows, at any
+// scale. Nothing is left behind unless finish() succeeds.
+#include <QString>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ScanlineBands.h"
+
+namespace glint {
+
+class OutputFile;
+
+class BmpScanlineFile {
+public:
+    BmpScanlineFile();
+    ~BmpScanlineFile();
+    BmpScanlineFile(const BmpScanlineFile&) = delete;
+    BmpScanlineFile& operator=(const BmpScanlineFile&) = delete;
+
+    // Creates the file for a render of `geometry` with `values` and starts writing it.
+    Status start(const QString& output, const ScanlineGeometry& geometry, const RowValues& values);
+    // Draws the run rows of `source`, the picture `geometry` was made for, waits until every
+    // row is written and puts the file in place.
+    Status finish(const ConstPixelView& source, const RowProgress& progress = {});
+    // Stops writing and drops the file.
+    void cancel();
+    bool started() const { return file_ != nullptr; }
+
+private:
+    struct Chunk {
+        std::vector<char> rows;  // packed run rows of bands firstBand, firstBand + 1, ...
+        std::int32_t firstBand = 0;
+        std::int32_t count = 0;
+    };
+
+    Status prepare(const ScanlineGeometry& geometry, const RowValues& values);
+    void writeLoop();
+    Status writeChunk(const Chunk& chunk);
+    Status writeGaps(std::int32_t band);
+    Chunk* takeFreeChunk();
+    void queue(Chunk* chunk);
+    std::int32_t bandRows(std::int32_t band) const;
+    std::int64_t bandOffset(std::int32_t band) const;  // of its lowest row, the first in the file
+
+    std::unique_ptr<OutputFile> file_;
+    ScanlineGeometry geometry_;
+    RowValues values_;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::int32_t bands_ = 0;  // source rows that reach the destination
+    std::int32_t rowsPerChunk_ = 1;
+    std::int64_t stride_ = 0;
+    std::vector<char> gapRow_;        // packed and padded
+    std::vector<bool> gapsWritten_;   // by band; the writer thread's own
+    std::vector<Chunk> chunks_;
+
+    std::mutex mutex_;  // guards what follows
+    std::condition_variable changed_;
+    std::deque<Chunk*> ready_;
+    std::vector<Chunk*> free_;
+    bool allQueued_ = false;
+    bool stop_ = false;
+    Status writeStatus_ = Status::ok();
+    std::thread writer_;
+};
+
+}  // namespace glint
