@@ -11,7 +11,9 @@ packages=(
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(imagemagick libvips-tools time)
+  # Peers (imagemagick, libvips-tools) and the floor's JPEG decode (djpeg of
+  # libjpeg-turbo-progs), for bench/ only.
+  packages+=(imagemagick libvips-tools libjpeg-turbo-progs time)
 fi
 
 missing=()

@@ -1,8 +1,10 @@
 // glintwork-cli as a user runs it: exit codes, messages and the files it leaves.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -145,19 +147,47 @@ TEST_F(CliProcess, OverTheLimitsTheMessageNamesTheLimit) {
 }
 
 TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
-    // 300x300 at scale 4: a 4.3 MB bitmap and a png of several hundred KB, over a 64 KiB limit.
+    // 300x300 at scale 4: every format's file is far over the first limit. The second limit
+    // falls in the file's last KiB, where a writer's final buffered writes land.
     ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path("src.png")));
-    const QStringList before = files();
-    for (const char* output : {"c.bmp", "c.png", "c.tiff"}) {
-        const ToolRun r = run({"-s", "4", "-o", output, "src.png"}, 64);
+    for (const char* output : {"c.bmp", "c.png", "c.jpg", "c.tiff", "c.webp"}) {
         SCOPED_TRACE(output);
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write '%1'").arg(output)))
-            << r.err.toStdString();
-        EXPECT_EQ(files(), before);
+        const ToolRun whole = run({"-s", "4", "-o", output, "src.png"});
+        ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+        const qint64 size = QFileInfo(path(output)).size();
+        ASSERT_TRUE(QFile::remove(path(output)));
+        const QStringList before = files();
+        for (const qint64 limitKiB : {qint64{64}, (size - 1) / 1024}) {
+            ASSERT_LT(limitKiB * 1024, size);
+            const ToolRun r = run({"-s", "4", "-o", output, "src.png"}, int(limitKiB));
+            EXPECT_EQ(r.exitCode, 1) << "limit " << limitKiB << " KiB of " << size << " bytes";
+            EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write '%1'").arg(output)))
+                << r.err.toStdString();
+            EXPECT_EQ(files(), before);
+        }
     }
-    // The same file under no limit is written, so the limit was the only cause.
-    EXPECT_EQ(run({"-s", "4", "-o", "c.png", "src.png"}).exitCode, 0);
+}
+
+TEST_F(CliProcess, OnlyARegularFileIsReplaced) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.bmp")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(path("pipe.bmp"), path("link.png")));
+    const QStringList before =
+        QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name);
+    for (const char* output : {"pipe.bmp", "link.png"}) {
+        for (const QStringList& force : {QStringList{}, QStringList{"-f"}}) {
+            const ToolRun r = run(force + QStringList{"-o", output, "a.png"});
+            SCOPED_TRACE((output + force.join("")).toStdString());
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(r.err.contains(QStringLiteral("'%1' is not a regular file").arg(output)))
+                << r.err.toStdString();
+        }
+    }
+    struct stat pipe {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path("pipe.bmp")).constData(), &pipe), 0);
+    EXPECT_TRUE(S_ISFIFO(pipe.st_mode));
+    EXPECT_TRUE(QFileInfo(path("link.png")).isSymLink());
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name),
+              before);
 }
 
 }  // namespace
