@@ -107,6 +107,17 @@ TEST_F(PixelIdentity, StreamedAndWholeOutputsAgreeOnALargerPicture) {
     EXPECT_EQ(convert(input, "m.png", values, false), streamedBmp);
 }
 
+// Wide bitmaps go out in several chunks of rows, among gap rows written ahead of them.
+TEST_F(PixelIdentity, WideBitmapsOfManyChunksMatchTheWindow) {
+    const QImage picture = test::randomPicture(2000, 200, 11);
+    const QString input = dir_.filePath("wide.bmp");
+    ASSERT_TRUE(test::writePicture(picture, input));
+    for (const std::int32_t scale : {1, 2, 5}) {
+        const RowValues values{scale, RGB(9, 8, 7), 50, 150};
+        EXPECT_EQ(convert(input, "w.bmp", values, true), windowRender(picture, values)) << scale;
+    }
+}
+
 TEST_F(PixelIdentity, UnfinishedPngLeavesNothingBehind) {
     const QString target = dir_.filePath("p.png");
     std::uint32_t row[4] = {0xFF000000u, 0xFF00FF00u, 0xFFFFFFFFu, 0xFF123456u};
