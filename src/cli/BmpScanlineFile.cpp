@@ -13,6 +13,10 @@ namespace glint {
 
 namespace {
 constexpr std::int64_t kChunkBytes = std::int64_t{1} << 20;
+constexpr std::int64_t kMaxRowsPerChunk = 256;
+// Gap rows of a band are written ahead of its run row only when they make a write worth its
+// call; smaller ones go with the run rows.
+constexpr std::int64_t kMinGapBytesAhead = std::int64_t{16} << 10;
 constexpr std::size_t kChunks = 3;  // one being drawn, one being written, one waiting
 constexpr std::int64_t kMaxFileBytes = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
@@ -46,8 +50,9 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
     height_ = static_cast<std::int32_t>(geometry.height);
     bands_ = static_cast<std::int32_t>((geometry.height + values.scale - 1) / values.scale);
     stride_ = bmpStride(width_);
+    const std::int64_t mostRows = std::min<std::int64_t>(bands_, kMaxRowsPerChunk);
     rowsPerChunk_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(kChunkBytes / stride_, 1,
-                                                                         bands_));
+                                                                         mostRows));
     try {
         gapRow_.assign(static_cast<std::size_t>(stride_), 0);
         if (values.scale > 1) {
@@ -150,7 +155,8 @@ Status BmpScanlineFile::writeChunk(const Chunk& chunk) {
 void BmpScanlineFile::writeLoop() {
     const auto headers = bmpHeaders(width_, height_);
     Status st = file_->writeAt(0, headers.data(), kBmpHeaderBytes);
-    std::int32_t nextGaps = bands_ - 1;  // the bottom band first: the start of the file
+    // Gap rows ahead, the bottom band first: the start of the file.
+    std::int32_t nextGaps = (values_.scale - 1) * stride_ >= kMinGapBytesAhead ? bands_ - 1 : -1;
     while (st.isOk()) {
         while (nextGaps >= 0 &&
                (bandRows(nextGaps) < 2 || gapsWritten_[static_cast<std::size_t>(nextGaps)])) {

@@ -54,22 +54,25 @@ Status OutputFile::fail(const std::string& why) {
 Status OutputFile::writeAt(std::int64_t offset, const iovec* pieces, int count) {
     if (failed()) return Status::failure("cannot write the file: " + error_);
     if (!file_ || fd_ < 0) return fail("the file is not open");
-    std::vector<iovec> rest(pieces, pieces + count);
-    std::size_t first = 0;
-    while (first < rest.size()) {
-        const int batch = static_cast<int>(std::min<std::size_t>(rest.size() - first,
-                                                                  kMaxPiecesPerCall));
-        const ssize_t written = ::pwritev(fd_, rest.data() + first, batch, offset);
+    std::vector<iovec> rest;  // what is left after a short write
+    while (count > 0) {
+        const ssize_t written = ::pwritev(fd_, pieces, std::min(count, kMaxPiecesPerCall), offset);
         if (written < 0 && errno == EINTR) continue;
         if (written < 0) return fail(systemError(errno));
-        // A short write: the next call reports why the rest cannot be written.
+        // After a short write, the next call tells why the rest cannot be written.
         if (written == 0) return fail("nothing more could be written");
         offset += written;
         auto left = static_cast<std::size_t>(written);
-        while (first < rest.size() && left >= rest[first].iov_len) left -= rest[first++].iov_len;
+        while (count > 0 && left >= pieces->iov_len) {
+            left -= pieces->iov_len;
+            ++pieces;
+            --count;
+        }
         if (left > 0) {
-            rest[first].iov_base = static_cast<char*>(rest[first].iov_base) + left;
-            rest[first].iov_len -= left;
+            rest.assign(pieces, pieces + count);
+            rest.front().iov_base = static_cast<char*>(rest.front().iov_base) + left;
+            rest.front().iov_len -= left;
+            pieces = rest.data();
         }
     }
     end_ = std::max(end_, offset);
