@@ -1,5 +1,6 @@
 #include "FileConverter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -13,6 +14,7 @@
 #include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
 #include "io/OutputFile.h"
+#include "io/PlainBmpReader.h"
 #include "io/PictureLoader.h"
 
 namespace glint {
@@ -96,10 +98,17 @@ Status writeWhole(OutputFile& file, OutputFormat format, const ScanlineBands& ba
 // `bmp` is started before the picture is decoded, and they are written meanwhile. Returns
 // the size it was started for; invalid when it was not started.
 QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
-    QImageReader reader(request.input);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(false);
-    const QSize size = reader.size();
+    QFile file(request.input);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QSize size;
+    if (const auto plain = plainBmpSize(file.peek(kPlainBmpHeadBytes))) {
+        size = *plain;  // read without the image reader's plug-ins
+    } else {
+        QImageReader reader(&file);
+        reader.setDecideFormatFromContent(true);
+        reader.setAutoTransform(false);
+        size = reader.size();
+    }
     if (!size.isValid() || !pictureSizeAccepted(size.width(), size.height())) return {};
     ScanlineGeometry g;
     if (scanlineGeometry(size.width(), size.height(), request.values.scale, g).failed() ||

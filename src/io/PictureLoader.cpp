@@ -9,6 +9,7 @@
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
+#include "PlainBmpReader.h"
 
 namespace glint {
 namespace {
@@ -92,6 +93,9 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         return Status::ok();
     }
     if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
+    if (const auto plain = readPlainBmp(file, head, picture)) {
+        return plain->failed() ? failure(fileName, plain->reason().c_str()) : *plain;
+    }
     return readRaster(file, head, fileName, picture);
 }
 
