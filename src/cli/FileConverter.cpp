@@ -5,7 +5,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <memory>
 
 #include "BmpScanlineFile.h"
 #include "OutputFormat.h"
@@ -76,7 +75,7 @@ Status writePng(const QString& output, const ScanlineBands& bands, const Scanlin
     return sink.commit();
 }
 
-Status writeWhole(OutputFile& file, OutputFormat format, const ScanlineBands& bands,
+Status writeWhole(OutputFormat format, const QString& output, const ScanlineBands& bands,
                   const ScanlineGeometry& g, const ConvertProgress& progress) {
     QImage image(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
     if (image.isNull()) return Status::failure("no memory for the whole output picture");
@@ -84,6 +83,7 @@ Status writeWhole(OutputFile& file, OutputFormat format, const ScanlineBands& ba
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
 
+    OutputFile file(output);
     if (Status st = file.create(); st.failed()) return st;
     QImageWriter writer(&file, formatName(format));
     // A writer may report success although some of its writes failed: the file knows.
@@ -157,7 +157,6 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         return failed(outcome, QStringLiteral("no such file"));
     }
     const bool streamed = request.streamed && isStreamed(*format);
-
     const bool streamedBmp = streamed && *format == OutputFormat::Bmp;
     BmpScanlineFile bmp;
     const QSize startedFor = streamedBmp ? startBeforeDecoding(request, bmp) : QSize();
@@ -191,8 +190,7 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     } else if (streamed) {
         written = writePng(request.output, bands, g, progress);
     } else {
-        OutputFile file(request.output);
-        written = writeWhole(file, *format, bands, g, progress);
+        written = writeWhole(*format, request.output, bands, g, progress);
     }
     if (written.failed()) {
         return failed(outcome,
