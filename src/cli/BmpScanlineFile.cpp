@@ -66,6 +66,8 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
             packBmpRow(gap.data(), width_, gapRow_.data());
         }
         gapsWritten_.assign(static_cast<std::size_t>(bands_), false);
+        drawn_.assign(static_cast<std::size_t>(bands_), false);
+        runRow_.assign(static_cast<std::size_t>(width_), 0);
         chunks_.resize(kChunks);
         for (Chunk& chunk : chunks_)
             chunk.rows.assign(static_cast<std::size_t>(stride_ * rowsPerChunk_), 0);
@@ -75,6 +77,10 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
     ready_.clear();
     free_.clear();
     for (Chunk& chunk : chunks_) free_.push_back(&chunk);
+    gapsLow_ = 0;
+    gapsHigh_ = (values.scale - 1) * stride_ >= kMinGapBytesAhead ? bands_ - 1 : -1;
+    lastDrawn_ = -1;
+    drawStatus_ = Status::ok();
     allQueued_ = false;
     stop_ = false;
     writeStatus_ = Status::ok();
@@ -152,32 +158,40 @@ Status BmpScanlineFile::writeChunk(const Chunk& chunk) {
     return pieces.empty() ? Status::ok() : flush();
 }
 
+std::int32_t BmpScanlineFile::nextGapsAhead() {
+    const auto done = [this](std::int32_t band) {
+        return bandRows(band) < 2 || gapsWritten_[static_cast<std::size_t>(band)];
+    };
+    while (gapsLow_ <= gapsHigh_ && done(gapsLow_)) ++gapsLow_;
+    while (gapsLow_ <= gapsHigh_ && done(gapsHigh_)) --gapsHigh_;
+    if (gapsLow_ > gapsHigh_) return -1;
+    const std::int32_t last = lastDrawn_.load(std::memory_order_relaxed);
+    // Before any run row is drawn: the bottom band, which starts the file.
+    if (last < 0 || gapsHigh_ - last >= last - gapsLow_) return gapsHigh_;
+    return gapsLow_;
+}
+
 void BmpScanlineFile::writeLoop() {
     const auto headers = bmpHeaders(width_, height_);
     Status st = file_->writeAt(0, headers.data(), kBmpHeaderBytes);
-    // Gap rows ahead, the bottom band first: the start of the file.
-    std::int32_t nextGaps = (values_.scale - 1) * stride_ >= kMinGapBytesAhead ? bands_ - 1 : -1;
     while (st.isOk()) {
-        while (nextGaps >= 0 &&
-               (bandRows(nextGaps) < 2 || gapsWritten_[static_cast<std::size_t>(nextGaps)])) {
-            --nextGaps;
-        }
+        const std::int32_t ahead = nextGapsAhead();
         Chunk* chunk = nullptr;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] {
-                return stop_ || !ready_.empty() || nextGaps >= 0 || allQueued_;
+                return stop_ || !ready_.empty() || ahead >= 0 || allQueued_;
             });
             if (stop_) return;
             if (!ready_.empty()) {
                 chunk = ready_.front();
                 ready_.pop_front();
-            } else if (nextGaps < 0) {
+            } else if (ahead < 0) {
                 return;  // every row is written
             }
         }
         if (chunk == nullptr) {
-            st = writeGaps(nextGaps--);
+            st = writeGaps(ahead);
             continue;
         }
         st = writeChunk(*chunk);
@@ -212,34 +226,61 @@ void BmpScanlineFile::queue(Chunk* chunk) {
     changed_.notify_all();
 }
 
+Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band,
+                                 Chunk*& chunk) {
+    if (chunk != nullptr && chunk->firstBand + chunk->count != band) {
+        queue(chunk);
+        chunk = nullptr;
+    }
+    if (chunk == nullptr) {
+        chunk = takeFreeChunk();
+        if (chunk == nullptr) return Status::failure("writing stopped");
+        chunk->firstBand = band;
+        chunk->count = 0;
+    }
+    const PixelView row{runRow_.data(), width_, 1, width_};
+    if (Status st = drawSourceRow(source, band, geometry_.extent.lastColumn, values_, row,
+                                  values_.scale * band);
+        st.failed()) {
+        return st;
+    }
+    packBmpRow(runRow_.data(), width_, chunk->rows.data() + stride_ * chunk->count);
+    drawn_[static_cast<std::size_t>(band)] = true;
+    lastDrawn_.store(band, std::memory_order_relaxed);
+    if (++chunk->count == rowsPerChunk_) {
+        queue(chunk);
+        chunk = nullptr;
+    }
+    return Status::ok();
+}
+
+Status BmpScanlineFile::drawRows(const ConstPixelView& source, std::int32_t firstRow,
+                                 std::int32_t count) {
+    if (!file_) return Status::failure("the bitmap file is not open");
+    Chunk* chunk = nullptr;
+    const std::int32_t end = std::min(firstRow + count, bands_);
+    for (std::int32_t band = std::max(firstRow, 0); band < end && drawStatus_.isOk(); ++band) {
+        drawStatus_ = drawBand(source, band, chunk);
+    }
+    if (chunk != nullptr && drawStatus_.isOk()) queue(chunk);
+    return drawStatus_;
+}
+
 Status BmpScanlineFile::finish(const ConstPixelView& source, const RowProgress& progress) {
     if (!file_) return Status::failure("the bitmap file is not open");
-    std::vector<std::uint32_t> run(static_cast<std::size_t>(width_));
-    const PixelView runRow{run.data(), width_, 1, width_};
     const std::int32_t last = geometry_.extent.lastRow;
     Chunk* chunk = nullptr;
-    for (std::int32_t i = 0; i <= last; ++i) {
-        if (i < bands_) {
-            if (chunk == nullptr) {
-                chunk = takeFreeChunk();
-                if (chunk == nullptr) break;  // writing failed
-                chunk->firstBand = i;
-                chunk->count = 0;
-            }
-            if (Status st = drawSourceRow(source, i, geometry_.extent.lastColumn, values_, runRow,
-                                          values_.scale * i);
-                st.failed()) {
-                cancel();
-                return st;
-            }
-            packBmpRow(run.data(), width_, chunk->rows.data() + stride_ * chunk->count);
-            if (++chunk->count == rowsPerChunk_ || i == bands_ - 1) {
-                queue(chunk);
-                chunk = nullptr;
-            }
+    for (std::int32_t i = 0; i <= last && drawStatus_.isOk(); ++i) {
+        if (i < bands_ && !drawn_[static_cast<std::size_t>(i)]) {
+            drawStatus_ = drawBand(source, i, chunk);
         }
         if (progress) progress(i + 1, last + 1);
     }
+    if (drawStatus_.failed()) {
+        cancel();  // the writer has stopped when this returns
+        return writeStatus_.failed() ? writeStatus_ : drawStatus_;
+    }
+    if (chunk != nullptr) queue(chunk);
     {
         const std::lock_guard lock(mutex_);
         allQueued_ = true;

@@ -161,8 +161,16 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     BmpScanlineFile bmp;
     const QSize startedFor = streamedBmp ? startBeforeDecoding(request, bmp) : QSize();
 
+    // Run rows are drawn from the rows a decoder has finished, while it decodes the rest.
+    const RowsDecoded drawWhileDecoding = [&](const QImage& decoded, int first, int count) {
+        if (decoded.size() == startedFor && decoded.format() == QImage::Format_RGB32) {
+            (void)bmp.drawRows(viewOf(decoded), first, count);  // a failure shows at finish()
+        }
+    };
     QImage picture;
-    if (Status st = LoadPicture(request.input, picture); st.failed()) {
+    if (Status st = LoadPicture(request.input, picture,
+                                startedFor.isValid() ? drawWhileDecoding : RowsDecoded{});
+        st.failed()) {
         return failed(outcome, loadProblem(request.input, st));
     }
     outcome.sourceWidth = picture.width();

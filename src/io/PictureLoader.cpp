@@ -67,7 +67,7 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
 
 }  // namespace
 
-Status LoadPicture(const QString& fileName, QImage& picture) {
+Status LoadPicture(const QString& fileName, QImage& picture, const RowsDecoded& rowsDecoded) {
     if (fileName.isEmpty()) return Status::failure("no file name");
     const QFileInfo info(fileName);
     if (!info.exists()) return failure(fileName, "file not found");
@@ -93,7 +93,7 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         return Status::ok();
     }
     if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
-    if (const auto plain = readPlainBmp(file, head, picture)) {
+    if (const auto plain = readPlainBmp(file, head, picture, rowsDecoded)) {
         return plain->failed() ? failure(fileName, plain->reason().c_str()) : *plain;
     }
     return readRaster(file, head, fileName, picture);

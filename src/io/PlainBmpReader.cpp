@@ -62,7 +62,8 @@ std::optional<QSize> plainBmpSize(const QByteArray& head) {
     return QSize(width, static_cast<int>(height));
 }
 
-std::optional<Status> readPlainBmp(QFile& file, const QByteArray& head, QImage& picture) {
+std::optional<Status> readPlainBmp(QFile& file, const QByteArray& head, QImage& picture,
+                                   const RowsDecoded& rowsDecoded) {
     const std::optional<QSize> size = plainBmpSize(head);
     if (!size) return std::nullopt;
     const std::int32_t width = size->width();
@@ -72,6 +73,9 @@ std::optional<Status> readPlainBmp(QFile& file, const QByteArray& head, QImage& 
 
     QImage image(width, static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull()) return Status::failure("out of memory for the picture");
+    // Taken once: the rows are written through this pointer while `rowsDecoded` sees them.
+    std::uint32_t* const pixels = reinterpret_cast<std::uint32_t*>(image.bits());
+    const std::int64_t perLine = image.bytesPerLine() / 4;
     const std::int64_t stride = (std::int64_t{width} * 3 + 3) / 4 * 4;
     const std::int64_t rowsPerRead = std::max<std::int64_t>(1, kReadBytes / stride);
     std::vector<unsigned char> rows(static_cast<std::size_t>(stride * rowsPerRead));
@@ -85,8 +89,11 @@ std::optional<Status> readPlainBmp(QFile& file, const QByteArray& head, QImage& 
         for (std::int64_t k = 0; k < count; ++k) {
             const std::int64_t fileRow = done + k;  // 0 = the first row in the file
             const std::int64_t y = bottomUp ? height - 1 - fileRow : fileRow;
-            expandRow(rows.data() + k * stride, width,
-                      reinterpret_cast<std::uint32_t*>(image.scanLine(static_cast<int>(y))));
+            expandRow(rows.data() + k * stride, width, pixels + y * perLine);
+        }
+        if (rowsDecoded) {
+            const std::int64_t first = bottomUp ? height - done - count : done;
+            rowsDecoded(image, static_cast<int>(first), static_cast<int>(count));
         }
     }
     picture = std::move(image);

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <optional>
 
+#include "PictureLoader.h"
 #include "engine/Status.h"
 
 namespace glint {
@@ -19,8 +20,9 @@ inline constexpr int kPlainBmpHeadBytes = 54;
 std::optional<QSize> plainBmpSize(const QByteArray& head);
 
 // Reads the bitmap that `head` (the file's first bytes) starts into `picture`
-// (Format_RGB32). Nothing when the file is not an uncompressed 24-bit bitmap: the image
-// reader then decodes it.
-std::optional<Status> readPlainBmp(QFile& file, const QByteArray& head, QImage& picture);
+// (Format_RGB32), telling `rowsDecoded` (when set) about the rows as they are done. Nothing
+// when the file is not an uncompressed 24-bit bitmap: the image reader then decodes it.
+std::optional<Status> readPlainBmp(QFile& file, const QByteArray& head, QImage& picture,
+                                   const RowsDecoded& rowsDecoded = {});
 
 }  // namespace glint
