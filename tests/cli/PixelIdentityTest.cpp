@@ -107,14 +107,19 @@ TEST_F(PixelIdentity, StreamedAndWholeOutputsAgreeOnALargerPicture) {
     EXPECT_EQ(convert(input, "m.png", values, false), streamedBmp);
 }
 
-// Wide bitmaps go out in several chunks of rows, among gap rows written ahead of them.
+// Wide bitmaps go out in several chunks of rows, among gap rows written ahead of them; bitmap
+// inputs (rows stored bottom-up or top-down) are drawn from while they are decoded.
 TEST_F(PixelIdentity, WideBitmapsOfManyChunksMatchTheWindow) {
     const QImage picture = test::randomPicture(2000, 200, 11);
-    const QString input = dir_.filePath("wide.bmp");
-    ASSERT_TRUE(test::writePicture(picture, input));
+    const QString bottomUp = dir_.filePath("wide.bmp");
+    const QString topDown = dir_.filePath("top-down.bmp");
+    ASSERT_TRUE(test::writePicture(picture, bottomUp));
+    ASSERT_TRUE(test::writeTopDownBmp(picture, topDown));
     for (const std::int32_t scale : {1, 2, 5}) {
         const RowValues values{scale, RGB(9, 8, 7), 50, 150};
-        EXPECT_EQ(convert(input, "w.bmp", values, true), windowRender(picture, values)) << scale;
+        const QImage expected = windowRender(picture, values);
+        EXPECT_EQ(convert(bottomUp, "w.bmp", values, true), expected) << scale;
+        EXPECT_EQ(convert(topDown, "w.bmp", values, true), expected) << scale;
     }
 }
 
