@@ -4,7 +4,7 @@
 #include <jxl/encode.h>
 #include <jxl/thread_parallel_runner_cxx.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 #include "io/LoadLimits.h"
@@ -13,7 +13,9 @@
 namespace glint::photo {
 namespace {
 
-constexpr std::uint32_t kEightBits = 8;
+constexpr int kEightBits = 8;
+constexpr int kSixteenBits = 16;
+constexpr std::uint32_t kMax16 = 0xffff;
 constexpr int kChannels = 4;
 constexpr std::uint32_t kFirstTurnedOrientation = 5;  // 5..8 swap width and height
 
@@ -31,23 +33,26 @@ bool readWholeFile(const char* path, std::vector<std::uint8_t>& data) {
     return ok;
 }
 
-std::uint32_t fromFloat(float v) {
-    return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
-}
-
-// Receives decoded rows: 8-bit samples for 8-bit pictures, floats for deeper ones (rounded to
-// 8 bits here, once). Called from the decoder's worker threads, each on pixels of its own.
+// Receives decoded rows as 8-bit samples for 8-bit pictures, otherwise as 16-bit ones from
+// which the picture's own samples of `bits` bits are recovered exactly and then rounded to 8
+// bits once. Called from the decoder's worker threads, each on pixels of its own.
 struct RowSink {
     DecodedPhoto* photo;
-    bool floats;
+    int bits;
+
+    std::uint32_t eightBits(std::uint16_t sample) const {
+        const std::uint32_t max = (std::uint32_t{1} << bits) - 1;
+        return toEightBits((sample * max + kMax16 / 2) / kMax16, bits);
+    }
 
     static void receive(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
         const auto& sink = *static_cast<const RowSink*>(opaque);
         std::uint32_t* out = sink.photo->pixels.data() + y * sink.photo->width + x;
-        if (sink.floats) {
-            const auto* s = static_cast<const float*>(pixels);
+        if (sink.bits > kEightBits) {
+            const auto* s = static_cast<const std::uint16_t*>(pixels);
             for (size_t i = 0; i < count; ++i, s += kChannels)
-                out[i] = argb(fromFloat(s[3]), fromFloat(s[0]), fromFloat(s[1]), fromFloat(s[2]));
+                out[i] = argb(sink.eightBits(s[3]), sink.eightBits(s[0]), sink.eightBits(s[1]),
+                              sink.eightBits(s[2]));
         } else {
             const auto* s = static_cast<const std::uint8_t*>(pixels);
             for (size_t i = 0; i < count; ++i, s += kChannels) out[i] = argb(s[3], s[0], s[1], s[2]);
@@ -75,7 +80,7 @@ int readJxl(const char* path, DecodedPhoto& photo) {
     JxlDecoderCloseInput(dec);
 
     JxlBasicInfo info{};
-    RowSink sink{&photo, false};
+    RowSink sink{&photo, kEightBits};
     for (;;) {
         switch (JxlDecoderProcessInput(dec)) {
             case JXL_DEC_BASIC_INFO: {
@@ -86,21 +91,33 @@ int readJxl(const char* path, DecodedPhoto& photo) {
                 photo.height = turned ? info.xsize : info.ysize;
                 if (!pictureSizeAccepted(photo.width, photo.height)) return kPhotoExitTooLarge;
                 photo.hasAlpha = info.alpha_bits > 0;
-                sink.floats = info.bits_per_sample > kEightBits;
+                // Floating-point samples (exponent bits) are delivered as 16-bit ones as well.
+                sink.bits = info.exponent_bits_per_sample > 0
+                                ? kSixteenBits
+                                : std::clamp(static_cast<int>(info.bits_per_sample), kEightBits,
+                                             kSixteenBits);
                 break;
             }
-            case JXL_DEC_COLOR_ENCODING:
-                // Pictures stored in the codec's own colour space are delivered in sRGB.
-                if (!info.uses_original_profile) {
+            case JXL_DEC_COLOR_ENCODING: {
+                // Pictures stored in the codec's own colour space come out in their original
+                // colour space when the header describes it; for one given only as an ICC
+                // profile the decoder would choose linear sRGB, so sRGB is asked for instead.
+                JxlColorEncoding original{};
+                if (!info.uses_original_profile &&
+                    JxlDecoderGetColorAsEncodedProfile(dec, nullptr,
+                                                       JXL_COLOR_PROFILE_TARGET_ORIGINAL,
+                                                       &original) != JXL_DEC_SUCCESS) {
                     JxlColorEncoding srgb{};
                     JxlColorEncodingSetToSRGB(&srgb, info.num_color_channels < 3);
                     JxlDecoderSetPreferredColorProfile(dec, &srgb);
                 }
                 break;
+            }
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 photo.pixels.assign(static_cast<size_t>(photo.width * photo.height), 0xff000000u);
-                const JxlPixelFormat format{kChannels, sink.floats ? JXL_TYPE_FLOAT : JXL_TYPE_UINT8,
-                                            JXL_NATIVE_ENDIAN, 0};
+                const JxlPixelFormat format{
+                    kChannels, sink.bits > kEightBits ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8,
+                    JXL_NATIVE_ENDIAN, 0};
                 if (JxlDecoderSetImageOutCallback(dec, &format, &RowSink::receive, &sink) !=
                     JXL_DEC_SUCCESS)
                     return kPhotoExitDamaged;
