@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libemf2svg-dev libwmf-dev
+  libheif-dev libjxl-dev
+  # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
+  libheif-examples libjxl-tools
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
 )
 if [ "${1:-}" = "--bench" ]; then
