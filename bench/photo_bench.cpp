@@ -108,7 +108,8 @@ bool measure(const QString& label, const QString& file, const QString& vips, boo
     if (glint.wall < 0 || helper.wall < 0 || magick.wall < 0 || libvips.wall < 0 ||
         !run(vips, {"copy", file, vipsPng}))
         return false;
-    const char* name = qPrintable(label);
+    const QByteArray nameBytes = label.toLocal8Bit();
+    const char* name = nameBytes.constData();
     std::printf("%s %dx%d, wall (processor) seconds: glintwork %.3f (%.3f), helper process "
                 "alone %.3f (%.3f), libvips %.3f (%.3f)",
                 name, loaded.width(), loaded.height(), glint.wall, glint.cpu, helper.wall,
