@@ -106,6 +106,30 @@ TEST_F(Photo, PixelsAreThoseTheFormatsOwnDecoderGives) {
     }
 }
 
+// The GIF with each frame shown for 0.1 s (a graphic control block before each image); frames
+// without a duration would be layers of one picture.
+QByteArray withFrameDelays(QByteArray gif) {
+    constexpr qsizetype kFirstImage = 13 + 12;  // after the header and a 4-colour palette
+    const QByteArray control = QByteArray::fromHex("21f904000a000000");
+    for (qsizetype at = kFirstImage; at < gif.size() && gif[at] == ',';) {
+        gif.insert(at, control);
+        at += control.size() + 10 + 1;  // image descriptor, code size
+        while (at < gif.size() && gif[at] != 0) at += static_cast<unsigned char>(gif[at]) + 1;
+        ++at;
+    }
+    return gif;
+}
+
+TEST_F(Photo, AnAnimationGivesItsFirstFrame) {
+    write("two.gif", withFrameDelays(twoFrameGif(3, 1, 2)));  // a green frame, then a blue one
+    ASSERT_TRUE(runTool("cjxl", {"two.gif", "two.jxl"}, dir_.path()));
+    QImage picture;
+    const Status status = LoadPicture(path("two.jxl"), picture);
+    ASSERT_TRUE(status.isOk()) << status.reason();
+    ASSERT_EQ(picture.size(), QSize(3, 1));
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(picture.pixel(x, 0), 0xff00ff00) << x;
+}
+
 QByteArray withIspe(QByteArray heif, quint32 width, quint32 height) {
     const qsizetype at = heif.indexOf("ispe") + 8;  // after the type, version and flags
     for (int i = 0; i < 4; ++i) {
