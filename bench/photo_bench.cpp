@@ -10,8 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -100,9 +100,10 @@ bool measure(const QString& label, const QString& file, const QString& vips, boo
     QImage loaded;
     const Timing glint = median([&] { return glint::LoadPicture(file, loaded).isOk(); });
     const Timing helper = median([&] { return run(QStringLiteral(GLINT_PHOTO_HELPER), {file}); });
-    const Timing magick =
-        withMagick ? median([&] { return run(kConvert, {file, "-depth", "8", "rgba:/dev/null"}); })
-                   : Timing{0, 0};
+    const Timing magick = withMagick ? median([&] {
+        return run(kConvert, {file, "-depth", "8", "rgba:/dev/null"});
+    })
+                                     : Timing{0, 0};
     const Timing libvips = median([&] { return run(vips, {"avg", file}); });
     const QString vipsPng = dir.filePath(label + "-vips.png");
     if (glint.wall < 0 || helper.wall < 0 || magick.wall < 0 || libvips.wall < 0 ||
@@ -110,10 +111,11 @@ bool measure(const QString& label, const QString& file, const QString& vips, boo
         return false;
     const QByteArray nameBytes = label.toLocal8Bit();
     const char* name = nameBytes.constData();
-    std::printf("%s %dx%d, wall (processor) seconds: glintwork %.3f (%.3f), helper process "
-                "alone %.3f (%.3f), libvips %.3f (%.3f)",
-                name, loaded.width(), loaded.height(), glint.wall, glint.cpu, helper.wall,
-                helper.cpu, libvips.wall, libvips.cpu);
+    std::printf(
+        "%s %dx%d, wall (processor) seconds: glintwork %.3f (%.3f), helper process "
+        "alone %.3f (%.3f), libvips %.3f (%.3f)",
+        name, loaded.width(), loaded.height(), glint.wall, glint.cpu, helper.wall, helper.cpu,
+        libvips.wall, libvips.cpu);
     if (withMagick) std::printf(", ImageMagick %.3f (%.3f)", magick.wall, magick.cpu);
     std::printf("\n%s glintwork/libvips: %.2f wall, %.2f processor\n", name,
                 glint.wall / libvips.wall, glint.cpu / libvips.cpu);
@@ -132,9 +134,9 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     qputenv("GLINTWORK_PHOTO_HELPER", GLINT_PHOTO_HELPER);
     const QString vips = QStandardPaths::findExecutable("vips");
-    for (const QString& tool : {QStandardPaths::findExecutable("heif-enc"),
-                                QStandardPaths::findExecutable("cjxl"), vips,
-                                QString::fromLatin1(kConvert)})
+    for (const QString& tool :
+         {QStandardPaths::findExecutable("heif-enc"), QStandardPaths::findExecutable("cjxl"), vips,
+          QString::fromLatin1(kConvert)})
         if (tool.isEmpty() || !QFileInfo(tool).isExecutable()) {
             std::fprintf(stderr, "photo bench: heif-enc, cjxl, vips and %s are needed\n", kConvert);
             return 1;

@@ -44,8 +44,8 @@ int orientationInTiff(QIODevice& file, qint64 base, qint64 length) {
     const qint64 ifd = num(header, 4, 4);
     const QByteArray count = readAt(file, base + ifd, 2);
     if (count.size() < 2 || ifd + 2 > length) return kOrientationUpright;
-    const qint64 entriesBytes = std::min<qint64>(qint64{num(count, 0, 2)} * kIfdEntryBytes,
-                                                 length - ifd - 2);
+    const qint64 entriesBytes =
+        std::min<qint64>(qint64{num(count, 0, 2)} * kIfdEntryBytes, length - ifd - 2);
     const QByteArray entries = readAt(file, base + ifd + 2, entriesBytes);
     for (int at = 0; at + kIfdEntryBytes <= entries.size(); at += kIfdEntryBytes) {
         if (num(entries, at, 2) != kOrientationTag) continue;
@@ -109,7 +109,8 @@ int exifOrientation(QIODevice& file) {
     const QByteArray head = readAt(file, 0, 12);
     if (head.startsWith("\xff\xd8")) return jpegOrientation(file);
     if (head.startsWith("\x89PNG\r\n\x1a\n")) return chunkedOrientation(file, 8, true);
-    if (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP") return chunkedOrientation(file, 12, false);
+    if (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
+        return chunkedOrientation(file, 12, false);
     if (head.startsWith(kTiffLittle) || head.startsWith(kTiffBig))
         return orientationInTiff(file, 0, file.size());
     return kOrientationUpright;
@@ -119,14 +120,22 @@ QImage uprightImage(const QImage& image, int orientation) {
     const QTransform quarterClockwise = QTransform().rotate(90);
     const QTransform quarterAnticlockwise = QTransform().rotate(270);
     switch (orientation) {
-        case 2: return image.mirrored(true, false);
-        case 3: return image.mirrored(true, true);
-        case 4: return image.mirrored(false, true);
-        case 5: return image.mirrored(false, true).transformed(quarterClockwise);
-        case 6: return image.transformed(quarterClockwise);
-        case 7: return image.mirrored(true, false).transformed(quarterClockwise);
-        case 8: return image.transformed(quarterAnticlockwise);
-        default: return image;
+        case 2:
+            return image.mirrored(true, false);
+        case 3:
+            return image.mirrored(true, true);
+        case 4:
+            return image.mirrored(false, true);
+        case 5:
+            return image.mirrored(false, true).transformed(quarterClockwise);
+        case 6:
+            return image.transformed(quarterClockwise);
+        case 7:
+            return image.mirrored(true, false).transformed(quarterClockwise);
+        case 8:
+            return image.transformed(quarterAnticlockwise);
+        default:
+            return image;
     }
 }
 

@@ -56,7 +56,8 @@ Status HelperProcess::start(const QStringList& arguments) {
     const auto addressSpace = static_cast<rlim_t>(limits_.addressSpaceBytes);
     const auto cpuSeconds = static_cast<rlim_t>(
         std::chrono::duration_cast<std::chrono::seconds>(limits_.timeout).count() *
-            limits_.cpuSecondsPerWallSecond + 1);
+            limits_.cpuSecondsPerWallSecond +
+        1);
     // Runs in the child between fork and exec: only async-signal-safe calls.
     process_.setChildProcessModifier([addressSpace, cpuSeconds] {
         ::setpgid(0, 0);
@@ -69,7 +70,8 @@ Status HelperProcess::start(const QStringList& arguments) {
     });
     deadline_ = QDeadlineTimer(limits_.timeout);
     process_.start(QIODevice::ReadOnly);
-    if (!process_.waitForStarted(remainingMs(deadline_))) return Status::failure("helper did not start");
+    if (!process_.waitForStarted(remainingMs(deadline_)))
+        return Status::failure("helper did not start");
     return Status::ok();
 }
 
@@ -84,8 +86,8 @@ Status HelperProcess::read(char* into, std::int64_t bytes) {
             killGroup();
             return Status::failure("helper timed out");
         }
-        if (!process_.waitForReadyRead(remainingMs(deadline_)) &&
-            process_.bytesAvailable() == 0 && process_.state() == QProcess::NotRunning)
+        if (!process_.waitForReadyRead(remainingMs(deadline_)) && process_.bytesAvailable() == 0 &&
+            process_.state() == QProcess::NotRunning)
             return Status::failure("helper output ended early");
     }
     return Status::ok();

@@ -3,8 +3,8 @@
 // CPU-time and wall-time limit, whose standard output is read in pieces of known size. A
 // helper that crashes, hangs or runs out of memory costs only its own process: the caller gets
 // a failed Status. The process group is killed when the run is destroyed unfinished.
-#include <QProcess>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -15,11 +15,11 @@
 namespace glint {
 
 class HelperProcess {
-public:
+  public:
     struct Limits {
         std::chrono::milliseconds timeout{60000};  // wall time for the whole run
         std::int64_t addressSpaceBytes = std::int64_t{4} << 30;
-        int cpuSecondsPerWallSecond = 4;           // decoders run several threads
+        int cpuSecondsPerWallSecond = 4;  // decoders run several threads
     };
 
     HelperProcess(QString program, Limits limits);
@@ -40,7 +40,7 @@ public:
     // <program dir>/../libexec and the installed libexec folder. Empty if none exists.
     static QString locate(const char* name, const char* envVariable);
 
-private:
+  private:
     void killGroup();
 
     QString program_;

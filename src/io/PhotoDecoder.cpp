@@ -17,10 +17,14 @@ std::uint32_t hostU32(const char* bytes) {
 // Why the helper failed, from its exit code.
 Status helperFailure(const HelperProcess& helper, const Status& finished) {
     switch (helper.exitCode()) {
-        case kPhotoExitUnreadable: return Status::failure("cannot be read");
-        case kPhotoExitDamaged: return Status::failure("picture is damaged or unreadable");
-        case kPhotoExitTooLarge: return Status::failure("picture is too large");
-        default: return finished.failed() ? finished : Status::failure("photo helper gave no picture");
+        case kPhotoExitUnreadable:
+            return Status::failure("cannot be read");
+        case kPhotoExitDamaged:
+            return Status::failure("picture is damaged or unreadable");
+        case kPhotoExitTooLarge:
+            return Status::failure("picture is too large");
+        default:
+            return finished.failed() ? finished : Status::failure("photo helper gave no picture");
     }
 }
 

@@ -13,7 +13,7 @@
 namespace glint {
 
 class PhotoDecoder {
-public:
+  public:
     // Environment variable that names the helper executable, overriding the search.
     static constexpr const char* kHelperEnv = "GLINTWORK_PHOTO_HELPER";
     static constexpr const char* kHelperName = "glintwork-photo";
@@ -26,7 +26,7 @@ public:
     // Format_RGB32 otherwise; on failure it is left as it was.
     Status decode(const QString& fileName, QImage& picture) const;
 
-private:
+  private:
     QString helperPath_;
     HelperProcess::Limits limits_;
 };

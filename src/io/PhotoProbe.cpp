@@ -12,8 +12,7 @@ constexpr int kMinorVersionBytes = 4;
 
 // Brands of still images and image sequences coded with HEVC or AV1, and the general ones.
 constexpr std::array<std::string_view, 12> kHeifBrands = {
-    "heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs",
-    "mif1", "msf1", "avif", "avis"};
+    "heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs", "mif1", "msf1", "avif", "avis"};
 
 constexpr std::string_view kJxlCodestream("\xff\x0a", 2);
 constexpr std::string_view kJxlContainer("\0\0\0\x0cJXL \x0d\x0a\x87\x0a", 12);
@@ -32,7 +31,9 @@ std::uint32_t be32(const QByteArray& b, int at) {
 bool startsHeif(const QByteArray& head) {
     if (head.size() < kBoxHeaderBytes + kBrandBytes || head.mid(4, 4) != "ftyp") return false;
     const std::int64_t boxEnd = std::min<std::int64_t>(be32(head, 0), head.size());
-    const auto brandAt = [&](int at) { return std::string_view(head.constData() + at, kBrandBytes); };
+    const auto brandAt = [&](int at) {
+        return std::string_view(head.constData() + at, kBrandBytes);
+    };
     if (isHeifBrand(brandAt(kBoxHeaderBytes))) return true;
     for (std::int64_t at = kBoxHeaderBytes + kBrandBytes + kMinorVersionBytes;
          at + kBrandBytes <= boxEnd; at += kBrandBytes)
@@ -44,7 +45,8 @@ bool startsHeif(const QByteArray& head) {
 
 PhotoKind photoKind(const QByteArray& head) {
     const std::string_view bytes(head.constData(), static_cast<size_t>(head.size()));
-    if (bytes.starts_with(kJxlCodestream) || bytes.starts_with(kJxlContainer)) return PhotoKind::Jxl;
+    if (bytes.starts_with(kJxlCodestream) || bytes.starts_with(kJxlContainer))
+        return PhotoKind::Jxl;
     if (startsHeif(head)) return PhotoKind::Heif;
     return PhotoKind::None;
 }

@@ -30,14 +30,22 @@ QPoint storedBlockAt(int orientation, int ux, int uy) {
     constexpr int w = kColumns - 1;
     constexpr int h = kRows - 1;
     switch (orientation) {
-        case 2: return {w - ux, uy};
-        case 3: return {w - ux, h - uy};
-        case 4: return {ux, h - uy};
-        case 5: return {uy, ux};
-        case 6: return {uy, h - ux};
-        case 7: return {w - uy, h - ux};
-        case 8: return {w - uy, ux};
-        default: return {ux, uy};
+        case 2:
+            return {w - ux, uy};
+        case 3:
+            return {w - ux, h - uy};
+        case 4:
+            return {ux, h - uy};
+        case 5:
+            return {uy, ux};
+        case 6:
+            return {uy, h - ux};
+        case 7:
+            return {w - uy, h - ux};
+        case 8:
+            return {w - uy, ux};
+        default:
+            return {ux, uy};
     }
 }
 
@@ -71,9 +79,9 @@ TEST_F(Orientation, EveryRecordedOrientationLoadsUprightInEveryFormat) {
             for (int uy = 0; uy < picture.height() / kBlock; ++uy)
                 for (int ux = 0; ux < picture.width() / kBlock; ++ux) {
                     const QPoint s = storedBlockAt(orientation, ux, uy);
-                    EXPECT_TRUE(colourNear(picture.pixel(ux * kBlock + kBlock / 2,
-                                                         uy * kBlock + kBlock / 2),
-                                           kBlockColours[s.y()][s.x()], kTolerance))
+                    EXPECT_TRUE(colourNear(
+                        picture.pixel(ux * kBlock + kBlock / 2, uy * kBlock + kBlock / 2),
+                        kBlockColours[s.y()][s.x()], kTolerance))
                         << "upright block " << ux << "," << uy;
                 }
         }
@@ -100,8 +108,8 @@ TEST_F(Orientation, UnusableRecordsAreIgnored) {
         const Status status = LoadPicture(write(name, bytes), picture);
         ASSERT_TRUE(status.isOk()) << status.reason();
         ASSERT_EQ(picture.size(), stored.size());
-        EXPECT_TRUE(colourNear(picture.pixel(kBlock / 2, kBlock / 2), kBlockColours[0][0],
-                               kTolerance));
+        EXPECT_TRUE(
+            colourNear(picture.pixel(kBlock / 2, kBlock / 2), kBlockColours[0][0], kTolerance));
     }
 }
 

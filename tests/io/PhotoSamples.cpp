@@ -39,13 +39,13 @@ std::uint32_t crc32(const QByteArray& bytes) {
 
 QByteArray exifTiff(int orientation) {
     QByteArray tiff("MM\0*", 4);
-    tiff += be32(8);                                   // first directory
-    tiff += QByteArray::fromHex("0001");               // one entry
-    tiff += QByteArray::fromHex("0112000300000001");   // orientation, SHORT, count 1
+    tiff += be32(8);                                  // first directory
+    tiff += QByteArray::fromHex("0001");              // one entry
+    tiff += QByteArray::fromHex("0112000300000001");  // orientation, SHORT, count 1
     tiff += '\0';
     tiff += static_cast<char>(orientation);
     tiff += QByteArray(2, '\0');
-    tiff += be32(0);                                   // no next directory
+    tiff += be32(0);  // no next directory
     return tiff;
 }
 
@@ -61,7 +61,8 @@ QByteArray pngWithOrientation(const QByteArray& png, int orientation) {
     constexpr int kAfterHeader = 8 + 25;  // signature, IHDR chunk
     const QByteArray data = exifTiff(orientation);
     const QByteArray typed = "eXIf" + data;
-    const QByteArray chunk = be32(static_cast<std::uint32_t>(data.size())) + typed + be32(crc32(typed));
+    const QByteArray chunk =
+        be32(static_cast<std::uint32_t>(data.size())) + typed + be32(crc32(typed));
     return png.left(kAfterHeader) + chunk + png.mid(kAfterHeader);
 }
 
@@ -80,10 +81,14 @@ QByteArray webpWithOrientation(const QByteArray& webp, QSize size, int orientati
 QByteArray tiffWithOrientation(const QImage& image, int orientation) {
     // The writer records these transformations as orientations 1..8, in this order.
     constexpr std::array<QImageIOHandler::Transformations, 8> kTransformations = {
-        QImageIOHandler::TransformationNone,      QImageIOHandler::TransformationMirror,
-        QImageIOHandler::TransformationRotate180, QImageIOHandler::TransformationFlip,
-        QImageIOHandler::TransformationFlipAndRotate90, QImageIOHandler::TransformationRotate90,
-        QImageIOHandler::TransformationMirrorAndRotate90, QImageIOHandler::TransformationRotate270};
+        QImageIOHandler::TransformationNone,
+        QImageIOHandler::TransformationMirror,
+        QImageIOHandler::TransformationRotate180,
+        QImageIOHandler::TransformationFlip,
+        QImageIOHandler::TransformationFlipAndRotate90,
+        QImageIOHandler::TransformationRotate90,
+        QImageIOHandler::TransformationMirrorAndRotate90,
+        QImageIOHandler::TransformationRotate270};
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -103,14 +108,16 @@ bool writeHeif(const QImage& image, int orientation, const QString& path) {
                   heif_error_Ok &&
               heif_encoder_set_lossy_quality(encoder, 90).code == heif_error_Ok &&
               heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
-                                heif_chroma_interleaved_RGB, &picture).code == heif_error_Ok &&
-              heif_image_add_plane(picture, heif_channel_interleaved, rgb.width(), rgb.height(),
-                                   8).code == heif_error_Ok;
+                                heif_chroma_interleaved_RGB, &picture)
+                      .code == heif_error_Ok &&
+              heif_image_add_plane(picture, heif_channel_interleaved, rgb.width(), rgb.height(), 8)
+                      .code == heif_error_Ok;
     if (ok) {
         int stride = 0;
         std::uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
         for (int y = 0; y < rgb.height(); ++y)
-            std::memcpy(plane + y * stride, rgb.constScanLine(y), static_cast<size_t>(rgb.width()) * 3);
+            std::memcpy(plane + y * stride, rgb.constScanLine(y),
+                        static_cast<size_t>(rgb.width()) * 3);
         options->image_orientation = static_cast<heif_orientation>(orientation);
         ok = heif_context_encode_image(context, picture, encoder, options, nullptr).code ==
                  heif_error_Ok &&
@@ -137,8 +144,8 @@ bool writeHeif(const QImage& image, int orientation, const QString& path) {
     if (!process.waitForFinished(kToolTimeoutMs) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         return ::testing::AssertionFailure()
-               << program.toStdString() << " " << arguments.join(' ').toStdString() << " failed: "
-               << process.readAll().toStdString();
+               << program.toStdString() << " " << arguments.join(' ').toStdString()
+               << " failed: " << process.readAll().toStdString();
     return ::testing::AssertionSuccess();
 }
 

@@ -17,19 +17,20 @@ QImage photoLike(bool alpha) {
     QImage image(40, 24, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgba(x * 6, y * 10, (x / 8 + y / 8) % 2 ? 230 : 20,
-                                       alpha && y >= 8 && y < 16 ? x * 6 : 255));
+            image.setPixel(x, y,
+                           qRgba(x * 6, y * 10, (x / 8 + y / 8) % 2 ? 230 : 20,
+                                 alpha && y >= 8 && y < 16 ? x * 6 : 255));
     return image;
 }
 
 // Source samples of 16 bits chosen where truncation and rounding to 8 bits part ways.
 QImage deepPicture() {
-    const quint16 samples[] = {3 * 64, 7 * 64, 1018 * 64, 514 * 64, 65535, 32768, 100, 300,
-                               1021 * 64, 4095 * 16, 2047 * 16, 40000};
+    const quint16 samples[] = {3 * 64, 7 * 64, 1018 * 64, 514 * 64,  65535,     32768,
+                               100,    300,    1021 * 64, 4095 * 16, 2047 * 16, 40000};
     QImage image(4, 1, QImage::Format_RGBX64);
     for (int x = 0; x < 4; ++x)
-        image.setPixelColor(x, 0, QColor::fromRgba64(samples[3 * x], samples[3 * x + 1],
-                                                      samples[3 * x + 2]));
+        image.setPixelColor(
+            x, 0, QColor::fromRgba64(samples[3 * x], samples[3 * x + 1], samples[3 * x + 2]));
     return image;
 }
 
@@ -37,7 +38,9 @@ QImage deepPicture() {
 // reduced to 8 bits by rounding to the nearest value.
 QImage roundedToEightBits(const QImage& reference, int bits) {
     const int max = (1 << bits) - 1;
-    const auto eight = [bits, max](int v16) { return ((v16 >> (16 - bits)) * 255 + max / 2) / max; };
+    const auto eight = [bits, max](int v16) {
+        return ((v16 >> (16 - bits)) * 255 + max / 2) / max;
+    };
     QImage expected(reference.size(), QImage::Format_RGB32);
     for (int y = 0; y < reference.height(); ++y)
         for (int x = 0; x < reference.width(); ++x) {
@@ -71,15 +74,27 @@ TEST_F(Photo, PixelsAreThoseTheFormatsOwnDecoderGives) {
         QString encoder;
         QStringList arguments;  // the source and the output follow
         QString decoder;
-        int sourceBits;         // 8: the reference is compared as it is
+        int sourceBits;  // 8: the reference is compared as it is
         QImage::Format format;
     };
     const Case cases[] = {
-        {"photo.heic", "heif-enc", {"-q", "60", "opaque.png", "-o"}, "heif-convert", 8,
+        {"photo.heic",
+         "heif-enc",
+         {"-q", "60", "opaque.png", "-o"},
+         "heif-convert",
+         8,
          QImage::Format_RGB32},
-        {"photo.avif", "heif-enc", {"-A", "-q", "60", "opaque.png", "-o"}, "heif-convert", 8,
+        {"photo.avif",
+         "heif-enc",
+         {"-A", "-q", "60", "opaque.png", "-o"},
+         "heif-convert",
+         8,
          QImage::Format_RGB32},
-        {"alpha.heic", "heif-enc", {"-q", "60", "alpha.png", "-o"}, "heif-convert", 8,
+        {"alpha.heic",
+         "heif-enc",
+         {"-q", "60", "alpha.png", "-o"},
+         "heif-convert",
+         8,
          QImage::Format_ARGB32},
         {"photo.jxl", "cjxl", {"-d", "2", "opaque.png"}, "djxl", 8, QImage::Format_RGB32},
         {"alpha.jxl", "cjxl", {"-d", "0", "alpha.png"}, "djxl", 8, QImage::Format_ARGB32},

@@ -38,13 +38,14 @@ void convertRows(const std::uint8_t* plane, int stride, int bits, bool alpha, bo
             std::uint32_t s[4] = {0, 0, 0, opaque};
             for (int c = 0; c < channels; ++c) {
                 const std::int64_t i = x * channels + c;
-                s[c] = bits > kEightBits ? std::uint32_t{row[2 * i]} | std::uint32_t{row[2 * i + 1]} << 8
-                                         : row[i];
+                s[c] = bits > kEightBits
+                           ? std::uint32_t{row[2 * i]} | std::uint32_t{row[2 * i + 1]} << 8
+                           : row[i];
             }
             if (premultiplied)
                 for (int c = 0; c < 3; ++c) s[c] = unpremultiplied(s[c], s[3], bits);
-            out[x] = argb(toEightBits(s[3], bits), toEightBits(s[0], bits),
-                          toEightBits(s[1], bits), toEightBits(s[2], bits));
+            out[x] = argb(toEightBits(s[3], bits), toEightBits(s[0], bits), toEightBits(s[1], bits),
+                          toEightBits(s[2], bits));
         }
     }
 }
@@ -69,15 +70,15 @@ int readHeif(const char* path, DecodedPhoto& photo) {
 
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle.get()) > kEightBits;
-    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE
-                                             : heif_chroma_interleaved_RRGGBB_LE)
-                                    : (alpha ? heif_chroma_interleaved_RGBA
-                                             : heif_chroma_interleaved_RGB);
-    const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+    const heif_chroma chroma =
+        deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+             : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    const std::unique_ptr<heif_decoding_options, OptionsFree> options(
+        heif_decoding_options_alloc());
     options->ignore_transformations = 0;  // rotation (irot), mirroring (imir), cropping (clap)
     heif_image* rawImage = nullptr;
-    if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get()).code !=
-        heif_error_Ok)
+    if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get())
+            .code != heif_error_Ok)
         return kPhotoExitDamaged;
     const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
 

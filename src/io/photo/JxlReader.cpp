@@ -55,7 +55,8 @@ struct RowSink {
                               sink.eightBits(s[2]));
         } else {
             const auto* s = static_cast<const std::uint8_t*>(pixels);
-            for (size_t i = 0; i < count; ++i, s += kChannels) out[i] = argb(s[3], s[0], s[1], s[2]);
+            for (size_t i = 0; i < count; ++i, s += kChannels)
+                out[i] = argb(s[3], s[0], s[1], s[2]);
         }
     }
 };
@@ -73,7 +74,8 @@ int readJxl(const char* path, DecodedPhoto& photo) {
     if (!dec || !runner ||
         JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
                                            JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
-        JxlDecoderSetParallelRunner(dec, JxlThreadParallelRunner, runner.get()) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetParallelRunner(dec, JxlThreadParallelRunner, runner.get()) !=
+            JXL_DEC_SUCCESS ||
         JxlDecoderSetUnpremultiplyAlpha(dec, JXL_TRUE) != JXL_DEC_SUCCESS ||
         JxlDecoderSetInput(dec, data.data(), data.size()) != JXL_DEC_SUCCESS)
         return kPhotoExitDamaged;

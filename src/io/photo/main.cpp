@@ -1,10 +1,9 @@
 // glintwork-photo FILE: decodes a HEIF (HEIC, AVIF) or JPEG XL picture and writes its pixels
 // to standard output (format in io/PhotoProtocol.h). Runs as a separate process under memory
 // and time limits set by its caller, because the codecs read untrusted files.
+#include <QByteArray>
 #include <cstdio>
 #include <cstring>
-
-#include <QByteArray>
 
 #include "HeifReader.h"
 #include "JxlReader.h"
