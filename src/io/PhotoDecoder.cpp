@@ -1,5 +1,6 @@
 #include "PhotoDecoder.h"
 
+#include <QFileInfo>
 #include <cstring>
 
 #include "LoadLimits.h"
@@ -37,6 +38,11 @@ PhotoDecoder::PhotoDecoder()
     : PhotoDecoder(HelperProcess::locate(kHelperName, kHelperEnv), HelperProcess::Limits{}) {}
 
 Status PhotoDecoder::decode(const QString& fileName, QImage& picture) const {
+    if (!QFileInfo(helperPath_).isExecutable())
+        return Status::missingPart(
+            helperPath_.isEmpty()
+                ? std::string("The photo helper ") + kHelperName + " is not installed."
+                : "The photo helper " + helperPath_.toStdString() + " is missing.");
     HelperProcess helper(helperPath_, limits_);
     if (Status st = helper.start({fileName}); st.failed()) return st;
 

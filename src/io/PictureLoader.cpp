@@ -7,6 +7,7 @@
 
 #include "BmpProbe.h"
 #include "ExifOrientation.h"
+#include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
@@ -16,7 +17,8 @@
 namespace glint {
 namespace {
 
-constexpr int kProbeBytes = std::max({kMetafileProbeBytes, kBmpProbeBytes, kPhotoProbeBytes});
+constexpr int kProbeBytes =
+    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes, kPhotoProbeBytes});
 
 Status failure(const QString& fileName, const char* why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
@@ -42,12 +44,16 @@ QImage prefilledBuffer(const QSize& size, QImage::Format format) {
     return buffer;
 }
 
-Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
+Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
+                  QImage& picture) {
     allowLargePictures();
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
-    if (!reader.canRead()) return failure(fileName, "not a picture the loader can read");
+    if (!reader.canRead()) {
+        if (const auto missing = missingImagePlugin(head)) return Status::missingPart(*missing);
+        return failure(fileName, "not a picture the loader can read");
+    }
     const QSize size = reader.size();
     if (size.isValid() && !pictureSizeAccepted(size.width(), size.height()))
         return failure(fileName, "picture is too large");
@@ -95,6 +101,7 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         file.close();
         QImage drawing;
         const Status decoded = MetafileDecoder().decode(fileName, drawing);
+        if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
         picture = std::move(drawing);
         return Status::ok();
@@ -103,13 +110,14 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         file.close();
         QImage photo;  // upright already: the decoders apply the file's own rotation
         const Status decoded = PhotoDecoder().decode(fileName, photo);
+        if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
         picture = std::move(photo);
         return Status::ok();
     }
     if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
     QImage decoded;
-    if (Status st = readRaster(file, fileName, decoded); st.failed()) return st;
+    if (Status st = readRaster(file, head, fileName, decoded); st.failed()) return st;
     return showUpright(file, fileName, std::move(decoded), picture);
 }
 
