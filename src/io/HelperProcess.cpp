@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
+
+#include "HelperLocation.h"
 
 namespace glint {
 namespace {
@@ -33,17 +34,9 @@ HelperProcess::~HelperProcess() {
 
 QString HelperProcess::locate(const char* name, const char* envVariable) {
     if (qEnvironmentVariableIsSet(envVariable)) return qEnvironmentVariable(envVariable);
-    const QString file = QString::fromLatin1(name);
-    QStringList candidates;
-    if (QCoreApplication::instance()) {
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        candidates << appDir.filePath(file) << appDir.filePath(QStringLiteral("../../bin/") + file)
-                   << appDir.filePath(QStringLiteral("../libexec/") + file);
-    }
-    candidates << QDir(QStringLiteral(GLINT_INSTALL_LIBEXECDIR)).filePath(file);
-    for (const QString& candidate : candidates)
-        if (isExecutableFile(candidate)) return QDir::cleanPath(candidate);
-    return {};
+    const QString programDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return findHelper(programDir, QString::fromLatin1(name));
 }
 
 Status HelperProcess::start(const QStringList& arguments) {

@@ -35,9 +35,8 @@ class HelperProcess {
     Status finish();
     int exitCode() const { return exitCode_; }
 
-    // The helper executable `name`: $`envVariable` if set; otherwise the first existing one of
-    // <program dir>, <program dir>/../../bin (programs inside the build tree),
-    // <program dir>/../libexec and the installed libexec folder. Empty if none exists.
+    // The helper executable `name`: $`envVariable` if set, otherwise what findHelper() finds
+    // for this program (HelperLocation.h). Empty if none exists.
     static QString locate(const char* name, const char* envVariable);
 
   private:
