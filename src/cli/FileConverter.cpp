@@ -5,12 +5,15 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <memory>
 
 #include "BmpScanlineFile.h"
 #include "OutputFormat.h"
-#include "PngRowSink.h"
+#include "OutputSinks.h"
 #include "ScanlineBands.h"
+#include "StandardStreams.h"
 #include "engine/PictureSurface.h"
+#include "io/ExifOrientation.h"
 #include "io/LoadLimits.h"
 #include "io/OutputFile.h"
 #include "io/PlainBmpReader.h"
@@ -19,6 +22,9 @@
 namespace glint {
 
 namespace {
+
+// Orientations 1 to 4 keep the sides; 5 to 8 turn the picture a quarter.
+constexpr int kLastUnturnedOrientation = 4;
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
@@ -57,22 +63,22 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
     return outcome;
 }
 
-Status writePng(const QString& output, const ScanlineBands& bands, const ScanlineGeometry& g,
-                const ConvertProgress& progress) {
-    PngRowSink sink;
+Status writeStreamed(OutputFormat format, const QString& output, const ScanlineBands& bands,
+                     const ScanlineGeometry& g, const ConvertProgress& progress) {
+    const std::unique_ptr<RowSink> sink = makeRowSink(format, output);
     const auto width = static_cast<std::int32_t>(g.width);
     const auto height = static_cast<std::int32_t>(g.height);
-    if (Status st = sink.open(output, width, height); st.failed()) return st;
+    if (Status st = sink->open(output, width, height); st.failed()) return st;
     Status st = bands.renderBands(
         [&sink](std::int32_t firstRow, const ConstPixelView& band) {
-            return sink.writeRows(firstRow, band);
+            return sink->writeRows(firstRow, band);
         },
         progress);
     if (st.failed()) {
-        sink.cancel();
+        sink->cancel();
         return st;
     }
-    return sink.commit();
+    return sink->commit();
 }
 
 Status writeWhole(OutputFormat format, const QString& output, const ScanlineBands& bands,
@@ -82,6 +88,7 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
     const PixelView dst{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
+    if (isStandardStream(output)) return writeImageToStandardOutput(image, formatName(format));
 
     OutputFile file(output);
     if (Status st = file.create(); st.failed()) return st;
@@ -108,6 +115,8 @@ QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(false);
         size = reader.size();
+        // The loader shows photos upright: a quarter turn swaps the sides.
+        if (exifOrientation(file) > kLastUnturnedOrientation) size.transpose();
     }
     if (!size.isValid() || !pictureSizeAccepted(size.width(), size.height())) return {};
     ScanlineGeometry g;
@@ -121,6 +130,7 @@ QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
 
 // Why `output` must not be written, or empty.
 QString targetProblem(const ConvertRequest& request) {
+    if (isStandardStream(request.output)) return {};
     const QFileInfo target(request.output);
     if (!target.exists()) return {};
     if (!target.isFile()) {
@@ -148,7 +158,7 @@ QImage opaqueSource(const QImage& picture) {
 
 ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress) {
     ConvertOutcome outcome;
-    const auto format = formatForPath(request.output);
+    const auto format = request.format ? request.format : formatForPath(request.output);
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
     if (const QString problem = targetProblem(request); !problem.isEmpty()) {
         return failed(outcome, problem);
@@ -157,7 +167,9 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         return failed(outcome, QStringLiteral("no such file"));
     }
     const bool streamed = request.streamed && isStreamed(*format);
-    const bool streamedBmp = streamed && *format == OutputFormat::Bmp;
+    // A bitmap file; a bitmap on standard output goes out row by row like a png.
+    const bool streamedBmp =
+        streamed && *format == OutputFormat::Bmp && !isStandardStream(request.output);
     BmpScanlineFile bmp;
     const QSize startedFor = streamedBmp ? startBeforeDecoding(request, bmp) : QSize();
 
@@ -196,7 +208,7 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         if (startedFor != source.size()) written = bmp.start(request.output, g, request.values);
         if (written.isOk()) written = bmp.finish(viewOf(source), progress);
     } else if (streamed) {
-        written = writePng(request.output, bands, g, progress);
+        written = writeStreamed(*format, request.output, bands, g, progress);
     } else {
         written = writeWhole(*format, request.output, bands, g, progress);
     }

@@ -1,8 +1,10 @@
 #pragma once
 // Streamed png output through libpng's row interface, into an output file that replaces its
-// target only when every write succeeded.
+// target only when every write succeeded, or into a device given at construction (standard
+// output).
 #include <png.h>
 
+#include <QIODevice>
 #include <memory>
 #include <string>
 
@@ -15,6 +17,8 @@ class OutputFile;
 class PngRowSink : public RowSink {
 public:
     PngRowSink();
+    // Writes to `device` instead of a file; open() then takes no file name.
+    explicit PngRowSink(QIODevice& device);
     ~PngRowSink() override;
     PngRowSink(const PngRowSink&) = delete;
     PngRowSink& operator=(const PngRowSink&) = delete;
@@ -36,6 +40,8 @@ private:
     static void onFlush(png_structp png);
 
     std::unique_ptr<OutputFile> file_;
+    QIODevice* device_ = nullptr;  // where the bytes go: file_ or the given device
+    QIODevice* given_ = nullptr;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     char pngError_[256] = {};

@@ -3,19 +3,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
 
 #include "BmpProbe.h"
+#include "ExifOrientation.h"
 #include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
+#include "PhotoDecoder.h"
+#include "PhotoProbe.h"
 #include "PlainBmpReader.h"
 
 namespace glint {
 namespace {
 
 constexpr int kProbeBytes =
-    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes});
+    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes, kPhotoProbeBytes});
 
 Status failure(const QString& fileName, const char* why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
@@ -65,6 +69,17 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
     return Status::ok();
 }
 
+// Turns a decoded picture as its file's EXIF orientation says, so that it is shown upright.
+Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage& picture) {
+    const int orientation = exifOrientation(file);
+    if (orientation != kOrientationUpright) {
+        decoded = uprightImage(decoded, orientation);
+        if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
+    }
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture, const RowsDecoded& rowsDecoded) {
@@ -92,11 +107,23 @@ Status LoadPicture(const QString& fileName, QImage& picture, const RowsDecoded& 
         picture = std::move(drawing);
         return Status::ok();
     }
-    if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
-    if (const auto plain = readPlainBmp(file, head, picture, rowsDecoded)) {
-        return plain->failed() ? failure(fileName, plain->reason().c_str()) : *plain;
+    if (photoKind(head) != PhotoKind::None) {
+        file.close();
+        QImage photo;  // upright already: the decoders apply the file's own rotation
+        const Status decoded = PhotoDecoder().decode(fileName, photo);
+        if (decoded.isMissingPart()) return decoded;
+        if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
+        picture = std::move(photo);
+        return Status::ok();
     }
-    return readRaster(file, head, fileName, picture);
+    if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
+    QImage decoded;
+    if (const auto plain = readPlainBmp(file, head, decoded, rowsDecoded)) {
+        if (plain->failed()) return failure(fileName, plain->reason().c_str());
+    } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
+        return st;
+    }
+    return showUpright(file, fileName, std::move(decoded), picture);
 }
 
 }  // namespace glint
