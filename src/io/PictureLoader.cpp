@@ -60,7 +60,8 @@ Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
 
 }  // namespace
 
-Status LoadPicture(const QString& fileName, QImage& picture) {
+Status LoadPicture(const QString& fileName, QImage& picture,
+                   const std::function<void()>& whileWaiting) {
     if (fileName.isEmpty()) return Status::failure("no file name");
     const QFileInfo info(fileName);
     if (!info.exists()) return failure(fileName, "file not found");
@@ -79,7 +80,7 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         if (fileSize > kMaxMetafileBytes) return failure(fileName, "metafile is too large");
         file.close();
         QImage drawing;
-        const Status decoded = MetafileDecoder().decode(fileName, drawing);
+        const Status decoded = MetafileDecoder().decode(fileName, drawing, whileWaiting);
         if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
         picture = std::move(drawing);
         return Status::ok();
