@@ -54,6 +54,7 @@ QString MetafileDecoder::locateHelper() {
         candidates << appDir.filePath(QStringLiteral("../libexec/glintwork/") + name)
                    << appDir.filePath(QStringLiteral("../libexec/") + name)
                    << appDir.filePath(name)
+                   << appDir.filePath(QStringLiteral("../bin/") + name)
                    << appDir.filePath(QStringLiteral("../../bin/") + name);
     }
     const QDir libexec(QStringLiteral(GLINT_INSTALL_LIBEXECDIR));
