@@ -20,12 +20,12 @@ constexpr std::int32_t kHugeFrame = 306523;  // 0.01 mm: 11585 pixels at 96 dpi
 constexpr std::uint32_t kBitmapRecordWords = 3 + 11 + 20 + 4 + 16;
 
 class Bytes {
-public:
+  public:
     Bytes& u16(unsigned v) { return put(v, 2); }
     Bytes& u32(std::uint32_t v) { return put(v, 4); }
     QByteArray data;
 
-private:
+  private:
     Bytes& put(std::uint32_t v, int n) {
         for (int i = 0; i < n; ++i) data.append(static_cast<char>((v >> (8 * i)) & 0xff));
         return *this;
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     QImage none;
     const bool damagedOk = glint::LoadPicture(damaged, none).isOk();
     std::printf("wmf of %lld bytes with a damaged bitmap: %s after %.2f s\n",
-                static_cast<long long>(damagedBitmapWmf().size()),
-                damagedOk ? "opened" : "failed", glint::bench::secondsSince(start));
+                static_cast<long long>(damagedBitmapWmf().size()), damagedOk ? "opened" : "failed",
+                glint::bench::secondsSince(start));
     return 0;
 }

@@ -44,7 +44,8 @@ bool MetafileOutputReader::takeHeader() {
 bool MetafileOutputReader::readFrom(QIODevice& device) {
     while (!error_ && device.bytesAvailable() > 0) {
         if (headerRead_ < kMetafileHeaderBytes) {
-            const qint64 got = device.read(header_ + headerRead_, kMetafileHeaderBytes - headerRead_);
+            const qint64 got =
+                device.read(header_ + headerRead_, kMetafileHeaderBytes - headerRead_);
             if (got <= 0) break;
             headerRead_ += got;
             if (headerRead_ == kMetafileHeaderBytes && !takeHeader()) return false;

@@ -10,7 +10,7 @@
 namespace glint {
 
 class MetafileOutputReader {
-public:
+  public:
     // Reads all that `device` has available. False once the output is known to be wrong
     // (see error()); the caller then stops the helper.
     bool readFrom(QIODevice& device);
@@ -21,7 +21,7 @@ public:
     // The picture, opaque, once complete(); a null image otherwise.
     QImage takePicture();
 
-private:
+  private:
     bool takeHeader();
 
     char header_[kMetafileHeaderBytes] = {};

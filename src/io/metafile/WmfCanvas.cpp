@@ -41,31 +41,50 @@ constexpr std::uint32_t kWhiteness = 0x00FF0062;
 
 QPainter::CompositionMode compositionFor(int mix) {
     switch (mix) {
-        case kMixNotMergePen: return QPainter::RasterOp_NotSourceAndNotDestination;
-        case kMixMaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
-        case kMixNotCopyPen: return QPainter::RasterOp_NotSource;
-        case kMixMaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
-        case kMixNot: return QPainter::RasterOp_NotDestination;
-        case kMixXorPen: return QPainter::RasterOp_SourceXorDestination;
-        case kMixNotMaskPen: return QPainter::RasterOp_NotSourceOrNotDestination;
-        case kMixMaskPen: return QPainter::RasterOp_SourceAndDestination;
-        case kMixNotXorPen: return QPainter::RasterOp_NotSourceXorDestination;
-        case kMixMergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
-        case kMixMergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
-        case kMixMergePen: return QPainter::RasterOp_SourceOrDestination;
-        default: return QPainter::CompositionMode_SourceOver;
+        case kMixNotMergePen:
+            return QPainter::RasterOp_NotSourceAndNotDestination;
+        case kMixMaskNotPen:
+            return QPainter::RasterOp_NotSourceAndDestination;
+        case kMixNotCopyPen:
+            return QPainter::RasterOp_NotSource;
+        case kMixMaskPenNot:
+            return QPainter::RasterOp_SourceAndNotDestination;
+        case kMixNot:
+            return QPainter::RasterOp_NotDestination;
+        case kMixXorPen:
+            return QPainter::RasterOp_SourceXorDestination;
+        case kMixNotMaskPen:
+            return QPainter::RasterOp_NotSourceOrNotDestination;
+        case kMixMaskPen:
+            return QPainter::RasterOp_SourceAndDestination;
+        case kMixNotXorPen:
+            return QPainter::RasterOp_NotSourceXorDestination;
+        case kMixMergeNotPen:
+            return QPainter::RasterOp_NotSourceOrDestination;
+        case kMixMergePenNot:
+            return QPainter::RasterOp_SourceOrNotDestination;
+        case kMixMergePen:
+            return QPainter::RasterOp_SourceOrDestination;
+        default:
+            return QPainter::CompositionMode_SourceOver;
     }
 }
 
 QPainter::CompositionMode compositionForRop(std::uint32_t rop) {
     switch (rop) {
-        case kSrcPaint: return QPainter::RasterOp_SourceOrDestination;
-        case kSrcAnd: return QPainter::RasterOp_SourceAndDestination;
-        case kSrcInvert: return QPainter::RasterOp_SourceXorDestination;
-        case kSrcErase: return QPainter::RasterOp_SourceAndNotDestination;
-        case kNotSrcCopy: return QPainter::RasterOp_NotSource;
+        case kSrcPaint:
+            return QPainter::RasterOp_SourceOrDestination;
+        case kSrcAnd:
+            return QPainter::RasterOp_SourceAndDestination;
+        case kSrcInvert:
+            return QPainter::RasterOp_SourceXorDestination;
+        case kSrcErase:
+            return QPainter::RasterOp_SourceAndNotDestination;
+        case kNotSrcCopy:
+            return QPainter::RasterOp_NotSource;
         case kSrcCopy:
-        default: return QPainter::CompositionMode_SourceOver;
+        default:
+            return QPainter::CompositionMode_SourceOver;
     }
 }
 
@@ -143,8 +162,8 @@ void WmfCanvas::frameRects(const QList<QRectF>& rects, const QSizeF& border,
     for (const QRectF& r : rects) {
         const QRectF outer = r.normalized();
         path.addRect(outer);
-        path.addRect(outer.adjusted(border.width(), border.height(), -border.width(),
-                                    -border.height()));
+        path.addRect(
+            outer.adjusted(border.width(), border.height(), -border.width(), -border.height()));
     }
     WmfStyle frame = style;
     frame.pen = QPen(Qt::NoPen);

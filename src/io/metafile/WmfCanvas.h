@@ -31,13 +31,13 @@ struct WmfText {
     double angle = 0;   // degrees, counter-clockwise
     QFont font;         // family, weight, slant, lines; its size is set from `height`
     QColor colour;
-    QRectF box;         // clip or fill box of an extended text record; empty if none
+    QRectF box;  // clip or fill box of an extended text record; empty if none
     bool clipToBox = false;
     bool fillBox = false;
 };
 
 class WmfCanvas {
-public:
+  public:
     // `image` must outlive the canvas; `deviceBox` is the area of device space it shows.
     WmfCanvas(QImage& image, const QRectF& deviceBox);
     ~WmfCanvas();
@@ -60,7 +60,7 @@ public:
     // Clips to the union of `rects`; none switches clipping off.
     void clipTo(const QList<QRectF>& rects);
 
-private:
+  private:
     bool useMix(int mix, QColor* colour);
     void reset();
 

@@ -5,25 +5,22 @@
 #include <QList>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <numbers>
 
+#include "DibImage.h"
 #include "WmfCanvas.h"
-#include "io/LittleEndian.h"
 
+// libwmf last: its headers define names (U16, ...) that Qt's headers use.
+// clang-format off
 #include <libwmf/api.h>
 #include <libwmf/defs.h>
 #include <libwmf/ipa.h>
 #include <libwmf/macro.h>
+// clang-format on
 
 namespace glint {
 namespace {
 
-constexpr int kFileHeaderBytes = 14;
-constexpr std::uint32_t kCoreHeaderBytes = 12;
-constexpr std::uint32_t kInfoHeaderBytes = 40;
-constexpr std::uint32_t kBitFields = 3;
-constexpr int kMaxBitmapSide = std::numeric_limits<U16>::max();
 constexpr double kTenthsPerDegree = 10.0;
 constexpr double kFullTurn = 360.0;
 
@@ -49,34 +46,61 @@ QPen penOf(wmfDC* dc, double scale) {
     const double width = (WMF_PEN_WIDTH(pen) + WMF_PEN_HEIGHT(pen)) / 2;
     result.setWidthF(width * scale <= 1 ? 0 : width);  // thin pens draw one pixel wide
     switch (style) {
-        case PS_DASH: result.setStyle(Qt::DashLine); break;
+        case PS_DASH:
+            result.setStyle(Qt::DashLine);
+            break;
         case PS_DOT:
-        case PS_ALTERNATE: result.setStyle(Qt::DotLine); break;
-        case PS_DASHDOT: result.setStyle(Qt::DashDotLine); break;
-        case PS_DASHDOTDOT: result.setStyle(Qt::DashDotDotLine); break;
-        default: break;
+        case PS_ALTERNATE:
+            result.setStyle(Qt::DotLine);
+            break;
+        case PS_DASHDOT:
+            result.setStyle(Qt::DashDotLine);
+            break;
+        case PS_DASHDOTDOT:
+            result.setStyle(Qt::DashDotDotLine);
+            break;
+        default:
+            break;
     }
     switch (WMF_PEN_ENDCAP(pen)) {
-        case PS_ENDCAP_SQUARE: result.setCapStyle(Qt::SquareCap); break;
-        case PS_ENDCAP_FLAT: result.setCapStyle(Qt::FlatCap); break;
-        default: result.setCapStyle(Qt::RoundCap); break;
+        case PS_ENDCAP_SQUARE:
+            result.setCapStyle(Qt::SquareCap);
+            break;
+        case PS_ENDCAP_FLAT:
+            result.setCapStyle(Qt::FlatCap);
+            break;
+        default:
+            result.setCapStyle(Qt::RoundCap);
+            break;
     }
     switch (WMF_PEN_JOIN(pen)) {
-        case PS_JOIN_BEVEL: result.setJoinStyle(Qt::BevelJoin); break;
-        case PS_JOIN_MITER: result.setJoinStyle(Qt::MiterJoin); break;
-        default: result.setJoinStyle(Qt::RoundJoin); break;
+        case PS_JOIN_BEVEL:
+            result.setJoinStyle(Qt::BevelJoin);
+            break;
+        case PS_JOIN_MITER:
+            result.setJoinStyle(Qt::MiterJoin);
+            break;
+        default:
+            result.setJoinStyle(Qt::RoundJoin);
+            break;
     }
     return result;
 }
 
 Qt::BrushStyle hatchOf(unsigned hatch) {
     switch (hatch) {
-        case HS_HORIZONTAL: return Qt::HorPattern;
-        case HS_VERTICAL: return Qt::VerPattern;
-        case HS_FDIAGONAL: return Qt::FDiagPattern;
-        case HS_BDIAGONAL: return Qt::BDiagPattern;
-        case HS_CROSS: return Qt::CrossPattern;
-        default: return Qt::DiagCrossPattern;
+        case HS_HORIZONTAL:
+            return Qt::HorPattern;
+        case HS_VERTICAL:
+            return Qt::VerPattern;
+        case HS_FDIAGONAL:
+            return Qt::FDiagPattern;
+        case HS_BDIAGONAL:
+            return Qt::BDiagPattern;
+        case HS_CROSS:
+            return Qt::CrossPattern;
+        default:
+            return Qt::DiagCrossPattern;
     }
 }
 
@@ -84,9 +108,12 @@ QBrush brushOf(wmfDC* dc) {
     wmfBrush* brush = WMF_DC_BRUSH(dc);
     const QColor c = colour(WMF_BRUSH_COLOR(brush));
     switch (WMF_BRUSH_STYLE(brush)) {
-        case BS_NULL: return QBrush(Qt::NoBrush);
-        case BS_HATCHED: return QBrush(c, hatchOf(WMF_BRUSH_HATCH(brush)));
-        case BS_SOLID: return QBrush(c);
+        case BS_NULL:
+            return QBrush(Qt::NoBrush);
+        case BS_HATCHED:
+            return QBrush(c, hatchOf(WMF_BRUSH_HATCH(brush)));
+        case BS_SOLID:
+            return QBrush(c);
         default: {
             const auto* pattern = static_cast<const QImage*>(WMF_BRUSH_BITMAP(brush)->data);
             return pattern ? QBrush(*pattern) : QBrush(c);
@@ -140,58 +167,10 @@ QList<QRectF> rectsOf(const wmfPolyRectangle_t* poly) {
     return rects;
 }
 
-// A device-independent bitmap as stored in a record: its header, colours and pixels, without
-// the file header that a bitmap file starts with. Null when it cannot be decoded completely.
-QImage decodeDib(const unsigned char* dib, long length) {
-    const QByteArray body(reinterpret_cast<const char*>(dib), static_cast<qsizetype>(length));
-    if (body.size() < static_cast<qsizetype>(kCoreHeaderBytes)) return {};
-    const std::uint32_t header = le::u32(body, 0);
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    unsigned bits = 0;
-    std::uint32_t compression = 0;
-    std::int64_t colours = 0;
-    std::int64_t extra = 0;
-    if (header == kCoreHeaderBytes) {
-        width = le::u16(body, 4);
-        height = le::u16(body, 6);
-        bits = le::u16(body, 10);
-        colours = bits <= 8 ? (std::int64_t{1} << bits) * 3 : 0;
-    } else if (header >= kInfoHeaderBytes && body.size() >= static_cast<qsizetype>(header)) {
-        width = le::s32(body, 4);
-        height = std::abs(std::int64_t{le::s32(body, 8)});
-        bits = le::u16(body, 14);
-        compression = le::u32(body, 16);
-        const std::uint32_t used = le::u32(body, 32);
-        colours = (used ? used : (bits <= 8 ? std::int64_t{1} << bits : 0)) * 4;
-        if (compression == kBitFields && header == kInfoHeaderBytes) extra = 12;
-    } else {
-        return {};
-    }
-    const std::int64_t pixelsAt = kFileHeaderBytes + header + extra + colours;
-    if (pixelsAt > kFileHeaderBytes + body.size()) return {};
-    // Uncompressed rows must all be there; the reader would leave missing ones blank.
-    const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
-    if ((compression == 0 || compression == kBitFields) &&
-        kFileHeaderBytes + body.size() - pixelsAt < rowBytes * height)
-        return {};
-    QByteArray file("BM");
-    file.append(QByteArray(12, '\0')).append(body);
-    const auto put32 = [&file](int at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-    };
-    put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, static_cast<std::uint32_t>(pixelsAt));
-    QImage image;
-    if (!image.loadFromData(file, "BMP") || image.width() > kMaxBitmapSide ||
-        image.height() > kMaxBitmapSide)
-        return {};
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
 void bmpRead(wmfAPI* api, wmfBMP_Read_t* read) {
     read->bmp.data = nullptr;
-    QImage image = decodeDib(read->buffer, read->length);
+    QImage image = decodeDib(QByteArray(reinterpret_cast<const char*>(read->buffer),
+                                        static_cast<qsizetype>(read->length)));
     if (image.isNull()) {
         data(api).damaged = true;
         return;

@@ -7,7 +7,10 @@
 #include "io/LoadLimits.h"
 #include "io/MetafileProbe.h"
 
+// libwmf last: its headers define names (U16, ...) that Qt's headers use.
+// clang-format off
 #include <libwmf/api.h>
+// clang-format on
 
 namespace glint {
 namespace {
@@ -17,7 +20,7 @@ constexpr double kPointsPerPixel = 72.0 / kScreenDpi;
 
 // libwmf's API object with the canvas device, destroyed on every path.
 class WmfApi {
-public:
+  public:
     WmfApi() {
         wmfAPI_Options options{};
         options.function = wmfCanvasDevice;
@@ -31,7 +34,7 @@ public:
     WmfApi& operator=(const WmfApi&) = delete;
     wmfAPI* get() const { return api_; }
 
-private:
+  private:
     wmfAPI* api_ = nullptr;
 };
 
