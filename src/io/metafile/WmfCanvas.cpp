@@ -249,4 +249,13 @@ void WmfCanvas::clipTo(const QList<QRectF>& rects) {
     painter_.setClipPath(area);
 }
 
+const QImage* WmfCanvas::keepBitmap(QImage bitmap) {
+    bitmaps_.push_back(std::move(bitmap));
+    return &bitmaps_.back();
+}
+
+void WmfCanvas::releaseBitmap(const QImage* bitmap) {
+    bitmaps_.remove_if([bitmap](const QImage& kept) { return &kept == bitmap; });
+}
+
 }  // namespace glint

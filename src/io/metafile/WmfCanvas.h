@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QString>
+#include <list>
 
 namespace glint {
 
@@ -60,10 +61,15 @@ class WmfCanvas {
     // Clips to the union of `rects`; none switches clipping off.
     void clipTo(const QList<QRectF>& rects);
 
+    // Holds a bitmap that records refer to until release() or the canvas's end.
+    const QImage* keepBitmap(QImage bitmap);
+    void releaseBitmap(const QImage* bitmap);
+
   private:
     bool useMix(int mix, QColor* colour);
     void reset();
 
+    std::list<QImage> bitmaps_;  // before the painter: they outlive its last use
     QPainter painter_;
     QTransform toImage_;
     double scale_ = 1;

@@ -171,17 +171,18 @@ void bmpRead(wmfAPI* api, wmfBMP_Read_t* read) {
     read->bmp.data = nullptr;
     QImage image = decodeDib(QByteArray(reinterpret_cast<const char*>(read->buffer),
                                         static_cast<qsizetype>(read->length)));
-    if (image.isNull()) {
+    if (image.isNull() || !canvas(api)) {
         data(api).damaged = true;
         return;
     }
     read->bmp.width = static_cast<U16>(image.width());
     read->bmp.height = static_cast<U16>(image.height());
-    read->bmp.data = new QImage(std::move(image));
+    // The canvas owns it: whatever the player leaves unfreed goes with the canvas.
+    read->bmp.data = const_cast<QImage*>(canvas(api)->keepBitmap(std::move(image)));
 }
 
-void bmpFree(wmfAPI*, wmfBMP* bmp) {
-    delete static_cast<QImage*>(bmp->data);
+void bmpFree(wmfAPI* api, wmfBMP* bmp) {
+    if (canvas(api)) canvas(api)->releaseBitmap(static_cast<const QImage*>(bmp->data));
     bmp->data = nullptr;
 }
 
