@@ -67,7 +67,10 @@ QString MetafileDecoder::locateHelper() {
 Status MetafileDecoder::decode(const QString& fileName, QImage& picture,
                                const WaitHook& whileWaiting) const {
     if (!isExecutableFile(helperPath_))
-        return Status::failure("metafile helper not found: " + helperPath_.toStdString());
+        return Status::missingPart(
+            helperPath_.isEmpty()
+                ? std::string("The metafile helper ") + kHelperName + " is not installed."
+                : "The metafile helper " + helperPath_.toStdString() + " is missing.");
 
     const std::chrono::milliseconds timeout = limits_.timeoutFor(QFileInfo(fileName).size());
     QProcess process;

@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include "BmpProbe.h"
+#include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
@@ -12,7 +13,8 @@
 namespace glint {
 namespace {
 
-constexpr int kProbeBytes = std::max(kMetafileProbeBytes, kBmpProbeBytes);
+constexpr int kProbeBytes =
+    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes});
 
 Status failure(const QString& fileName, const char* why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
@@ -38,12 +40,16 @@ QImage prefilledBuffer(const QSize& size, QImage::Format format) {
     return buffer;
 }
 
-Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
+Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
+                  QImage& picture) {
     allowLargePictures();
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
-    if (!reader.canRead()) return failure(fileName, "not a picture the loader can read");
+    if (!reader.canRead()) {
+        if (const auto missing = missingImagePlugin(head)) return Status::missingPart(*missing);
+        return failure(fileName, "not a picture the loader can read");
+    }
     const QSize size = reader.size();
     if (size.isValid() && !pictureSizeAccepted(size.width(), size.height()))
         return failure(fileName, "picture is too large");
@@ -81,12 +87,13 @@ Status LoadPicture(const QString& fileName, QImage& picture,
         file.close();
         QImage drawing;
         const Status decoded = MetafileDecoder().decode(fileName, drawing, whileWaiting);
+        if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
         picture = std::move(drawing);
         return Status::ok();
     }
     if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
-    return readRaster(file, fileName, picture);
+    return readRaster(file, head, fileName, picture);
 }
 
 }  // namespace glint

@@ -24,7 +24,13 @@ void Form1::CmdLoad_Click() {
         QCoreApplication::quit();
         return;
     }
-    if (opened.failed()) showErrorBox(QString::fromUtf8(ui::kOpenError));
+    if (opened.isMissingPart()) {
+        // The file may be fine: what is missing is part of the installation, so say which.
+        showErrorBox(QString::fromUtf8(ui::kOpenErrorTitle) + QStringLiteral("\r\n") +
+                     QString::fromStdString(opened.reason()));
+    } else if (opened.failed()) {
+        showErrorBox(QString::fromUtf8(ui::kOpenError));
+    }
 }
 
 // While a metafile is drawn in its helper process the window keeps itself painted, but keys
