@@ -94,6 +94,28 @@ TEST_F(MetafileTest, MetafileColoursComeThroughExactly) {
     }
 }
 
+// Binary raster operations of a plain metafile act on the white page.
+TEST_F(MetafileTest, RasterOperationsOfPlainMetafilesMixWithThePage) {
+    const struct {
+        unsigned mix;
+        QRgb expected;
+    } cases[] = {
+        {13, kBarColours[0]},                                  // copy the brush
+        {11, kWhite},                                          // leave the page
+        {7, kWhite ^ (kBarColours[0] & 0x00ffffff)},           // brush xor page
+        {9, kBarColours[0]},                                   // brush and page (white)
+        {1, 0xff000000},                                       // black
+        {6, 0xff000000},                                       // invert the page
+    };
+    for (const auto& c : cases) {
+        QImage picture;
+        const Status status =
+            LoadPicture(write("mix.wmf", wmfColourBars({kBarColours[0]}, c.mix)), picture);
+        ASSERT_TRUE(status.isOk()) << status.reason();
+        EXPECT_EQ(picture.pixel(50, 25), c.expected) << c.mix;
+    }
+}
+
 // A bitmap inside a plain metafile draws with its own colours; one that cannot be decoded
 // completely makes the whole file fail at once.
 TEST_F(MetafileTest, EmbeddedBitmapsDrawExactlyOrFailTheFile) {

@@ -151,9 +151,10 @@ QByteArray wmfRectangle() {
     return placeableWmf(b.data(), 1);
 }
 
-QByteArray wmfColourBars(const std::vector<QRgb>& colours) {
+QByteArray wmfColourBars(const std::vector<QRgb>& colours, unsigned mix) {
     Bytes b;
-    b.u32(4).u16(0x0102).u16(1);  // transparent background mode
+    b.u32(4).u16(0x0102).u16(1);    // transparent background mode
+    b.u32(4).u16(0x0104).u16(mix);  // raster operation
     const auto width = static_cast<unsigned>(100 / colours.size());
     for (unsigned i = 0; i < colours.size(); ++i) {
         wmfBrush(b, colours[i]);

@@ -113,12 +113,10 @@ void WmfCanvas::reset() {
     painter_.setBrush(Qt::NoBrush);
 }
 
-// Sets the painter up for `mix`; false when nothing is to be drawn. Black and white mixes
-// replace `colour`. Logical mixes go pixel by pixel, without smoothed edges.
-bool WmfCanvas::useMix(int mix, QColor* colour) {
+// Sets the painter up for `mix`; false when nothing is to be drawn. Logical mixes go pixel
+// by pixel, without smoothed edges.
+bool WmfCanvas::useMix(int mix) {
     if (mix == kMixNop) return false;
-    if (mix == kMixBlack) *colour = Qt::black;
-    if (mix == kMixWhite) *colour = Qt::white;
     const QPainter::CompositionMode mode = compositionFor(mix);
     painter_.setCompositionMode(mode);
     painter_.setRenderHint(QPainter::Antialiasing, mode == QPainter::CompositionMode_SourceOver);
@@ -126,16 +124,14 @@ bool WmfCanvas::useMix(int mix, QColor* colour) {
 }
 
 void WmfCanvas::drawPath(const QPainterPath& path, const WmfStyle& style, bool filled) {
+    if (!useMix(style.mix)) return;
     QPen pen = style.pen;
     QBrush brush = filled ? style.brush : QBrush(Qt::NoBrush);
-    QColor penColour = pen.color();
-    QColor brushColour = brush.color();
-    if (!useMix(style.mix, &penColour) || !useMix(style.mix, &brushColour)) {
-        reset();
-        return;
+    if (style.mix == kMixBlack || style.mix == kMixWhite) {
+        const QColor fixed = style.mix == kMixBlack ? Qt::black : Qt::white;
+        pen.setColor(fixed);
+        if (brush.style() != Qt::NoBrush) brush = QBrush(fixed);
     }
-    pen.setColor(penColour);
-    if (brush.style() != Qt::TexturePattern) brush.setColor(brushColour);
     if (brush.style() != Qt::NoBrush) {
         QPainterPath area = path;
         area.setFillRule(style.fillRule);

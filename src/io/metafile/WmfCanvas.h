@@ -66,7 +66,7 @@ class WmfCanvas {
     void releaseBitmap(const QImage* bitmap);
 
   private:
-    bool useMix(int mix, QColor* colour);
+    bool useMix(int mix);
     void reset();
 
     std::list<QImage> bitmaps_;  // before the painter: they outlive its last use
