@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "BenchTiming.h"
+#include "io/MetafileDecoder.h"
 #include "io/PictureLoader.h"
 
 namespace {
@@ -88,6 +89,10 @@ long peakKiB(int who) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The helper is built into <build>/bin, beside this program's folder <build>/bench.
+    if (!qEnvironmentVariableIsSet(glint::MetafileDecoder::kHelperEnv))
+        qputenv(glint::MetafileDecoder::kHelperEnv,
+                QFile::encodeName(app.applicationDirPath() + "/../bin/glintwork-metafile"));
     QTemporaryDir dir;
     const QString huge = write(dir, "huge.emf", hugeEmf());
     const QString damaged = write(dir, "damaged.wmf", damagedBitmapWmf());

@@ -3,6 +3,7 @@
 # that are missing; then checks that every library the link lines name can be found.
 #   scripts/install-deps.sh           what `make run` and `make test` need
 #   scripts/install-deps.sh --bench   and what `make bench` needs besides
+#   scripts/install-deps.sh --package and what `make package` needs besides
 set -euo pipefail
 
 packages=(
@@ -22,10 +23,18 @@ packages=(
   fonts-urw-base35
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
+  # the batch tool's manual page, made from its --help at build time
+  help2man
+  # the test of the README's recipe for spreading a batch over machines with GNU parallel
+  parallel
 )
 if [ "${1:-}" = "--bench" ]; then
   # the peers that the batch benchmark compares against, and the timer it measures them with
   packages+=(imagemagick libvips-tools time)
+fi
+if [ "${1:-}" = "--package" ]; then
+  # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
+  packages+=(dpkg-dev lintian appstream)
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.

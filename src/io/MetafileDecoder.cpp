@@ -11,7 +11,9 @@
 #include <QProcess>
 #include <algorithm>
 
+#include "HelperLocation.h"
 #include "MetafileOutputReader.h"
+#include "MetafileProtocol.h"
 
 namespace glint {
 namespace {
@@ -47,21 +49,9 @@ MetafileDecoder::MetafileDecoder() : MetafileDecoder(locateHelper(), Limits{}) {
 
 QString MetafileDecoder::locateHelper() {
     if (qEnvironmentVariableIsSet(kHelperEnv)) return qEnvironmentVariable(kHelperEnv);
-    const QString name = QString::fromLatin1(kHelperName);
-    QStringList candidates;
-    if (QCoreApplication::instance()) {
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        candidates << appDir.filePath(QStringLiteral("../libexec/glintwork/") + name)
-                   << appDir.filePath(QStringLiteral("../libexec/") + name)
-                   << appDir.filePath(name)
-                   << appDir.filePath(QStringLiteral("../bin/") + name)
-                   << appDir.filePath(QStringLiteral("../../bin/") + name);
-    }
-    const QDir libexec(QStringLiteral(GLINT_INSTALL_LIBEXECDIR));
-    candidates << libexec.filePath(QStringLiteral("glintwork/") + name) << libexec.filePath(name);
-    for (const QString& candidate : candidates)
-        if (isExecutableFile(candidate)) return QDir::cleanPath(candidate);
-    return {};
+    const QString programDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return findHelper(programDir, QString::fromLatin1(kHelperName));
 }
 
 Status MetafileDecoder::decode(const QString& fileName, QImage& picture,

@@ -40,11 +40,8 @@ public:
     Status decode(const QString& fileName, QImage& picture,
                   const WaitHook& whileWaiting = {}) const;
 
-    // The helper executable: $GLINTWORK_METAFILE_HELPER if set; otherwise the first existing
-    // one of <program dir>/../libexec/glintwork, <program dir>/../libexec (an installed
-    // program), <program dir>, <program dir>/../bin and <program dir>/../../bin (programs
-    // inside the build tree, which holds the helper in <build>/bin) and the libexec folder of
-    // the configured install prefix. Empty if none exists.
+    // The helper executable: $GLINTWORK_METAFILE_HELPER if set; otherwise the first one
+    // findHelper() finds for this program (HelperLocation.h). Empty if none exists.
     static QString locateHelper();
 
     const QString& helperPath() const { return helperPath_; }
