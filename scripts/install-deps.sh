@@ -21,6 +21,10 @@ packages=(
   libemf2svg-dev libwmf-dev libexpat1-dev libjpeg-dev
   # libwmf cannot draw without these fonts, which its runtime only recommends
   fonts-urw-base35
+  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders
+  libheif-dev libjxl-dev
+  # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
+  libheif-examples libjxl-tools
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
   # the batch tool's manual page, made from its --help at build time
@@ -38,7 +42,7 @@ if [ "${1:-}" = "--package" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng)
+link_modules=(libwmf libpng libheif libjxl libjxl_threads)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,18 +3,22 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
 
 #include "BmpProbe.h"
+#include "ExifOrientation.h"
 #include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
+#include "PhotoDecoder.h"
+#include "PhotoProbe.h"
 
 namespace glint {
 namespace {
 
 constexpr int kProbeBytes =
-    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes});
+    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes, kPhotoProbeBytes});
 
 Status failure(const QString& fileName, const char* why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
@@ -64,6 +68,17 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
     return Status::ok();
 }
 
+// Turns a decoded picture as its file's EXIF orientation says, so that it is shown upright.
+Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage& picture) {
+    const int orientation = exifOrientation(file);
+    if (orientation != kOrientationUpright) {
+        decoded = uprightImage(decoded, orientation);
+        if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
+    }
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture,
@@ -92,8 +107,19 @@ Status LoadPicture(const QString& fileName, QImage& picture,
         picture = std::move(drawing);
         return Status::ok();
     }
+    if (photoKind(head) != PhotoKind::None) {
+        file.close();
+        QImage photo;  // upright already: the decoders apply the file's own rotation
+        const Status decoded = PhotoDecoder().decode(fileName, photo);
+        if (decoded.isMissingPart()) return decoded;
+        if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
+        picture = std::move(photo);
+        return Status::ok();
+    }
     if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
-    return readRaster(file, head, fileName, picture);
+    QImage decoded;
+    if (Status st = readRaster(file, head, fileName, decoded); st.failed()) return st;
+    return showUpright(file, fileName, std::move(decoded), picture);
 }
 
 }  // namespace glint

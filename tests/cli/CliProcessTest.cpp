@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -262,6 +263,31 @@ TEST_F(CliProcess, FilesFromAListInAFileOrOnStandardInput) {
         EXPECT_EQ(QDir(path(out)).entryList(QDir::Files),
                   (QStringList{"a-scanlines.bmp", "b-scanlines.bmp"}));
     }
+}
+
+// HEIF and JPEG XL go through the photo helper, found from the installed tool's place; a
+// turned TIFF is converted upright; a damaged photo fails alone.
+TEST_F(CliProcess, ConvertsPhotoFormatsUprightAndRefusesDamagedOnes) {
+    ASSERT_TRUE(test::writePicture(test::randomPicture(6, 4, 3), path("p.png")));
+    ASSERT_EQ(QProcess::execute("heif-enc", {path("p.png"), "-o", path("photo.heic")}), 0);
+    ASSERT_EQ(QProcess::execute("cjxl", {path("p.png"), path("still.jxl")}), 0);
+    QImageWriter turned(path("turned.tiff"));
+    turned.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(turned.write(test::randomPicture(6, 4, 3)));
+    QFile heic(path("photo.heic"));
+    ASSERT_TRUE(heic.open(QIODevice::ReadOnly));
+    QFile damaged(path("damaged.heic"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(heic.read(heic.size() / 2));
+    damaged.close();
+
+    const ToolRun r = run({"-s", "3", "photo.heic", "still.jxl", "turned.tiff", "damaged.heic"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(test::readPixels(path("photo-scanlines.bmp")).size(), QSize(18, 12));
+    EXPECT_EQ(test::readPixels(path("still-scanlines.bmp")).size(), QSize(18, 12));
+    EXPECT_EQ(test::readPixels(path("turned-scanlines.bmp")).size(), QSize(12, 18));
+    EXPECT_FALSE(QFile::exists(path("damaged-scanlines.bmp")));
+    EXPECT_TRUE(r.err.contains("damaged.heic")) << r.err.toStdString();
 }
 
 }  // namespace
