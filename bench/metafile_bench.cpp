@@ -89,10 +89,9 @@ long peakKiB(int who) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    // The helper is built into <build>/bin, beside this program's folder <build>/bench.
+    // The helper of this build, unless another one is named.
     if (!qEnvironmentVariableIsSet(glint::MetafileDecoder::kHelperEnv))
-        qputenv(glint::MetafileDecoder::kHelperEnv,
-                QFile::encodeName(app.applicationDirPath() + "/../bin/glintwork-metafile"));
+        qputenv(glint::MetafileDecoder::kHelperEnv, GLINT_METAFILE_HELPER);
     QTemporaryDir dir;
     const QString huge = write(dir, "huge.emf", hugeEmf());
     const QString damaged = write(dir, "damaged.wmf", damagedBitmapWmf());
