@@ -106,6 +106,9 @@ Status MetafileDecoder::decode(const QString& fileName, QImage& picture,
     const bool outputOk = output.readFrom(process);
     if (process.exitStatus() != QProcess::NormalExit)
         return Status::failure("metafile helper crashed");
+    if (process.exitCode() == kMetafileHelperExitNoFonts)
+        return Status::missingPart(
+            "The fonts for plain metafiles are not installed (Debian package fonts-urw-base35).");
     if (process.exitCode() != kMetafileHelperExitOk)
         return Status::failure("metafile could not be converted");
     if (!outputOk || !output.complete()) return Status::failure(output.error());

@@ -1,6 +1,7 @@
 // glintwork-metafile FILE: converts an enhanced or plain Windows metafile to pixels and writes
 // them to standard output (format in io/MetafileProtocol.h). Runs as a separate process under
 // memory and time limits set by its caller, because the converters read untrusted files.
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -61,6 +62,15 @@ bool writePicture(const QImage& image) {
     return std::fflush(stdout) == 0;
 }
 
+// libwmf refuses to play any plain metafile when it finds none of its fonts.
+bool wmfFontsMissing(const QByteArray& file) {
+    if (glint::metafileKind(file.left(glint::kMetafileProbeBytes)) != glint::MetafileKind::Wmf)
+        return false;
+    return QDir(QString::fromLatin1(glint::kWmfFontDir))
+        .entryList({QStringLiteral("*.t1"), QStringLiteral("*.pfb")}, QDir::Files)
+        .isEmpty();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,7 +96,7 @@ int main(int argc, char** argv) {
         case glint::MetafileKind::None:
             break;
     }
-    if (!image) return kNotConverted;
+    if (!image) return wmfFontsMissing(*file) ? glint::kMetafileHelperExitNoFonts : kNotConverted;
     if (image->isNull()) return kNotDrawn;
     return writePicture(*image) ? glint::kMetafileHelperExitOk : kNotWritten;
 }
