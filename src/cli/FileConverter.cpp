@@ -180,7 +180,7 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         }
     };
     QImage picture;
-    if (Status st = LoadPicture(request.input, picture,
+    if (Status st = LoadPicture(request.input, picture, {},
                                 startedFor.isValid() ? drawWhileDecoding : RowsDecoded{});
         st.failed()) {
         return failed(outcome, loadProblem(request.input, st));
