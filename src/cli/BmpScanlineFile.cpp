@@ -16,7 +16,7 @@ constexpr std::int64_t kChunkBytes = std::int64_t{1} << 20;
 constexpr std::int64_t kMaxRowsPerChunk = 256;
 // Gap rows of a band are written ahead of its run row only when they make a write worth its
 // call; smaller ones go with the run rows.
-constexpr std::int64_t kMinGapBytesAhead = std::int64_t{16} << 10;
+constexpr std::int64_t kMinGapBytesAhead = std::int64_t{4} << 10;
 constexpr std::size_t kChunks = 3;  // one being drawn, one being written, one waiting
 constexpr std::int64_t kMaxFileBytes = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
