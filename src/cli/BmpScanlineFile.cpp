@@ -36,7 +36,8 @@ std::int64_t BmpScanlineFile::bandOffset(std::int32_t band) const {
     return bmpRowOffset(lowest, width_, height_);
 }
 
-Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValues& values) {
+Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValues& values,
+                                bool gapsAhead) {
     if (geometry.width <= 0 || geometry.height <= 0 || values.scale <= 0 ||
         geometry.width > kInt32Max || geometry.height > kInt32Max) {
         return Status::failure("no bitmap of that size");
@@ -78,7 +79,7 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
     free_.clear();
     for (Chunk& chunk : chunks_) free_.push_back(&chunk);
     gapsLow_ = 0;
-    gapsHigh_ = (values.scale - 1) * stride_ >= kMinGapBytesAhead ? bands_ - 1 : -1;
+    gapsHigh_ = gapsAhead && (values.scale - 1) * stride_ >= kMinGapBytesAhead ? bands_ - 1 : -1;
     lastDrawn_ = -1;
     drawStatus_ = Status::ok();
     allQueued_ = false;
@@ -88,9 +89,9 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
 }
 
 Status BmpScanlineFile::start(const QString& output, const ScanlineGeometry& geometry,
-                              const RowValues& values) {
+                              const RowValues& values, bool gapsAhead) {
     cancel();
-    if (Status st = prepare(geometry, values); st.failed()) return st;
+    if (Status st = prepare(geometry, values, gapsAhead); st.failed()) return st;
     auto file = std::make_unique<OutputFile>(output);
     if (Status st = file->create(); st.failed()) return st;
     file_ = std::move(file);

@@ -29,8 +29,11 @@ public:
     BmpScanlineFile(const BmpScanlineFile&) = delete;
     BmpScanlineFile& operator=(const BmpScanlineFile&) = delete;
 
-    // Creates the file for a render of `geometry` with `values` and starts writing it.
-    Status start(const QString& output, const ScanlineGeometry& geometry, const RowValues& values);
+    // Creates the file for a render of `geometry` with `values` and starts writing it. With
+    // `gapsAhead` the writer writes gap rows while it waits for run rows: worth it while a
+    // source is decoded that gives no rows before it is complete.
+    Status start(const QString& output, const ScanlineGeometry& geometry, const RowValues& values,
+                 bool gapsAhead = false);
     // Draws the run rows of source rows firstRow .. firstRow + count - 1, which are complete
     // in `source` (the picture `geometry` was made for, still being decoded).
     Status drawRows(const ConstPixelView& source, std::int32_t firstRow, std::int32_t count);
@@ -48,7 +51,7 @@ private:
         std::int32_t count = 0;
     };
 
-    Status prepare(const ScanlineGeometry& geometry, const RowValues& values);
+    Status prepare(const ScanlineGeometry& geometry, const RowValues& values, bool gapsAhead);
     void writeLoop();
     Status writeChunk(const Chunk& chunk);
     Status writeGaps(std::int32_t band);

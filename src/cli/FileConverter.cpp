@@ -102,14 +102,17 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
 }
 
 // A bitmap's gap rows do not depend on the picture: when the picture's header tells its size,
-// `bmp` is started before the picture is decoded, and they are written meanwhile. Returns
-// the size it was started for; invalid when it was not started.
+// `bmp` is started before the picture is decoded. A decoder that gives rows as it goes keeps
+// the writer busy with run rows; for the others, gap rows are written meanwhile. Returns the
+// size it was started for; invalid when it was not started.
 QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
     QFile file(request.input);
     if (!file.open(QIODevice::ReadOnly)) return {};
     QSize size;
+    bool rowsAsDecoded = false;
     if (const auto plain = plainBmpSize(file.peek(kPlainBmpHeadBytes))) {
         size = *plain;  // read without the image reader's plug-ins
+        rowsAsDecoded = true;
     } else {
         QImageReader reader(&file);
         reader.setDecideFormatFromContent(true);
@@ -122,7 +125,7 @@ QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
     ScanlineGeometry g;
     if (scanlineGeometry(size.width(), size.height(), request.values.scale, g).failed() ||
         !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height).isEmpty() ||
-        bmp.start(request.output, g, request.values).failed()) {
+        bmp.start(request.output, g, request.values, !rowsAsDecoded).failed()) {
         return {};
     }
     return size;

@@ -107,19 +107,22 @@ TEST_F(PixelIdentity, StreamedAndWholeOutputsAgreeOnALargerPicture) {
     EXPECT_EQ(convert(input, "m.png", values, false), streamedBmp);
 }
 
-// Wide bitmaps go out in several chunks of rows, among gap rows written ahead of them; bitmap
-// inputs (rows stored bottom-up or top-down) are drawn from while they are decoded.
+// Wide bitmaps go out in several chunks of rows: bitmap inputs (rows stored bottom-up or
+// top-down) are drawn from while they are decoded, the others after gap rows written ahead.
 TEST_F(PixelIdentity, WideBitmapsOfManyChunksMatchTheWindow) {
     const QImage picture = test::randomPicture(2000, 200, 11);
-    const QString bottomUp = dir_.filePath("wide.bmp");
-    const QString topDown = dir_.filePath("top-down.bmp");
-    ASSERT_TRUE(test::writePicture(picture, bottomUp));
-    ASSERT_TRUE(test::writeTopDownBmp(picture, topDown));
+    const QStringList inputs{dir_.filePath("wide.bmp"), dir_.filePath("top-down.bmp"),
+                             dir_.filePath("wide.png")};
+    ASSERT_TRUE(test::writePicture(picture, inputs[0]));
+    ASSERT_TRUE(test::writeTopDownBmp(picture, inputs[1]));
+    ASSERT_TRUE(test::writePicture(picture, inputs[2]));
     for (const std::int32_t scale : {1, 2, 5}) {
         const RowValues values{scale, RGB(9, 8, 7), 50, 150};
         const QImage expected = windowRender(picture, values);
-        EXPECT_EQ(convert(bottomUp, "w.bmp", values, true), expected) << scale;
-        EXPECT_EQ(convert(topDown, "w.bmp", values, true), expected) << scale;
+        for (const QString& input : inputs) {
+            EXPECT_EQ(convert(input, "w.bmp", values, true), expected)
+                << input.toStdString() << " scale " << scale;
+        }
     }
 }
 
