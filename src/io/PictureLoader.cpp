@@ -4,18 +4,49 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include "BmpProbe.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
+#include "RasterDecoders.h"
 
 namespace glint {
 namespace {
 
-constexpr int kProbeBytes = std::max(kMetafileProbeBytes, kBmpProbeBytes);
+constexpr int kProbeBytes = std::max(kMetafileProbeBytes, kRasterProbeBytes);
 
-Status failure(const QString& fileName, const char* why) {
+Status failure(const QString& fileName, const std::string& why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
+}
+
+// Why a picture of this size is refused before decoding; empty when it is not.
+std::string sizeProblem(const QSize& size) {
+    if (pictureIsEmpty(size.width(), size.height())) {
+        return "picture is empty (" + std::to_string(size.width()) + "x" +
+               std::to_string(size.height()) + " pixels)";
+    }
+    if (!pictureSizeAccepted(size.width(), size.height())) return "picture is too large";
+    return {};
+}
+
+// Decodes with one of the loader's own decoders, from the file mapped into memory.
+Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
+                     QImage& picture) {
+    const qint64 bytes = file.size();
+    const uchar* mapped = file.map(0, bytes);
+    QByteArray copy;
+    if (mapped == nullptr) {  // a file system that cannot map: read it instead
+        copy = file.readAll();
+        if (copy.size() != bytes) return failure(fileName, "cannot be read");
+        mapped = reinterpret_cast<const uchar*>(copy.constData());
+    }
+    const QByteArrayView bytesView(mapped, static_cast<qsizetype>(bytes));
+    if (const QSize size = decoder.headerSize(bytesView); size != kUnknownSize) {
+        if (const std::string problem = sizeProblem(size); !problem.empty())
+            return failure(fileName, problem);
+    }
+    if (Status st = decoder.decode(bytesView, picture); st.failed())
+        return failure(fileName, st.reason());
+    return Status::ok();
 }
 
 // Raises the reader's allocation limit to what the loader accepts (the reader's default is
@@ -45,8 +76,10 @@ Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
     reader.setAutoTransform(false);
     if (!reader.canRead()) return failure(fileName, "not a picture the loader can read");
     const QSize size = reader.size();
-    if (size.isValid() && !pictureSizeAccepted(size.width(), size.height()))
-        return failure(fileName, "picture is too large");
+    if (size.isValid()) {
+        if (const std::string problem = sizeProblem(size); !problem.empty())
+            return failure(fileName, problem);
+    }
 
     QImage image = prefilledBuffer(size, reader.imageFormat());
     if (!reader.read(&image)) return failure(fileName, "picture is damaged or unreadable");
@@ -80,11 +113,12 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         file.close();
         QImage drawing;
         const Status decoded = MetafileDecoder().decode(fileName, drawing);
-        if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
+        if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(drawing);
         return Status::ok();
     }
-    if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
+    if (const RasterDecoder* decoder = rasterDecoderFor(head))
+        return readOwnFormat(file, *decoder, fileName, picture);
     return readRaster(file, fileName, picture);
 }
 
