@@ -1,6 +1,9 @@
 // Picture exchange figures: loading a 4096 x 4096 JPEG and saving its scale-2 result
 // (8192 x 8192) as a bitmap, each against plain file I/O of the same number of bytes in the
-// same run. Prints "load/read: R" and "save/write: R" (best of several runs each).
+// same run. Prints "load/read: R" and "save/write: R" (best of several runs each), and the
+// load against libjpeg-turbo's own `djpeg` decoding the same file ("load/djpeg", the floor;
+// skipped when djpeg is not installed) and against Qt's JPEG reader, which does not check the
+// data for damage ("load/qt-reader", the cost of the loader's checks).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,6 +11,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -61,6 +67,19 @@ QImage scaledResult(const QImage& source) {
     return result;
 }
 
+// Decodes with Qt's own JPEG reader, the way the loader read JPEGs before it decoded them
+// itself: a 32-bit picture, damage ignored.
+bool qtRead(const QString& file) {
+    QImageReader reader(file);
+    QImage image;
+    return reader.read(&image) && !image.convertToFormat(QImage::Format_RGB32).isNull();
+}
+
+// libjpeg-turbo's command-line decoder, its output thrown away; includes its process start.
+bool djpeg(const QString& program, const QString& file) {
+    return QProcess::execute(program, {"-outfile", "/dev/null", file}) == 0;
+}
+
 bool readAllOf(const QString& file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) && !f.readAll().isEmpty();
@@ -92,6 +111,14 @@ int main(int argc, char** argv) {
     const double read = best([&] {
         if (!readAllOf(jpeg)) std::exit(1);
     });
+    QImageReader::setAllocationLimit(1024);
+    const double qtReader = best([&] {
+        if (!qtRead(jpeg)) std::exit(1);
+    });
+    const QString djpegProgram = QStandardPaths::findExecutable("djpeg");
+    const double floor = djpegProgram.isEmpty() ? 0 : best([&] {
+        if (!djpeg(djpegProgram, jpeg)) std::exit(1);
+    });
 
     const QImage result = scaledResult(loaded);
     if (result.isNull()) return 1;
@@ -108,6 +135,11 @@ int main(int argc, char** argv) {
     std::printf("jpeg %dx%d, %lld bytes: load %.3f s, plain read %.4f s\n", kSide, kSide,
                 static_cast<long long>(jpegBytes), load, read);
     std::printf("load/read: %.1f\n", load / read);
+    std::printf("qt reader %.3f s: load/qt-reader: %.2f\n", qtReader, load / qtReader);
+    if (floor > 0)
+        std::printf("djpeg %.3f s: load/djpeg: %.2f\n", floor, load / floor);
+    else
+        std::printf("djpeg not installed (libjpeg-turbo-progs): load/djpeg not measured\n");
     std::printf("bitmap %dx%d, %lld bytes: save %.3f s, plain write+sync %.3f s\n",
                 result.width(), result.height(), static_cast<long long>(bmpBytes), save, write);
     std::printf("save/write: %.2f\n", save / write);

@@ -1,7 +1,6 @@
 #include "FileConverter.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
@@ -14,6 +13,7 @@
 #include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
 #include "io/PictureLoader.h"
+#include "io/PictureProbe.h"
 
 namespace glint {
 
@@ -29,7 +29,12 @@ QString loadProblem(const QString& input, const Status& status) {
         return QStringLiteral("the file is over the limit of %1 MiB for pictures")
             .arg(kMaxPictureFileBytes >> 20);
     }
-    const QSize size = QImageReader(input).size();
+    const QSize size = pictureHeaderSize(input);
+    if (size.isValid() && pictureIsEmpty(size.width(), size.height())) {
+        return QStringLiteral("the picture, %1x%2 pixels, is empty")
+            .arg(size.width())
+            .arg(size.height());
+    }
     if (size.isValid() && !pictureSizeAccepted(size.width(), size.height())) {
         const QString what = QStringLiteral("the picture, %1x%2 pixels, is over ")
                                  .arg(size.width())
@@ -44,6 +49,16 @@ QString loadProblem(const QString& input, const Status& status) {
     const QString prefix = info.fileName() + QStringLiteral(": ");
     if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
     return QStringLiteral("cannot read the picture: ") + reason;
+}
+
+// The output limit a picture of its header's size would break, found before decoding it;
+// empty when the header gives no size or the output fits.
+QString headerLimitProblem(const ConvertRequest& request, OutputFormat format) {
+    const QSize size = pictureHeaderSize(request.input);
+    if (!size.isValid() || !pictureSizeAccepted(size.width(), size.height())) return {};
+    ScanlineGeometry g;
+    if (scanlineGeometry(size.width(), size.height(), request.values.scale, g).failed()) return {};
+    return outputLimitProblem(format, request.streamed && isStreamed(format), g.width, g.height);
 }
 
 ConstPixelView viewOf(const QImage& image) {
@@ -128,6 +143,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         return failed(outcome, QStringLiteral("no such file"));
     }
 
+    if (const QString problem = headerLimitProblem(request, *format); !problem.isEmpty())
+        return failed(outcome, problem);
     QImage picture;
     if (Status st = LoadPicture(request.input, picture); st.failed()) {
         return failed(outcome, loadProblem(request.input, st));

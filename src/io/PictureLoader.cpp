@@ -56,19 +56,6 @@ void allowLargePictures() {
         QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
 }
 
-// A buffer for the reader to decode into, filled beforehand so that pixels a run-length
-// bitmap skips are defined: palette entry 0 for indexed pictures, opaque black otherwise.
-QImage prefilledBuffer(const QSize& size, QImage::Format format) {
-    if (!size.isValid() || format == QImage::Format_Invalid) return {};
-    QImage buffer(size, format);
-    if (buffer.isNull()) return {};
-    if (buffer.depth() <= 8)
-        buffer.fill(0u);
-    else
-        buffer.fill(QColor(Qt::black));
-    return buffer;
-}
-
 Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
     allowLargePictures();
     QImageReader reader(&file);
@@ -81,7 +68,7 @@ Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
             return failure(fileName, problem);
     }
 
-    QImage image = prefilledBuffer(size, reader.imageFormat());
+    QImage image;
     if (!reader.read(&image)) return failure(fileName, "picture is damaged or unreadable");
     if (!pictureSizeAccepted(image.width(), image.height()))
         return failure(fileName, "picture is too large");
