@@ -8,10 +8,12 @@ packages=(
   qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libemf2svg-dev libwmf-dev
+  libjpeg-dev libgif-dev  # the loader's own JPEG and GIF decoders
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(imagemagick libvips-tools time)
+  packages+=(libjpeg-turbo-progs)  # djpeg: the floor of the JPEG load figure
 fi
 
 missing=()
