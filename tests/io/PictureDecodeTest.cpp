@@ -43,6 +43,10 @@ TEST_F(DamagedPicture, CutOrCorruptFilesOfEveryFormatFail) {
     QByteArray flipped = jpg;
     flipped[flipped.size() / 2] = static_cast<char>(0xFF);  // a marker inside the scan
     flipped[flipped.size() / 2 + 1] = static_cast<char>(0xD0 + 7);
+    QImage indexed(4, 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(255, 0, 0), qRgb(0, 0, 255)});
+    indexed.fill(1);
+    indexed.scanLine(1)[2] = 5;  // past the two colours
     const std::vector<int> rows(4 * 8, 2);
     const QByteArray gif = gifFile(4, 8, {rows});
     const std::pair<const char*, QByteArray> cases[] = {
@@ -54,6 +58,8 @@ TEST_F(DamagedPicture, CutOrCorruptFilesOfEveryFormatFail) {
         {"cut-frame.gif", gif.left(gif.size() / 2)},
         {"no-trailer.gif", gif.left(gif.size() - 1)},
         {"second-frame-cut.gif", gifFile(4, 8, {rows, rows}).left(gif.size() + 20)},
+        {"index-past-palette.png", encoded(indexed, "PNG")},
+        {"cut.png", encoded(photo, "PNG").left(2000)},
         {"cut.tiff", encoded(photo, "TIFF").left(20000)},
         {"cut.webp", encoded(photo, "WEBP").left(2000)},
         {"cut.ico", iconFile(1, photo.scaled(32, 32)).left(2000)},
@@ -67,6 +73,37 @@ TEST_F(DamagedPicture, CutOrCorruptFilesOfEveryFormatFail) {
     QImage whole;
     EXPECT_TRUE(LoadPicture(write("whole.jpg", jpg), whole).isOk());
     EXPECT_TRUE(LoadPicture(write("whole.gif", gif), whole).isOk());
+}
+
+// Every kind of PNG comes out as the 32-bit picture of what Qt's own reader reads.
+TEST_F(DamagedPicture, PngOfEveryKindReadsAsQtReadsIt) {
+    const QImage photo = texture(37, 23);
+    QImage halfClear = photo.convertToFormat(QImage::Format_ARGB32);
+    halfClear.setPixel(3, 4, 0x40102030);
+    QImage palette = photo.convertToFormat(QImage::Format_Indexed8);
+    QImage seeThroughPalette = halfClear.convertToFormat(QImage::Format_Indexed8);
+    const QImage kinds[] = {
+        photo,
+        halfClear,
+        palette,
+        seeThroughPalette,
+        photo.convertToFormat(QImage::Format_Grayscale8),
+        photo.convertToFormat(QImage::Format_Grayscale16),
+        photo.convertToFormat(QImage::Format_Mono),
+        halfClear.convertToFormat(QImage::Format_RGBA64),
+    };
+    for (const QImage& kind : kinds) {
+        SCOPED_TRACE(kind.format());
+        const QByteArray png = encoded(kind, "PNG");
+        QImage expected = QImage::fromData(png, "PNG");
+        expected.convertTo(expected.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                      : QImage::Format_RGB32);
+        QImage picture;
+        const Status status = LoadPicture(write("kind.png", png), picture);
+        ASSERT_TRUE(status.isOk()) << status.reason();
+        EXPECT_EQ(picture.format(), expected.format());
+        EXPECT_EQ(picture, expected);
+    }
 }
 
 TEST_F(DamagedPicture, EmptyPictureHasItsOwnReason) {
