@@ -83,7 +83,10 @@ QString MetafileDecoder::locateHelper() {
 
 Status MetafileDecoder::decode(const QString& fileName, QImage& picture) const {
     if (!isExecutableFile(helperPath_))
-        return Status::failure("metafile helper not found: " + helperPath_.toStdString());
+        return Status::missingPart(
+            helperPath_.isEmpty()
+                ? std::string("The metafile helper ") + kHelperName + " is not installed."
+                : "The metafile helper " + helperPath_.toStdString() + " is missing.");
 
     QProcess process;
     process.setProgram(helperPath_);

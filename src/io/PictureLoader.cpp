@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
@@ -12,7 +13,8 @@
 namespace glint {
 namespace {
 
-constexpr int kProbeBytes = std::max(kMetafileProbeBytes, kRasterProbeBytes);
+constexpr int kProbeBytes =
+    std::max({kMetafileProbeBytes, kRasterProbeBytes, kImagePluginProbeBytes});
 
 Status failure(const QString& fileName, const std::string& why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
@@ -56,12 +58,16 @@ void allowLargePictures() {
         QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
 }
 
-Status readRaster(QFile& file, const QString& fileName, QImage& picture) {
+Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
+                  QImage& picture) {
     allowLargePictures();
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
-    if (!reader.canRead()) return failure(fileName, "not a picture the loader can read");
+    if (!reader.canRead()) {
+        if (const auto missing = missingImagePlugin(head)) return Status::missingPart(*missing);
+        return failure(fileName, "not a picture the loader can read");
+    }
     const QSize size = reader.size();
     if (size.isValid()) {
         if (const std::string problem = sizeProblem(size); !problem.empty())
@@ -100,13 +106,14 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         file.close();
         QImage drawing;
         const Status decoded = MetafileDecoder().decode(fileName, drawing);
+        if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(drawing);
         return Status::ok();
     }
     if (const RasterDecoder* decoder = rasterDecoderFor(head))
         return readOwnFormat(file, *decoder, fileName, picture);
-    return readRaster(file, fileName, picture);
+    return readRaster(file, head, fileName, picture);
 }
 
 }  // namespace glint

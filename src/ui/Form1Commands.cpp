@@ -16,7 +16,14 @@
 namespace glint {
 
 void Form1::CmdLoad_Click() {
-    if (openPicture().failed()) showErrorBox(QString::fromUtf8(ui::kOpenError));
+    const Status opened = openPicture();
+    if (opened.isMissingPart()) {
+        // The file may be fine: what is missing is part of the installation, so say which.
+        showErrorBox(QString::fromUtf8(ui::kOpenErrorTitle) + QStringLiteral("\r\n") +
+                     QString::fromStdString(opened.reason()));
+    } else if (opened.failed()) {
+        showErrorBox(QString::fromUtf8(ui::kOpenError));
+    }
 }
 
 Status Form1::openPicture() {

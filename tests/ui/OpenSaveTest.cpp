@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "FormFixture.h"
+#include "SampleFiles.h"
 #include "platform/PictureBox.h"
 #include "ui/InfoLabel.h"
 
@@ -81,6 +82,18 @@ TEST_F(OpenTest, AFileThatIsNoPictureEmptiesBothBoxesAndKeepsTheRest) {
     EXPECT_EQ(commands(), kLoaded);
     EXPECT_EQ(info(), infoBefore);
     EXPECT_EQ(form->comDlg().InitDir, good);
+}
+
+TEST_F(OpenTest, AMissingPartOfTheInstallationIsNamedInsteadOfBlamingTheFile) {
+    const QString file = dir.filePath("drawing.wmf");
+    ASSERT_TRUE(writeFile(file, wmfRectangle()));
+    qputenv("GLINTWORK_METAFILE_HELPER", "/nonexistent/glintwork-metafile");
+    open(file);
+    qunsetenv("GLINTWORK_METAFILE_HELPER");
+    EXPECT_EQ(messages.errors(),
+              QStringList{"Open file error.\r\nThe metafile helper "
+                          "/nonexistent/glintwork-metafile is missing."});
+    EXPECT_FALSE(c().PicSrc->hasPicture());
 }
 
 TEST_F(OpenTest, FromRenderedACancelKeepsTheResultAndANewPictureDropsIt) {
