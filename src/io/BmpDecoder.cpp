@@ -53,7 +53,7 @@ struct Channel {
 };
 
 class MaskedPixels {
-public:
+  public:
     explicit MaskedPixels(const BmpHeader& h)
         : r_(h.masks[0]), g_(h.masks[1]), b_(h.masks[2]), a_(h.masks[3]) {
         if (h.bits == 16) {  // every 16-bit value once, instead of four channels per pixel
@@ -73,7 +73,7 @@ public:
         for (int x = 0; x < width; ++x, in += 2) out[x] = table_[in[0] | in[1] << 8];
     }
 
-private:
+  private:
     Channel r_, g_, b_, a_;
     std::vector<QRgb> table_;
 };

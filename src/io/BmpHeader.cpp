@@ -41,8 +41,8 @@ bool contiguous(std::uint32_t mask) {
     return (mask & (mask + 1)) == 0;
 }
 
-bool readMasks(QByteArrayView file, std::uint32_t infoSize, std::uint32_t compression,
-               BmpHeader& h, std::string& why) {
+bool readMasks(QByteArrayView file, std::uint32_t infoSize, std::uint32_t compression, BmpHeader& h,
+               std::string& why) {
     if (compression == kRgb) {  // fixed layouts: 5-5-5 and 8-8-8 with an unused top byte
         h.masks = h.bits == 16 ? std::array<std::uint32_t, 4>{0x7C00, 0x03E0, 0x001F, 0}
                                : std::array<std::uint32_t, 4>{0xFF0000, 0xFF00, 0xFF, 0};

@@ -9,7 +9,7 @@ constexpr unsigned kEndOfBitmap = 1;
 constexpr unsigned kDelta = 2;
 
 class RunWriter {
-public:
+  public:
     RunWriter(const BmpHeader& h, const std::vector<QRgb>& palette, QImage& picture)
         : h_(h), palette_(palette), picture_(picture) {}
 
@@ -33,7 +33,7 @@ public:
         return x_ <= h_.width && row_ < h_.height;
     }
 
-private:
+  private:
     QRgb* line() {
         if (lineRow_ != row_) {
             const auto y = static_cast<int>(h_.topDown ? row_ : h_.height - 1 - row_);

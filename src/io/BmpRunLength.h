@@ -1,8 +1,8 @@
 #pragma once
 // The run-length compressed pixels of 8- and 4-bit bitmaps.
+#include <QByteArrayView>
 #include <QImage>
 #include <QRgb>
-#include <QByteArrayView>
 #include <vector>
 
 #include "BmpHeader.h"

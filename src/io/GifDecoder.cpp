@@ -72,7 +72,8 @@ Status drawFrame(const GifFile& gif, int transparent, QImage& picture) {
     std::vector<QRgb> colours(static_cast<std::size_t>(map->ColorCount));
     for (std::size_t i = 0; i < colours.size(); ++i) {
         const GifColorType& c = map->Colors[i];
-        colours[i] = static_cast<int>(i) == transparent ? kTransparent : qRgb(c.Red, c.Green, c.Blue);
+        colours[i] =
+            static_cast<int>(i) == transparent ? kTransparent : qRgb(c.Red, c.Green, c.Blue);
     }
     std::vector<GifPixelType> line(static_cast<std::size_t>(std::max(frame.Width, 1)));
     const int visible = std::max(0, std::min(frame.Width, picture.width() - frame.Left));

@@ -1,11 +1,11 @@
 #include "JpegDecoder.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
 #include <cstring>
-
-#include <jerror.h>
-#include <jpeglib.h>
 
 #include "LoadLimits.h"
 
@@ -15,8 +15,7 @@ namespace {
 // Markers of the frame headers that carry the picture's size (SOF0..SOF15 without the
 // Huffman table, JPEG-LS extension and arithmetic-conditioning markers).
 bool isFrameHeader(unsigned char marker) {
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-           marker != 0xCC;
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
 bool recognisesJpeg(QByteArrayView head) {
@@ -122,7 +121,7 @@ bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, QByteArrayV
     jpeg_start_decompress(&cinfo);
     // One row of inks, freed with the decompressor.
     JSAMPARRAY cmykRows = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                           JPOOL_IMAGE, cinfo.output_width * 4, 1)
+                                                            JPOOL_IMAGE, cinfo.output_width * 4, 1)
                                : nullptr;
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
@@ -133,8 +132,7 @@ bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, QByteArrayV
             continue;
         }
         JSAMPROW rows[kRowBatch];
-        const JDIMENSION count =
-            std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);
+        const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);
         for (JDIMENSION i = 0; i < count; ++i)
             rows[i] = picture.scanLine(static_cast<int>(first + i));
         jpeg_read_scanlines(&cinfo, rows, count);

@@ -95,7 +95,9 @@ QSize pngHeaderSize(QByteArrayView file) {
     };
     const std::uint32_t w = be32(p);
     const std::uint32_t h = be32(p + 4);
-    const auto side = [](std::uint32_t v) { return static_cast<int>(std::min<std::uint32_t>(v, 0x7fffffff)); };
+    const auto side = [](std::uint32_t v) {
+        return static_cast<int>(std::min<std::uint32_t>(v, 0x7fffffff));
+    };
     return {side(w), side(h)};
 }
 
@@ -142,7 +144,8 @@ bool decompress(png_structp png, png_infop info, MemoryInput& input, QImage& pic
 }
 
 Status decodePng(QByteArrayView file, QImage& picture) {
-    MemoryInput input{reinterpret_cast<const png_byte*>(file.data()), file.size(), 0, {}, false, {}};
+    MemoryInput input{
+        reinterpret_cast<const png_byte*>(file.data()), file.size(), 0, {}, false, {}};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     if (png == nullptr) return Status::failure("out of memory for the PNG reader");
     png_infop info = png_create_info_struct(png);
@@ -157,7 +160,7 @@ Status decodePng(QByteArrayView file, QImage& picture) {
     if (!ok) {
         const std::string why = input.error.empty() ? "out of memory" : input.error;
         return why == "picture is too large" ? Status::failure(why)
-                                              : Status::failure("damaged PNG: " + why);
+                                             : Status::failure("damaged PNG: " + why);
     }
     picture = std::move(decoded);
     return Status::ok();

@@ -32,7 +32,8 @@ QByteArray progressiveJpeg(const QImage& image) {
 QByteArray cutInScan(const QByteArray& bytes, double fraction) {
     const qsizetype sos = bytes.indexOf("\xff\xda");
     EXPECT_GT(sos, 0);
-    return bytes.left(std::max(sos + 20, static_cast<qsizetype>(static_cast<double>(bytes.size()) * fraction)));
+    return bytes.left(
+        std::max(sos + 20, static_cast<qsizetype>(static_cast<double>(bytes.size()) * fraction)));
 }
 
 using DamagedPicture = LoaderTest;
@@ -122,8 +123,8 @@ TEST_F(DamagedPicture, GifRowsLandInPlaceWhetherInterlacedOrNot) {
     for (const bool interlaced : {false, true}) {
         SCOPED_TRACE(interlaced);
         QImage picture;
-        const Status status = LoadPicture(write("rows.gif", gifFile(3, 10, {frame}, interlaced)),
-                                          picture);
+        const Status status =
+            LoadPicture(write("rows.gif", gifFile(3, 10, {frame}, interlaced)), picture);
         ASSERT_TRUE(status.isOk()) << status.reason();
         ASSERT_EQ(picture.size(), QSize(3, 10));
         for (int y = 0; y < 10; ++y) EXPECT_EQ(picture.pixel(2, y), colours[y % 4]) << y;
@@ -142,28 +143,40 @@ TEST_F(DamagedPicture, BitmapChannelsOfAnyWidthReachTheFullRange) {
         int bits;
         std::vector<std::uint32_t> masks;
         int infoSize;
-        QByteArray rows;  // bottom row first
+        QByteArray rows;             // bottom row first
         std::vector<QRgb> expected;  // top row first
     };
     const Case cases[] = {
         // 5-5-5 without masks: white, then 16 of 31 in each channel.
         {"555", 16, {}, 40, pixels16({0x7FFF, 0x4210}), {0xff848484, 0xffffffff}},
-        {"565", 16, {0xF800, 0x07E0, 0x001F}, 40, pixels16({0xFFFF, 0x8410}), {0xff848284, 0xffffffff}},
+        {"565",
+         16,
+         {0xF800, 0x07E0, 0x001F},
+         40,
+         pixels16({0xFFFF, 0x8410}),
+         {0xff848284, 0xffffffff}},
         {"565-v4", 16, {0xF800, 0x07E0, 0x001F, 0}, 108, pixels16({0xFFFF}), {0xffffffff}},
         // 1-bit alpha and a 3-bit green: 4 of 7 is 146.
-        {"1-3-5-5 alpha", 16, {0x001F, 0x00E0, 0x7C00, 0x8000}, 108, pixels16({0x801F | 4u << 5}),
+        {"1-3-5-5 alpha",
+         16,
+         {0x001F, 0x00E0, 0x7C00, 0x8000},
+         108,
+         pixels16({0x801F | 4u << 5}),
          {0xffff9200}},
         // 10 bits per channel: 512 of 1023 is 128.
-        {"10-10-10", 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, 40,
-         Bytes().u32(512u << 20 | 1023u << 10).data(), {0xff80ff00}},
+        {"10-10-10",
+         32,
+         {0x3FF00000, 0x000FFC00, 0x000003FF},
+         40,
+         Bytes().u32(512u << 20 | 1023u << 10).data(),
+         {0xff80ff00}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto height = static_cast<int>(c.expected.size());
         QImage picture;
-        const Status status =
-            LoadPicture(write("c.bmp", maskedBitmap(1, height, c.bits, c.masks, c.rows, c.infoSize)),
-                        picture);
+        const Status status = LoadPicture(
+            write("c.bmp", maskedBitmap(1, height, c.bits, c.masks, c.rows, c.infoSize)), picture);
         ASSERT_TRUE(status.isOk()) << status.reason();
         for (int y = 0; y < height; ++y)
             EXPECT_EQ(picture.pixel(0, y), c.expected[static_cast<std::size_t>(y)]) << std::hex;
@@ -172,10 +185,14 @@ TEST_F(DamagedPicture, BitmapChannelsOfAnyWidthReachTheFullRange) {
 
 TEST_F(DamagedPicture, DoubtfulBitmapsAreReadOrRefusedByKind) {
     const std::vector<std::uint32_t> palette = {0x0000ff, 0xff0000};  // blue, red
-    auto rle8 = [&](const char* hex) { return rleBitmap(4, 2, 8, palette, QByteArray::fromHex(hex)); };
-    auto rle4 = [&](const char* hex) { return rleBitmap(4, 2, 4, palette, QByteArray::fromHex(hex)); };
+    auto rle8 = [&](const char* hex) {
+        return rleBitmap(4, 2, 8, palette, QByteArray::fromHex(hex));
+    };
+    auto rle4 = [&](const char* hex) {
+        return rleBitmap(4, 2, 4, palette, QByteArray::fromHex(hex));
+    };
     QByteArray topDown = rle8("0401 0000 0400 0001");  // first stored row red
-    topDown[22] = static_cast<char>(0xFE);  // height 2 becomes -2
+    topDown[22] = static_cast<char>(0xFE);             // height 2 becomes -2
     std::fill(topDown.begin() + 23, topDown.begin() + 26, static_cast<char>(0xFF));
     QByteArray wrongSizes = rle8("0401 0000 0400 0001");
     wrongSizes[2] = 0x7F;   // file size
