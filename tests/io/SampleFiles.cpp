@@ -40,7 +40,8 @@ QByteArray maskedBitmap(int width, int height, int bits, const std::vector<std::
                         const QByteArray& rows, int infoSize) {
     constexpr std::uint32_t kBitFields = 3;
     const bool afterHeader = infoSize == 40 && !masks.empty();
-    const auto offset = static_cast<std::uint32_t>(14 + infoSize + (afterHeader ? 4 * masks.size() : 0));
+    const auto offset =
+        static_cast<std::uint32_t>(14 + infoSize + (afterHeader ? 4 * masks.size() : 0));
     Bytes b;
     b.u8('B').u8('M').u32(offset + static_cast<std::uint32_t>(rows.size())).u32(0).u32(offset);
     b.u32(static_cast<std::uint32_t>(infoSize)).s32(width).s32(height).u16(1);
