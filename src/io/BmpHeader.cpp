@@ -144,7 +144,8 @@ bool readBmpHeader(QByteArrayView file, BmpHeader& h, std::string& why) {
     // A zero offset is read as "right after the palette".
     if (h.dataOffset == 0) h.dataOffset = h.paletteOffset + h.paletteEntries * h.paletteEntryBytes;
     if (h.dataOffset < h.paletteOffset) return fail(why, "bitmap pixel data overlaps its header");
-    if (h.dataOffset >= file.size()) return fail(why, "bitmap has no pixel data");
+    const bool empty = h.width == 0 || h.height == 0;
+    if (h.dataOffset >= file.size() && !empty) return fail(why, "bitmap has no pixel data");
     return true;
 }
 

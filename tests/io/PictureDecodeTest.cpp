@@ -108,11 +108,17 @@ TEST_F(DamagedPicture, PngOfEveryKindReadsAsQtReadsIt) {
 }
 
 TEST_F(DamagedPicture, EmptyPictureHasItsOwnReason) {
-    QImage picture;
-    const Status status = LoadPicture(write("empty.gif", gifFile(20, 0, {})), picture);
-    ASSERT_TRUE(status.failed());
-    EXPECT_NE(status.reason().find("picture is empty (20x0 pixels)"), std::string::npos)
-        << status.reason();
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"empty.gif", gifFile(20, 0, {})},
+        {"empty.bmp", maskedBitmap(20, 0, 24, {}, {})},
+    };
+    for (const auto& [name, bytes] : cases) {
+        QImage picture;
+        const Status status = LoadPicture(write(name, bytes), picture);
+        ASSERT_TRUE(status.failed()) << name;
+        EXPECT_NE(status.reason().find("picture is empty (20x0 pixels)"), std::string::npos)
+            << status.reason();
+    }
 }
 
 TEST_F(DamagedPicture, GifRowsLandInPlaceWhetherInterlacedOrNot) {
