@@ -5,7 +5,8 @@
 // skipped when djpeg is not installed) and against Qt's JPEG reader, which does not check the
 // data for damage ("load/qt-reader", the cost of the loader's checks). djpeg writes each row
 // to a small buffer; the loader must also fill the whole picture's memory, so the floor is
-// printed once more with a first fill of a new picture added ("load/(djpeg+fill)").
+// printed once more with a first fill of a new picture added ("load/(djpeg+fill)"). Then the
+// same picture as PNG and bitmap, loaded against Qt's reader ("png load/qt-reader", ...).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -69,12 +70,32 @@ QImage scaledResult(const QImage& source) {
     return result;
 }
 
-// Decodes with Qt's own JPEG reader, the way the loader read JPEGs before it decoded them
-// itself: a 32-bit picture, damage ignored.
+// Decodes with Qt's own reader, the way the loader read JPEG, PNG and bitmaps before it
+// decoded them itself: a 32-bit picture, damage ignored.
 bool qtRead(const QString& file) {
     QImageReader reader(file);
     QImage image;
-    return reader.read(&image) && !image.convertToFormat(QImage::Format_RGB32).isNull();
+    if (!reader.read(&image)) return false;
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return !image.isNull();
+}
+
+// The loader against Qt's reader for the other formats it decodes itself, at the same size.
+bool compareWithQt(const QImage& picture, const QString& folder) {
+    for (const char* format : {"png", "bmp"}) {
+        const QString file = folder + "/photo." + format;
+        if (!picture.save(file, format)) return false;
+        QImage decoded;
+        const double own = best([&] {
+            if (glint::LoadPicture(file, decoded).failed()) std::exit(1);
+        });
+        const double qt = best([&] {
+            if (!qtRead(file)) std::exit(1);
+        });
+        std::printf("%s: load %.3f s, qt reader %.3f s: %s load/qt-reader: %.2f\n", format, own,
+                    qt, format, own / qt);
+    }
+    return true;
 }
 
 // libjpeg-turbo's command-line decoder, its output thrown away; includes its process start.
@@ -153,5 +174,5 @@ int main(int argc, char** argv) {
     std::printf("bitmap %dx%d, %lld bytes: save %.3f s, plain write+sync %.3f s\n",
                 result.width(), result.height(), static_cast<long long>(bmpBytes), save, write);
     std::printf("save/write: %.2f\n", save / write);
-    return 0;
+    return compareWithQt(loaded, dir.path()) ? 0 : 1;
 }
