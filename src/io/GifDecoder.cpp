@@ -98,6 +98,14 @@ Status drawFrame(const GifFile& gif, int transparent, QImage& picture) {
     return Status::ok();
 }
 
+// giflib keeps a copy of every frame header it reads, with its colour table; only the current
+// header (GifFileType::Image) is used, so the copies are dropped as they come, else a file of
+// many tiny frames would take several times its own size in memory.
+void forgetFrames(const GifFile& gif) {
+    GifFreeSavedImages(gif.get());
+    gif->ImageCount = 0;
+}
+
 // The screen before the first frame is drawn on it.
 Status newScreen(const GifFile& gif, int transparent, QImage& picture) {
     picture = QImage(gif->SWidth, gif->SHeight,
@@ -136,6 +144,7 @@ Status readRecords(const GifFile& gif, QImage& picture) {
         }
         if (type != IMAGE_DESC_RECORD_TYPE) return damaged(gif, "unknown record");
         if (DGifGetImageDesc(gif.get()) == GIF_ERROR) return damaged(gif, "frame header");
+        forgetFrames(gif);
         if (picture.isNull()) {
             if (Status st = newScreen(gif, transparent, picture); st.failed()) return st;
             if (Status st = drawFrame(gif, transparent, picture); st.failed()) return st;
