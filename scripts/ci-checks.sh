@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The checks of a CI run, run from the project's folder on a fresh Debian 12 (see .ci/run):
-# the README's `make test`, that `make run` brings up the window and keeps it up, and that
-# `make bench`'s dependency step installs. Exits 0 when every check passed, 1 otherwise.
+# the README's `make test`, that `make run` brings up the window and keeps it up, that
+# `make bench`'s dependency step installs, and `make package` (the package is copied to
+# $GLINT_CI_DEB_DIR when that is set). Exits 0 when every check passed, 1 otherwise.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,6 +46,16 @@ check_make_run || failed+=("make run")
 
 step "make bench-deps"
 make bench-deps || failed+=("make bench-deps")
+
+step "make package"
+if make package; then
+    # Handed out to the next fresh system, which installs it (see .ci/run).
+    if [ -n "${GLINT_CI_DEB_DIR:-}" ]; then
+        mkdir -p "$GLINT_CI_DEB_DIR" && cp build/glintwork_*.deb "$GLINT_CI_DEB_DIR/"
+    fi
+else
+    failed+=("make package")
+fi
 
 echo
 if [ ${#failed[@]} -gt 0 ]; then

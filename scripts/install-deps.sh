@@ -3,6 +3,7 @@
 # that are missing; then checks that every library the link lines name can be found.
 #   scripts/install-deps.sh           what `make run` and `make test` need
 #   scripts/install-deps.sh --bench   and what `make bench` needs besides
+#   scripts/install-deps.sh --package and what `make package` needs besides
 set -euo pipefail
 
 packages=(
@@ -20,10 +21,18 @@ packages=(
   libemf2svg-dev libwmf-dev libexpat1-dev libjpeg-dev
   # libwmf cannot draw without these fonts, which its runtime only recommends
   fonts-urw-base35
+  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders
+  libheif-dev libjxl-dev
+  # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
+  libheif-examples libjxl-tools
   # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
   libgif-dev
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
+  # the batch tool's manual page, made from its --help at build time
+  help2man
+  # the test of the README's recipe for spreading a batch over machines with GNU parallel
+  parallel
 )
 if [ "${1:-}" = "--bench" ]; then
   # the peers that the batch benchmark compares against, and the timer it measures them with
@@ -31,9 +40,13 @@ if [ "${1:-}" = "--bench" ]; then
   # djpeg: the floor of the JPEG load figure
   packages+=(libjpeg-turbo-progs)
 fi
+if [ "${1:-}" = "--package" ]; then
+  # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
+  packages+=(dpkg-dev lintian appstream)
+fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif)
+link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads)
 
 missing=()
 for p in "${packages[@]}"; do

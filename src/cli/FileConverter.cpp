@@ -6,10 +6,9 @@
 #include <QSaveFile>
 #include <memory>
 
-#include "BmpRowSink.h"
-#include "OutputFormat.h"
-#include "PngRowSink.h"
+#include "OutputSinks.h"
 #include "ScanlineBands.h"
+#include "StandardStreams.h"
 #include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
 #include "io/PictureLoader.h"
@@ -74,12 +73,7 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
 
 Status writeStreamed(OutputFormat format, const QString& output, const ScanlineBands& bands,
                      const ScanlineGeometry& g, const ConvertProgress& progress) {
-    std::unique_ptr<RowSink> sink;
-    if (format == OutputFormat::Png) {
-        sink = std::make_unique<PngRowSink>();
-    } else {
-        sink = std::make_unique<BmpRowSink>();
-    }
+    const std::unique_ptr<RowSink> sink = makeRowSink(format, output);
     const auto width = static_cast<std::int32_t>(g.width);
     const auto height = static_cast<std::int32_t>(g.height);
     if (Status st = sink->open(output, width, height); st.failed()) return st;
@@ -102,6 +96,7 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
     const PixelView dst{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
+    if (isStandardStream(output)) return writeImageToStandardOutput(image, formatName(format));
 
     QSaveFile file(output);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -133,9 +128,9 @@ QImage opaqueSource(const QImage& picture) {
 
 ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress) {
     ConvertOutcome outcome;
-    const auto format = formatForPath(request.output);
+    const auto format = request.format ? request.format : formatForPath(request.output);
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
-    if (!request.force && QFileInfo::exists(request.output)) {
+    if (!request.force && !isStandardStream(request.output) && QFileInfo::exists(request.output)) {
         return failed(outcome,
                       QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output));
     }

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <cstring>
 
+#include "HelperLocation.h"
 #include "LoadLimits.h"
 #include "MetafileProtocol.h"
 
@@ -68,17 +69,9 @@ MetafileDecoder::MetafileDecoder() : MetafileDecoder(locateHelper(), Limits{}) {
 
 QString MetafileDecoder::locateHelper() {
     if (qEnvironmentVariableIsSet(kHelperEnv)) return qEnvironmentVariable(kHelperEnv);
-    const QString name = QString::fromLatin1(kHelperName);
-    QStringList candidates;
-    if (QCoreApplication::instance()) {
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        candidates << appDir.filePath(name) << appDir.filePath(QStringLiteral("../../bin/") + name)
-                   << appDir.filePath(QStringLiteral("../libexec/") + name);
-    }
-    candidates << QDir(QStringLiteral(GLINT_INSTALL_LIBEXECDIR)).filePath(name);
-    for (const QString& candidate : candidates)
-        if (isExecutableFile(candidate)) return QDir::cleanPath(candidate);
-    return {};
+    const QString programDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return findHelper(programDir, QString::fromLatin1(kHelperName));
 }
 
 Status MetafileDecoder::decode(const QString& fileName, QImage& picture) const {

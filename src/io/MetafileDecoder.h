@@ -29,9 +29,8 @@ public:
     // Runs the helper on `fileName`; on success `picture` is the drawing as Format_RGB32.
     Status decode(const QString& fileName, QImage& picture) const;
 
-    // The helper executable: $GLINTWORK_METAFILE_HELPER if set; otherwise the first existing
-    // one of <program dir>, <program dir>/../../bin (programs inside the build tree),
-    // <program dir>/../libexec and the installed libexec folder. Empty if none exists.
+    // The helper executable: $GLINTWORK_METAFILE_HELPER if set; otherwise the first one
+    // findHelper() finds for this program (HelperLocation.h). Empty if none exists.
     static QString locateHelper();
 
     const QString& helperPath() const { return helperPath_; }

@@ -3,18 +3,22 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
 
+#include "ExifOrientation.h"
 #include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
+#include "PhotoDecoder.h"
+#include "PhotoProbe.h"
 #include "RasterDecoders.h"
 
 namespace glint {
 namespace {
 
 constexpr int kProbeBytes =
-    std::max({kMetafileProbeBytes, kRasterProbeBytes, kImagePluginProbeBytes});
+    std::max({kMetafileProbeBytes, kRasterProbeBytes, kImagePluginProbeBytes, kPhotoProbeBytes});
 
 Status failure(const QString& fileName, const std::string& why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
@@ -84,6 +88,17 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
     return Status::ok();
 }
 
+// Turns a decoded picture as its file's EXIF orientation says, so that it is shown upright.
+Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage& picture) {
+    const int orientation = exifOrientation(file);
+    if (orientation != kOrientationUpright) {
+        decoded = uprightImage(decoded, orientation);
+        if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
+    }
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture) {
@@ -111,9 +126,22 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         picture = std::move(drawing);
         return Status::ok();
     }
-    if (const RasterDecoder* decoder = rasterDecoderFor(head))
-        return readOwnFormat(file, *decoder, fileName, picture);
-    return readRaster(file, head, fileName, picture);
+    if (photoKind(head) != PhotoKind::None) {
+        file.close();
+        QImage photo;  // upright already: the decoders apply the file's own rotation
+        const Status decoded = PhotoDecoder().decode(fileName, photo);
+        if (decoded.isMissingPart()) return decoded;
+        if (decoded.failed()) return failure(fileName, decoded.reason());
+        picture = std::move(photo);
+        return Status::ok();
+    }
+    QImage decoded;
+    if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
+        if (Status st = readOwnFormat(file, *decoder, fileName, decoded); st.failed()) return st;
+    } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
+        return st;
+    }
+    return showUpright(file, fileName, std::move(decoded), picture);
 }
 
 }  // namespace glint

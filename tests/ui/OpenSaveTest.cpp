@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QPushButton>
 
 #include "FormFixture.h"
@@ -212,6 +213,20 @@ TEST_F(SaveTest, AFileThatCannotBeWrittenIsReportedAndTheNextTryWorks) {
     save(path("out.bmp"));
     expectResultIn(path("out.bmp"));
     EXPECT_EQ(messages.errors().size(), 1);
+}
+
+// A photo that records a quarter turn opens upright: the boxes and the Info text take the
+// upright size.
+TEST_F(OpenTest, ATurnedPhotoOpensUprightWithItsUprightSize) {
+    const QString file = path("turned.tiff");
+    QImageWriter writer(file);
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(sourcePicture(320, 240)));
+    open(file);
+    EXPECT_EQ(commands(), kLoaded);
+    EXPECT_EQ(c().PicSrc->width(), 244.0f);
+    EXPECT_EQ(c().PicSrc->height(), 324.0f);
+    EXPECT_TRUE(info().contains("\r\nWidth: 240 Hight: 320\r\n")) << info().toStdString();
 }
 
 }  // namespace
