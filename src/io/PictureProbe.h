@@ -6,8 +6,9 @@
 
 namespace glint {
 
-// Width and height from the header (either may be 0 for an empty picture); QSize(-1, -1)
-// when the file cannot be read or its header gives no size.
+// Width and height from the header as the picture is shown (sides swapped for a photo recorded
+// turned a quarter); either may be 0 for an empty picture. QSize(-1, -1) when the file cannot
+// be read or its header gives no size.
 QSize pictureHeaderSize(const QString& fileName);
 
 }  // namespace glint
