@@ -35,6 +35,7 @@ run_under_x() {
 # One line per program.
 run glint-bench-engine
 run glint-bench-io
+run glint-bench-metafile
 run glint-bench-photo
 run_under_x glint-bench-window
 

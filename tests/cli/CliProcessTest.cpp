@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "SampleFiles.h"
 #include "TestPictures.h"
 
 namespace glint {
@@ -326,6 +327,25 @@ TEST_F(CliProcess, ConvertsPhotoFormatsUprightAndRefusesDamagedOnes) {
     EXPECT_EQ(test::readPixels(path("turned-scanlines.bmp")).size(), QSize(12, 18));
     EXPECT_FALSE(QFile::exists(path("damaged-scanlines.bmp")));
     EXPECT_TRUE(r.err.contains("damaged.heic")) << r.err.toStdString();
+}
+
+// A plain metafile on a system without libwmf's fonts names the missing package. The fonts are
+// hidden in a mount namespace of the tool's own, which needs root (as CI has).
+TEST_F(CliProcess, MissingMetafileFontsAreNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "hiding the fonts needs root";
+    ASSERT_TRUE(test::writeFile(path("r.wmf"), test::wmfRectangle()));
+    const QTemporaryDir empty;
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.start("unshare", {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" r.wmf",
+                              empty.path(), "/usr/share/fonts/type1/urw-base35", GLINT_CLI_PATH});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("r.wmf: cannot read the picture: The fonts for plain metafiles are not "
+                             "installed (Debian package fonts-urw-base35)."))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("r-scanlines.bmp")));
 }
 
 }  // namespace

@@ -50,6 +50,14 @@ QByteArray twoFrameGif(int width, int first, int second);
 QByteArray emfRectangle();
 // The same drawing as a placeable metafile (96 units per inch).
 QByteArray wmfRectangle();
+// 100 x 50 pixels of side-by-side bars, one per colour, each filled with a solid brush of
+// that colour: an enhanced metafile, and a placeable one whose background mode is transparent,
+// drawn with the binary raster operation `mix` (13: copy the brush).
+QByteArray emfColourBars(const std::vector<QRgb>& colours);
+QByteArray wmfColourBars(const std::vector<QRgb>& colours, unsigned mix = 13);
+// A 100 x 50 placeable metafile that stretches the device-independent bitmap `dib` (header,
+// colours and pixels, as in a bitmap file after its 14-byte file header) over (10,10)-(90,40).
+QByteArray wmfWithBitmap(const QByteArray& dib);
 
 bool writeFile(const QString& path, const QByteArray& bytes);
 
