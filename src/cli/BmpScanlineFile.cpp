@@ -67,7 +67,6 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
             packBmpRow(gap.data(), width_, gapRow_.data());
         }
         gapsWritten_.assign(static_cast<std::size_t>(bands_), false);
-        drawn_.assign(static_cast<std::size_t>(bands_), false);
         runRow_.assign(static_cast<std::size_t>(width_), 0);
         chunks_.resize(kChunks);
         for (Chunk& chunk : chunks_)
@@ -229,10 +228,6 @@ void BmpScanlineFile::queue(Chunk* chunk) {
 
 Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band,
                                  Chunk*& chunk) {
-    if (chunk != nullptr && chunk->firstBand + chunk->count != band) {
-        queue(chunk);
-        chunk = nullptr;
-    }
     if (chunk == nullptr) {
         chunk = takeFreeChunk();
         if (chunk == nullptr) return Status::failure("writing stopped");
@@ -246,7 +241,6 @@ Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band
         return st;
     }
     packBmpRow(runRow_.data(), width_, chunk->rows.data() + stride_ * chunk->count);
-    drawn_[static_cast<std::size_t>(band)] = true;
     lastDrawn_.store(band, std::memory_order_relaxed);
     if (++chunk->count == rowsPerChunk_) {
         queue(chunk);
@@ -255,26 +249,12 @@ Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band
     return Status::ok();
 }
 
-Status BmpScanlineFile::drawRows(const ConstPixelView& source, std::int32_t firstRow,
-                                 std::int32_t count) {
-    if (!file_) return Status::failure("the bitmap file is not open");
-    Chunk* chunk = nullptr;
-    const std::int32_t end = std::min(firstRow + count, bands_);
-    for (std::int32_t band = std::max(firstRow, 0); band < end && drawStatus_.isOk(); ++band) {
-        drawStatus_ = drawBand(source, band, chunk);
-    }
-    if (chunk != nullptr && drawStatus_.isOk()) queue(chunk);
-    return drawStatus_;
-}
-
 Status BmpScanlineFile::finish(const ConstPixelView& source, const RowProgress& progress) {
     if (!file_) return Status::failure("the bitmap file is not open");
     const std::int32_t last = geometry_.extent.lastRow;
     Chunk* chunk = nullptr;
     for (std::int32_t i = 0; i <= last && drawStatus_.isOk(); ++i) {
-        if (i < bands_ && !drawn_[static_cast<std::size_t>(i)]) {
-            drawStatus_ = drawBand(source, i, chunk);
-        }
+        if (i < bands_) drawStatus_ = drawBand(source, i, chunk);
         if (progress) progress(i + 1, last + 1);
     }
     if (drawStatus_.failed()) {

@@ -1,11 +1,10 @@
 #pragma once
 // A scan-line picture streamed into a 24-bit bitmap file by two threads. The gap rows do not
-// depend on the source, so a writer thread starts writing them as soon as the file is
-// started, while the caller may still be decoding the source. The run rows are drawn on the
-// caller's thread, from source rows as they are decoded (drawRows) or all at the end
-// (finish), and handed to the writer in chunks, so that decoding, drawing and writing
-// overlap. Memory: one packed gap row and a few chunks of packed run rows, at any scale.
-// Nothing is left behind unless finish() succeeds.
+// depend on the source, so a writer thread can write them as soon as the file is started,
+// while the caller is still decoding the source. finish() draws the run rows on the caller's
+// thread and hands them to the writer in chunks, so that drawing and writing overlap.
+// Memory: one packed gap row and a few chunks of packed run rows, at any scale. Nothing is
+// left behind unless finish() succeeds.
 #include <QString>
 #include <atomic>
 #include <condition_variable>
@@ -30,15 +29,12 @@ public:
     BmpScanlineFile& operator=(const BmpScanlineFile&) = delete;
 
     // Creates the file for a render of `geometry` with `values` and starts writing it. With
-    // `gapsAhead` the writer writes gap rows while it waits for run rows: worth it while a
-    // source is decoded that gives no rows before it is complete.
+    // `gapsAhead` the writer writes gap rows while it waits for run rows (while the caller
+    // decodes the source).
     Status start(const QString& output, const ScanlineGeometry& geometry, const RowValues& values,
                  bool gapsAhead = false);
-    // Draws the run rows of source rows firstRow .. firstRow + count - 1, which are complete
-    // in `source` (the picture `geometry` was made for, still being decoded).
-    Status drawRows(const ConstPixelView& source, std::int32_t firstRow, std::int32_t count);
-    // Draws the run rows not drawn yet from the complete `source`, waits until every row is
-    // written and puts the file in place.
+    // Draws the run rows of `source`, the picture `geometry` was made for, waits until every
+    // row is written and puts the file in place.
     Status finish(const ConstPixelView& source, const RowProgress& progress = {});
     // Stops writing and drops the file.
     void cancel();
@@ -57,9 +53,8 @@ private:
     Status writeGaps(std::int32_t band);
     Chunk* takeFreeChunk();
     void queue(Chunk* chunk);
-    // Draws the run row of `band` into `chunk`, which continues the bands before it: a
-    // chunk that does not is queued first and a free one taken (a failure when writing has
-    // stopped). A full chunk is queued; the caller queues the last, partly filled one.
+    // Draws the run row of `band` into `chunk` (a free one taken when it is null: a failure
+    // when writing has stopped). A full chunk is queued; the caller queues the last one.
     Status drawBand(const ConstPixelView& source, std::int32_t band, Chunk*& chunk);
     // Band whose gap rows the writer writes ahead: of the two ends not written yet, the one
     // farther from the run row drawn last; -1 when none is left.
@@ -79,7 +74,6 @@ private:
     std::vector<bool> gapsWritten_;   // by band; the writer thread's own
     std::int32_t gapsLow_ = 0;        // the writer's: bands whose gaps may still be written
     std::int32_t gapsHigh_ = -1;      // ahead lie in gapsLow_ .. gapsHigh_
-    std::vector<bool> drawn_;         // by band; the caller's thread's own
     Status drawStatus_ = Status::ok();  // the caller's thread's own
     std::vector<std::uint32_t> runRow_;
     std::atomic<std::int32_t> lastDrawn_{-1};  // band whose run row was drawn last

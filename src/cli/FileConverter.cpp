@@ -1,8 +1,6 @@
 #include "FileConverter.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <memory>
@@ -13,18 +11,14 @@
 #include "ScanlineBands.h"
 #include "StandardStreams.h"
 #include "engine/PictureSurface.h"
-#include "io/ExifOrientation.h"
 #include "io/LoadLimits.h"
 #include "io/OutputFile.h"
-#include "io/PlainBmpReader.h"
 #include "io/PictureLoader.h"
+#include "io/PictureProbe.h"
 
 namespace glint {
 
 namespace {
-
-// Orientations 1 to 4 keep the sides; 5 to 8 turn the picture a quarter.
-constexpr int kLastUnturnedOrientation = 4;
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
@@ -35,7 +29,12 @@ QString loadProblem(const QString& input, const Status& status) {
         return QStringLiteral("the file is over the limit of %1 MiB for pictures")
             .arg(kMaxPictureFileBytes >> 20);
     }
-    const QSize size = QImageReader(input).size();
+    const QSize size = pictureHeaderSize(input);
+    if (size.isValid() && pictureIsEmpty(size.width(), size.height())) {
+        return QStringLiteral("the picture, %1x%2 pixels, is empty")
+            .arg(size.width())
+            .arg(size.height());
+    }
     if (size.isValid() && !pictureSizeAccepted(size.width(), size.height())) {
         const QString what = QStringLiteral("the picture, %1x%2 pixels, is over ")
                                  .arg(size.width())
@@ -50,6 +49,21 @@ QString loadProblem(const QString& input, const Status& status) {
     const QString prefix = info.fileName() + QStringLiteral(": ");
     if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
     return QStringLiteral("cannot read the picture: ") + reason;
+}
+
+// The output limit a picture of `headerSize` would break, found before decoding it; empty when
+// the header gives no size or the output fits.
+QString headerLimitProblem(const ConvertRequest& request, OutputFormat format,
+                           const QSize& headerSize) {
+    if (!headerSize.isValid() || !pictureSizeAccepted(headerSize.width(), headerSize.height())) {
+        return {};
+    }
+    ScanlineGeometry g;
+    if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
+            .failed()) {
+        return {};
+    }
+    return outputLimitProblem(format, request.streamed && isStreamed(format), g.width, g.height);
 }
 
 ConstPixelView viewOf(const QImage& image) {
@@ -101,34 +115,22 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
     return file.commit();
 }
 
-// A bitmap's gap rows do not depend on the picture: when the picture's header tells its size,
-// `bmp` is started before the picture is decoded. A decoder that gives rows as it goes keeps
-// the writer busy with run rows; for the others, gap rows are written meanwhile. Returns the
-// size it was started for; invalid when it was not started.
-QSize startBeforeDecoding(const ConvertRequest& request, BmpScanlineFile& bmp) {
-    QFile file(request.input);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QSize size;
-    bool rowsAsDecoded = false;
-    if (const auto plain = plainBmpSize(file.peek(kPlainBmpHeadBytes))) {
-        size = *plain;  // read without the image reader's plug-ins
-        rowsAsDecoded = true;
-    } else {
-        QImageReader reader(&file);
-        reader.setDecideFormatFromContent(true);
-        reader.setAutoTransform(false);
-        size = reader.size();
-        // The loader shows photos upright: a quarter turn swaps the sides.
-        if (exifOrientation(file) > kLastUnturnedOrientation) size.transpose();
-    }
-    if (!size.isValid() || !pictureSizeAccepted(size.width(), size.height())) return {};
-    ScanlineGeometry g;
-    if (scanlineGeometry(size.width(), size.height(), request.values.scale, g).failed() ||
-        !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height).isEmpty() ||
-        bmp.start(request.output, g, request.values, !rowsAsDecoded).failed()) {
+// A bitmap's gap rows do not depend on the picture: when its header gives the picture's size,
+// `bmp` is started before the picture is decoded, and gap rows are written meanwhile. Returns
+// the size it was started for; invalid when it was not started.
+QSize startBeforeDecoding(const ConvertRequest& request, const QSize& headerSize,
+                          BmpScanlineFile& bmp) {
+    if (!headerSize.isValid() || !pictureSizeAccepted(headerSize.width(), headerSize.height())) {
         return {};
     }
-    return size;
+    ScanlineGeometry g;
+    if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
+            .failed() ||
+        !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height).isEmpty() ||
+        bmp.start(request.output, g, request.values, true).failed()) {
+        return {};
+    }
+    return headerSize;
 }
 
 // Why `output` must not be written, or empty.
@@ -169,23 +171,20 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     if (!QFileInfo::exists(request.input)) {
         return failed(outcome, QStringLiteral("no such file"));
     }
+    const QSize headerSize = pictureHeaderSize(request.input);
+    if (const QString problem = headerLimitProblem(request, *format, headerSize);
+        !problem.isEmpty()) {
+        return failed(outcome, problem);
+    }
     const bool streamed = request.streamed && isStreamed(*format);
     // A bitmap file; a bitmap on standard output goes out row by row like a png.
     const bool streamedBmp =
         streamed && *format == OutputFormat::Bmp && !isStandardStream(request.output);
     BmpScanlineFile bmp;
-    const QSize startedFor = streamedBmp ? startBeforeDecoding(request, bmp) : QSize();
+    const QSize startedFor = streamedBmp ? startBeforeDecoding(request, headerSize, bmp) : QSize();
 
-    // Run rows are drawn from the rows a decoder has finished, while it decodes the rest.
-    const RowsDecoded drawWhileDecoding = [&](const QImage& decoded, int first, int count) {
-        if (decoded.size() == startedFor && decoded.format() == QImage::Format_RGB32) {
-            (void)bmp.drawRows(viewOf(decoded), first, count);  // a failure shows at finish()
-        }
-    };
     QImage picture;
-    if (Status st = LoadPicture(request.input, picture, {},
-                                startedFor.isValid() ? drawWhileDecoding : RowsDecoded{});
-        st.failed()) {
+    if (Status st = LoadPicture(request.input, picture); st.failed()) {
         return failed(outcome, loadProblem(request.input, st));
     }
     outcome.sourceWidth = picture.width();

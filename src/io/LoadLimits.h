@@ -20,6 +20,11 @@ inline constexpr std::int64_t kMaxMetafilePixels = std::int64_t{1} << 24;
 // Largest metafile handed to the metafile converter.
 inline constexpr std::int64_t kMaxMetafileBytes = std::int64_t{256} << 20;
 
+// True for a picture without pixels (a header may say 20 x 0).
+constexpr bool pictureIsEmpty(std::int64_t width, std::int64_t height) {
+    return width == 0 || height == 0;
+}
+
 // True when a picture of this size may be decoded.
 constexpr bool pictureSizeAccepted(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&

@@ -166,6 +166,44 @@ TEST_F(CliProcess, OverTheLimitsTheMessageNamesTheLimit) {
         << decoded.err.toStdString();
 }
 
+// Little-endian bytes of `values`, each `width` bytes wide.
+QByteArray littleEndian(std::initializer_list<std::uint32_t> values, int width) {
+    QByteArray bytes;
+    for (std::uint32_t v : values)
+        for (int i = 0; i < width; ++i) bytes.append(static_cast<char>((v >> (8 * i)) & 0xff));
+    return bytes;
+}
+
+// Refusals decided from the header alone: the run-length data below is cut (no end code), so
+// the message shows that nothing was decoded.
+TEST_F(CliProcess, EmptyOrOverTheOutputLimitIsToldFromTheHeader) {
+    const QByteArray bigRle = "BM" + littleEndian({64, 0, 62, 40, 11585, 11585}, 4) +
+                              littleEndian({1, 8}, 2) + littleEndian({1, 2, 0, 0, 2, 0}, 4) +
+                              littleEndian({0x0000ff, 0xff0000}, 4) + littleEndian({0x0104}, 2);
+    const QByteArray emptyGif = "GIF89a" + littleEndian({20, 0}, 2) + QByteArray("\0\0\0;", 4);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QStringList args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"big.rle", bigRle, {"-s", "16"}, "is over the bitmap file limit of 4 GiB"},
+        {"empty.gif", emptyGif, {}, "the picture, 20x0 pixels, is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(path(c.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+        file.close();
+        const QStringList before = files();
+        const ToolRun r = run(c.args + QStringList{c.name});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_EQ(files(), before);
+    }
+}
+
 TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
     // 300x300 at scale 4: every format's file is far over the first limit. The second limit
     // falls in the file's last KiB, where a writer's final buffered writes land.

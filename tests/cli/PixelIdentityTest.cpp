@@ -107,8 +107,8 @@ TEST_F(PixelIdentity, StreamedAndWholeOutputsAgreeOnALargerPicture) {
     EXPECT_EQ(convert(input, "m.png", values, false), streamedBmp);
 }
 
-// Wide bitmaps go out in several chunks of rows: bitmap inputs (rows stored bottom-up or
-// top-down) are drawn from while they are decoded, the others after gap rows written ahead.
+// Wide bitmaps go out in several chunks of rows, among gap rows written ahead of them while
+// the input (bitmaps with rows stored either way, a png) is decoded.
 TEST_F(PixelIdentity, WideBitmapsOfManyChunksMatchTheWindow) {
     const QImage picture = test::randomPicture(2000, 200, 11);
     const QStringList inputs{dir_.filePath("wide.bmp"), dir_.filePath("top-down.bmp"),

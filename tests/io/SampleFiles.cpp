@@ -36,6 +36,23 @@ QByteArray rleBitmap(int width, int height, int bits, const std::vector<std::uin
     return b.data();
 }
 
+QByteArray maskedBitmap(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                        const QByteArray& rows, int infoSize) {
+    constexpr std::uint32_t kBitFields = 3;
+    const bool afterHeader = infoSize == 40 && !masks.empty();
+    const auto offset =
+        static_cast<std::uint32_t>(14 + infoSize + (afterHeader ? 4 * masks.size() : 0));
+    Bytes b;
+    b.u8('B').u8('M').u32(offset + static_cast<std::uint32_t>(rows.size())).u32(0).u32(offset);
+    b.u32(static_cast<std::uint32_t>(infoSize)).s32(width).s32(height).u16(1);
+    b.u16(static_cast<unsigned>(bits)).u32(masks.empty() ? 0 : kBitFields);
+    b.u32(static_cast<std::uint32_t>(rows.size())).u32(2835).u32(2835).u32(0).u32(0);
+    for (std::uint32_t m : masks) b.u32(m);
+    while (b.size() < 14 + infoSize) b.u8(0);
+    b.raw(rows);
+    return b.data();
+}
+
 QByteArray iconFile(int type, const QImage& image) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     const int w = argb.width();
@@ -59,16 +76,25 @@ QByteArray iconFile(int type, const QImage& image) {
 
 namespace {
 
-// One GIF image of `width` x 1 in palette entry `index`, LZW-coded with 3-bit codes: a clear
+// One GIF image of `width` x `height` palette indexes, LZW-coded with 3-bit codes: a clear
 // code before every pixel keeps the code size from growing.
-void gifFrame(Bytes& b, int width, int index) {
-    b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(1).u8(0);
+void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, bool interlaced) {
+    b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
+    b.u8(interlaced ? 0x40 : 0);
     constexpr unsigned kClear = 4;
     constexpr unsigned kEnd = 5;
+    std::vector<int> order;  // rows as stored
+    for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+        for (int y = interlaced ? first : 0; y < height; y += interlaced ? step : 1)
+            order.push_back(y);
+        if (!interlaced) break;
+    }
     std::vector<unsigned> codes;
-    for (int x = 0; x < width; ++x) {
-        codes.push_back(kClear);
-        codes.push_back(static_cast<unsigned>(index));
+    for (int y : order) {
+        for (int x = 0; x < width; ++x) {
+            codes.push_back(kClear);
+            codes.push_back(static_cast<unsigned>(pixels[static_cast<std::size_t>(y * width + x)]));
+        }
     }
     codes.push_back(kEnd);
     QByteArray packed;
@@ -84,19 +110,31 @@ void gifFrame(Bytes& b, int width, int index) {
         }
     }
     if (nbits > 0) packed.append(static_cast<char>(acc & 0xff));
-    b.u8(2).u8(static_cast<unsigned>(packed.size())).raw(packed).u8(0);
+    b.u8(2);
+    for (qsizetype at = 0; at < packed.size(); at += 255) {  // sub-blocks of up to 255 bytes
+        const QByteArray block = packed.mid(at, 255);
+        b.u8(static_cast<unsigned>(block.size())).raw(block);
+    }
+    b.u8(0);
 }
 
 }  // namespace
 
-QByteArray twoFrameGif(int width, int first, int second) {
+QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
+                   bool interlaced) {
     Bytes b;
-    b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(1).u8(0xF1).u8(0).u8(0);
+    b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
+    b.u8(0xF1).u8(0).u8(0);
     b.u8(255).u8(0).u8(0).u8(0).u8(255).u8(0).u8(0).u8(0).u8(255).u8(255).u8(255).u8(255);
-    gifFrame(b, width, first);
-    gifFrame(b, width, second);
+    for (const auto& frame : frames) gifFrame(b, width, height, frame, interlaced);
     b.u8(0x3B);
     return b.data();
+}
+
+QByteArray twoFrameGif(int width, int first, int second) {
+    return gifFile(width, 1,
+                   {std::vector<int>(static_cast<std::size_t>(width), first),
+                    std::vector<int>(static_cast<std::size_t>(width), second)});
 }
 
 QByteArray emfRectangle() {
