@@ -13,6 +13,7 @@ namespace glint {
 namespace {
 
 constexpr int kKillWaitMs = 5000;
+constexpr int kWaitSliceMs = 25;
 
 bool isExecutableFile(const QString& path) {
     const QFileInfo info(path);
@@ -79,7 +80,7 @@ Status HelperProcess::read(char* into, std::int64_t bytes) {
             killGroup();
             return Status::failure("helper timed out");
         }
-        if (!process_.waitForReadyRead(remainingMs(deadline_)) && process_.bytesAvailable() == 0 &&
+        if (!waitFor(&QProcess::waitForReadyRead) && process_.bytesAvailable() == 0 &&
             process_.state() == QProcess::NotRunning)
             return Status::failure("helper output ended early");
     }
@@ -87,8 +88,7 @@ Status HelperProcess::read(char* into, std::int64_t bytes) {
 }
 
 Status HelperProcess::finish() {
-    if (process_.state() != QProcess::NotRunning &&
-        !process_.waitForFinished(std::max(remainingMs(deadline_), 1))) {
+    if (process_.state() != QProcess::NotRunning && !waitFor(&QProcess::waitForFinished)) {
         killGroup();
         return Status::failure("helper timed out");
     }
@@ -98,6 +98,16 @@ Status HelperProcess::finish() {
         return Status::failure("helper failed with exit code " + std::to_string(exitCode_));
     if (process_.bytesAvailable() > 0) return Status::failure("helper wrote too much");
     return Status::ok();
+}
+
+bool HelperProcess::waitFor(bool (QProcess::*ready)(int)) {
+    if (!whileWaiting_) return (process_.*ready)(std::max(remainingMs(deadline_), 1));
+    for (;;) {
+        if ((process_.*ready)(std::min(std::max(remainingMs(deadline_), 1), kWaitSliceMs)))
+            return true;
+        if (process_.state() == QProcess::NotRunning || deadline_.hasExpired()) return false;
+        whileWaiting_();
+    }
 }
 
 void HelperProcess::killGroup() {

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "engine/Status.h"
 
@@ -27,6 +28,12 @@ class HelperProcess {
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
 
+    // Called again and again, a few dozen times a second, while waiting for the helper (a
+    // window keeps itself painted with it).
+    void setWhileWaiting(std::function<void()> whileWaiting) {
+        whileWaiting_ = std::move(whileWaiting);
+    }
+
     Status start(const QStringList& arguments);
     // Reads exactly `bytes` bytes of the helper's output into `into`.
     Status read(char* into, std::int64_t bytes);
@@ -41,12 +48,15 @@ class HelperProcess {
 
   private:
     void killGroup();
+    // Waits up to the deadline for `ready`, in slices when there is a wait hook.
+    bool waitFor(bool (QProcess::*ready)(int));
 
     QString program_;
     Limits limits_;
     QProcess process_;
     QDeadlineTimer deadline_;
     int exitCode_ = -1;
+    std::function<void()> whileWaiting_;
 };
 
 }  // namespace glint

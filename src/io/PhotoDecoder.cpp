@@ -37,13 +37,15 @@ PhotoDecoder::PhotoDecoder(QString helperPath, HelperProcess::Limits limits)
 PhotoDecoder::PhotoDecoder()
     : PhotoDecoder(HelperProcess::locate(kHelperName, kHelperEnv), HelperProcess::Limits{}) {}
 
-Status PhotoDecoder::decode(const QString& fileName, QImage& picture) const {
+Status PhotoDecoder::decode(const QString& fileName, QImage& picture,
+                            const std::function<void()>& whileWaiting) const {
     if (!QFileInfo(helperPath_).isExecutable())
         return Status::missingPart(
             helperPath_.isEmpty()
                 ? std::string("The photo helper ") + kHelperName + " is not installed."
                 : "The photo helper " + helperPath_.toStdString() + " is missing.");
     HelperProcess helper(helperPath_, limits_);
+    helper.setWhileWaiting(whileWaiting);
     if (Status st = helper.start({fileName}); st.failed()) return st;
 
     char header[kPhotoHeaderBytes];

@@ -6,6 +6,7 @@
 // of the window or a whole batch.
 #include <QImage>
 #include <QString>
+#include <functional>
 
 #include "HelperProcess.h"
 #include "engine/Status.h"
@@ -24,7 +25,9 @@ class PhotoDecoder {
 
     // On success `picture` is the upright picture, Format_ARGB32 when it has transparency,
     // Format_RGB32 otherwise; on failure it is left as it was.
-    Status decode(const QString& fileName, QImage& picture) const;
+    // `whileWaiting`, if set, is called while the helper works.
+    Status decode(const QString& fileName, QImage& picture,
+                  const std::function<void()>& whileWaiting = {}) const;
 
   private:
     QString helperPath_;

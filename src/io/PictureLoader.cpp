@@ -130,7 +130,7 @@ Status LoadPicture(const QString& fileName, QImage& picture,
     if (photoKind(head) != PhotoKind::None) {
         file.close();
         QImage photo;  // upright already: the decoders apply the file's own rotation
-        const Status decoded = PhotoDecoder().decode(fileName, photo);
+        const Status decoded = PhotoDecoder().decode(fileName, photo, whileWaiting);
         if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(photo);

@@ -11,8 +11,8 @@ namespace glint {
 // On success `picture` is a 32-bit image (Format_ARGB32 when the file has transparency,
 // Format_RGB32 otherwise) at the file's own size. Fails for a file that cannot be opened or
 // decoded, or that is larger than the program accepts; `picture` is then left as it was.
-// `whileWaiting`, if set, is called again and again while a metafile is drawn by the helper
-// process (a window keeps itself painted with it).
+// `whileWaiting`, if set, is called again and again while a metafile or photo is decoded by a
+// helper process (a window keeps itself painted with it).
 Status LoadPicture(const QString& fileName, QImage& picture,
                    const std::function<void()>& whileWaiting = {});
 

@@ -213,12 +213,31 @@ TEST_F(Photo, AFailingHelperCostsOneFailedOpen) {
         }
         QImage picture(1, 1, QImage::Format_RGB32);
         picture.fill(kBefore);
-        EXPECT_TRUE(PhotoDecoder(helper, limits).decode(path("a.jxl"), picture).failed());
-        EXPECT_EQ(picture.pixel(0, 0), kBefore);
+        // With or without a wait hook, the time limit holds.
+        for (const bool hook : {false, true}) {
+            const auto whileWaiting = hook ? std::function<void()>([] {}) : nullptr;
+            EXPECT_TRUE(
+                PhotoDecoder(helper, limits).decode(path("a.jxl"), picture, whileWaiting).failed());
+            EXPECT_EQ(picture.pixel(0, 0), kBefore);
+        }
     }
     QImage picture;
     EXPECT_TRUE(PhotoDecoder().decode(path("a.jxl"), picture).isOk());
     EXPECT_EQ(picture.size(), QSize(40, 24));
+}
+
+// The caller's wait hook runs while a slow helper works, and the picture still comes through.
+TEST_F(Photo, WaitHookRunsWhileTheHelperWorks) {
+    write("slow", "#!/bin/sh\nsleep 0.3; printf 'GLPH\\001\\0\\0\\0\\001\\0\\0\\0\\0\\0\\0\\0'; "
+                  "printf '\\040\\340\\100\\377'\n");
+    ASSERT_TRUE(QFile::setPermissions(path("slow"), QFile::ReadOwner | QFile::ExeOwner));
+    int calls = 0;
+    QImage picture;
+    const Status st = PhotoDecoder(path("slow"), {}).decode(path("any.heic"), picture,
+                                                           [&calls] { ++calls; });
+    ASSERT_TRUE(st.isOk()) << st.reason();
+    EXPECT_GE(calls, 5);
+    EXPECT_EQ(picture.pixel(0, 0), 0xff40e020u);
 }
 
 }  // namespace
