@@ -33,6 +33,8 @@ public:
     void markDrawn(int first, int last);
     bool isBlank(int row) const { return blankCount_ > 0 && blank_[std::size_t(row)] != 0; }
     int blankRows() const { return blankCount_; }
+    // What a blank row reads as.
+    std::uint32_t blankPixel() const { return blankPixel_; }
 
     // The pixels; a blank row holds anything until it is filled. Null while there are none.
     QImage& image() { return image_; }

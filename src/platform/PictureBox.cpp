@@ -316,10 +316,23 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QRect area(kBorder, kBorder, area_.width(), area_.height());
     const QRect exposed = event->rect() & area;
     if (!exposed.isEmpty()) {
+        // 1:1, so no smoothing is involved; only the exposed part is copied. Blank rows are
+        // painted in their colour and stay blank: drawing will fill them soon enough.
         const QRect source = exposed.translated(-kBorder, -kBorder);
-        area_.fillRows(source.top(), source.bottom());
-        // 1:1, so no smoothing is involved; only the exposed part is copied.
-        painter.drawImage(exposed.topLeft(), area_.image(), source);
+        const QColor blank = QColor::fromRgb(area_.blankPixel());
+        int y = source.top();
+        while (y <= source.bottom()) {
+            const bool isBlank = area_.isBlank(y);
+            int end = y + 1;
+            while (end <= source.bottom() && area_.isBlank(end) == isBlank) ++end;
+            const QRect band(source.left(), y, source.width(), end - y);
+            if (isBlank) {
+                painter.fillRect(band.translated(kBorder, kBorder), blank);
+            } else {
+                painter.drawImage(band.topLeft() + QPoint(kBorder, kBorder), area_.image(), band);
+            }
+            y = end;
+        }
     }
     if (!area.contains(event->rect())) {
         qDrawShadePanel(&painter, rect(), palette(), true, kBorder);
