@@ -1,13 +1,47 @@
 #include "DrawingArea.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace glint {
 
 namespace {
 
 constexpr QImage::Format kFormat = QImage::Format_RGB32;
+// Areas are mapped in whole pages of this size where the system offers them: a first touch of
+// a large area then costs one fault per 2 MiB instead of one per 4 KiB.
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+
+struct Mapping {
+    void* start;
+    std::size_t length;
+};
+
+void unmapArea(void* info) {
+    auto* mapping = static_cast<Mapping*>(info);
+    munmap(mapping->start, mapping->length);
+    delete mapping;
+}
+
+// A new w x h area, its pixels not touched yet; a null image when the memory cannot be had.
+QImage newArea(int w, int h) {
+    const std::size_t rowBytes = std::size_t(w) * sizeof(std::uint32_t);
+    const std::size_t bytes = rowBytes * std::size_t(h);
+    if (bytes < kLargePage || rowBytes > std::size_t(std::numeric_limits<qsizetype>::max()))
+        return QImage(w, h, kFormat);
+    const std::size_t length = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    void* start = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) return {};
+    (void)madvise(start, length, MADV_HUGEPAGE);  // a hint: without it, ordinary pages serve
+    auto* mapping = new Mapping{start, length};
+    QImage area(static_cast<uchar*>(start), w, h, qsizetype(rowBytes), kFormat, unmapArea,
+                mapping);
+    if (area.isNull()) unmapArea(mapping);
+    return area;
+}
 
 std::uint32_t* rowOf(QImage& image, int row) {
     return reinterpret_cast<std::uint32_t*>(image.scanLine(row));
@@ -22,7 +56,7 @@ Status DrawingArea::resize(int w, int h, std::uint32_t back, int keepWidth, int 
 
     QImage next;
     if (w > 0 && h > 0) {
-        next = QImage(w, h, kFormat);
+        next = newArea(w, h);
         if (next.isNull()) return Status::failure("out of memory for the picture box area");
     }
     // An area without pixels has no rows to fill.
@@ -54,7 +88,7 @@ void DrawingArea::clear(std::uint32_t back) {
     // Pixels shared with a picture would be copied before they are overwritten: new ones
     // serve as well, as nothing of them is kept.
     if (!image_.isNull() && !image_.isDetached()) {
-        QImage fresh(width_, height_, kFormat);
+        QImage fresh = newArea(width_, height_);
         if (!fresh.isNull()) image_ = fresh;
     }
     const int rows = image_.isNull() ? 0 : height_;
