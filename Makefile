@@ -1,8 +1,8 @@
-# Glintwork: make run | make test | make bench
+# Glintwork: make run | make test | make bench | make package
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps bench-deps configure build run test bench clean
+.PHONY: all deps bench-deps package-deps configure build run test bench package clean
 
 all: build
 
@@ -11,6 +11,9 @@ deps:
 
 bench-deps:
 	./scripts/install-deps.sh --bench
+
+package-deps:
+	./scripts/install-deps.sh --package
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -26,6 +29,12 @@ test: build
 
 bench: bench-deps build
 	./bench/run.sh $(BUILD)
+
+# The Debian package, checked by lintian; its metainfo checked by appstreamcli.
+package: package-deps build
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/glintwork_*.deb
+	appstreamcli validate --no-net resources/*.metainfo.xml
 
 clean:
 	rm -rf $(BUILD)

@@ -35,6 +35,8 @@ run_under_x() {
 # One line per program.
 run glint-bench-engine
 run glint-bench-io
+run glint-bench-metafile
+run glint-bench-photo
 run_under_x glint-bench-window
 
 # glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.

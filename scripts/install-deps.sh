@@ -1,18 +1,52 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and benchmarking need,
-# and only those that are missing.
+# Installs the Debian 12 packages that building, testing and benchmarking need, and only those
+# that are missing; then checks that every library the link lines name can be found.
+#   scripts/install-deps.sh           what `make run` and `make test` need
+#   scripts/install-deps.sh --bench   and what `make bench` needs besides
+#   scripts/install-deps.sh --package and what `make package` needs besides
 set -euo pipefail
 
 packages=(
+  # compiler and build
   build-essential cmake pkg-config
+  # the window and picture formats (tiff, webp ... are plug-ins of their own)
   qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libgl1-mesa-dev
+  # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev libemf2svg-dev libwmf-dev
+  # the batch tool's png writer and the loader's png decoder
+  libpng-dev
+  # metafiles: emf and wmf converters for the metafile helper. libwmf's link line
+  # (`pkg-config --libs libwmf`: -lwmf -lwmflite -lfreetype -lX11 -lexpat -ljpeg -lpng -lz -lm)
+  # names libraries whose development packages libwmf-dev does not pull in: expat and jpeg.
+  libemf2svg-dev libwmf-dev libexpat1-dev libjpeg-dev
+  # libwmf cannot draw without these fonts, which its runtime only recommends
+  fonts-urw-base35
+  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders
+  libheif-dev libjxl-dev
+  # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
+  libheif-examples libjxl-tools
+  # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
+  libgif-dev
+  # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
+  # the batch tool's manual page, made from its --help at build time
+  help2man
+  # the test of the README's recipe for spreading a batch over machines with GNU parallel
+  parallel
 )
 if [ "${1:-}" = "--bench" ]; then
+  # the peers that the batch benchmark compares against, and the timer it measures them with
   packages+=(imagemagick libvips-tools time)
+  # djpeg: the floor of the JPEG load figure
+  packages+=(libjpeg-turbo-progs)
 fi
+if [ "${1:-}" = "--package" ]; then
+  # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
+  packages+=(dpkg-dev lintian appstream)
+fi
+
+# pkg-config modules whose link lines the build uses; each -l must resolve after the install.
+link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,11 +54,26 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+unresolved=()
+for module in "${link_modules[@]}"; do
+  for flag in $(pkg-config --libs "$module"); do
+    case "$flag" in -l*) ;; *) continue ;; esac
+    lib=lib${flag#-l}.so
+    [ "$(gcc -print-file-name="$lib")" != "$lib" ] || unresolved+=("$flag (from $module)")
+  done
+done
+if [ ${#unresolved[@]} -gt 0 ]; then
+  echo "install-deps: these libraries of the link lines are not installed: ${unresolved[*]}" >&2
+  echo "install-deps: add their -dev packages to scripts/install-deps.sh" >&2
+  exit 1
+fi

@@ -30,6 +30,7 @@ ConvertOutcome BatchRunner::convertOne(std::size_t index) {
     ConvertRequest request;
     request.input = file.input;
     request.output = file.output;
+    request.format = file.format;
     request.values = values_;
     request.force = force_;
     Slot& slot = slots_[index];

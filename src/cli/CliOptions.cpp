@@ -4,7 +4,10 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include "InputList.h"
 #include "OutputFormat.h"
+#include "StandardStreams.h"
+#include "io/ReadableFormats.h"
 
 namespace glint {
 
@@ -13,7 +16,28 @@ namespace {
 const char* const kDescription =
     "Converts pictures into the scan-line look: every source row becomes a row of pixel runs\n"
     "(green from the picture, red and blue as given) followed by scale-1 rows of the\n"
-    "background colour. Error messages are shown also with --quiet.";
+    "background colour. Error messages are shown also with --quiet.\n"
+    "An INPUT of - is read from standard input.";
+
+constexpr qsizetype kHelpLineLength = 90;
+
+// The description with the formats that can be read, wrapped into lines.
+QString description() {
+    QString text = QString::fromLatin1(kDescription) +
+                   "\n\nReadable pictures, recognised by their content whatever their name:\n";
+    qsizetype lineStart = text.size();
+    const QStringList formats = readableFormats();
+    for (qsizetype i = 0; i < formats.size(); ++i) {
+        const QString item = formats[i] + (i + 1 < formats.size() ? ", " : ".");
+        if (text.size() - lineStart + item.size() > kHelpLineLength) {
+            text.chop(1);  // the blank after the comma
+            text += '\n';
+            lineStart = text.size();
+        }
+        text += item;
+    }
+    return text;
+}
 
 bool parseInt(const QString& text, int low, int high, int& value) {
     bool ok = false;
@@ -31,9 +55,10 @@ ParsedCommandLine failure(const QString& error, const QString& help) {
     return result;
 }
 
-// Checks --output against the inputs; empty when it is usable.
-QString outputProblem(const QString& output, qsizetype inputCount) {
-    if (output.isEmpty()) return {};
+// Checks --output against the inputs and --format; empty when it is usable.
+QString outputProblem(const QString& output, qsizetype inputCount,
+                      std::optional<OutputFormat> chosen) {
+    if (output.isEmpty() || isStandardStream(output)) return {};
     const QFileInfo info(output);
     if (info.isDir()) return {};
     if (output.endsWith('/')) return QStringLiteral("output folder '%1' does not exist").arg(output);
@@ -49,6 +74,37 @@ QString outputProblem(const QString& output, qsizetype inputCount) {
     if (!writerAvailable(*format)) {
         return QStringLiteral("this installation cannot write %1 files")
             .arg(QString::fromLatin1(formatName(*format)));
+    }
+    if (chosen && *chosen != *format) {
+        return QStringLiteral("--format %1 does not match the output name '%2'")
+            .arg(QString::fromLatin1(formatName(*chosen)), output);
+    }
+    return {};
+}
+
+// --format's value: a format name (any case), written by this installation.
+std::optional<OutputFormat> parseFormat(const QString& text) {
+    const QString name = text.trimmed();
+    for (const QChar c : name) {
+        if (!c.isLetter()) return std::nullopt;
+    }
+    if (name.isEmpty()) return std::nullopt;
+    const auto format = formatForPath(QStringLiteral("x.") + name);
+    if (!format || !writerAvailable(*format)) return std::nullopt;
+    return format;
+}
+
+// Standard input and output: each read or written once, with one picture.
+QString streamProblem(const CliOptions& o, const QString& listSource) {
+    const qsizetype readers =
+        o.inputs.count(QLatin1String(kStandardStreamName)) + (isStandardStream(listSource) ? 1 : 0);
+    if (readers > 1) return QStringLiteral("standard input can be read only once");
+    if (isStandardStream(o.output) && o.inputs.size() != 1) {
+        return QStringLiteral("-o - writes one picture; give one input");
+    }
+    if (readers == 1 && !isStandardStream(listSource) &&
+        (o.output.isEmpty() || QFileInfo(o.output).isDir())) {
+        return QStringLiteral("a picture from standard input needs -o FILE or -o -");
     }
     return {};
 }
@@ -77,7 +133,7 @@ bool parseColor(const QString& text, ColorValue& color) {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(description());
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption scaleOption(
@@ -93,17 +149,25 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     const QCommandLineOption outputOption(
         {"o", "output"},
         "Output file for one input, output folder for several. The extension picks the format: "
-        "bmp (default), png, jpg, tiff, webp. Default: NAME-scanlines.bmp beside each input.",
+        "bmp (default), png, jpg, tiff, webp. Default: NAME-scanlines.bmp beside each input. "
+        "- writes the picture to standard output.",
         "PATH");
+    const QCommandLineOption formatOption(
+        "format",
+        "Format of standard output (-o -) and of the NAME-scanlines outputs: bmp (default), "
+        "png, jpg, tiff or webp.",
+        "FORMAT");
     const QCommandLineOption jobsOption(
-        {"j", "jobs"},
-        QStringLiteral("Files converted in parallel (default %1, the number of cores).")
-            .arg(defaultJobs),
-        "N");
+        {"j", "jobs"}, QStringLiteral("Files converted in parallel (default: one per core)."), "N");
+    const QCommandLineOption filesFromOption(
+        "files-from", "Also convert the files named in LIST, one a line; - reads standard input.",
+        "LIST");
+    const QCommandLineOption nulOption(
+        {"0", "null"}, "Names in the --files-from list end with NUL, not a line end.");
     const QCommandLineOption forceOption({"f", "force"}, "Replace existing outputs.");
     const QCommandLineOption quietOption({"q", "quiet"}, "No progress and no per-file messages.");
-    parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption, jobsOption,
-                       forceOption, quietOption});
+    parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption, formatOption,
+                       jobsOption, filesFromOption, nulOption, forceOption, quietOption});
     parser.addPositionalArgument("INPUT", "Pictures to convert.", "INPUT...");
 
     const QString help = parser.helpText();
@@ -155,12 +219,40 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     o.force = parser.isSet(forceOption);
     o.quiet = parser.isSet(quietOption);
     o.output = parser.value(outputOption);
+    if (parser.isSet(formatOption)) {
+        o.format = parseFormat(parser.value(formatOption));
+        if (!o.format) {
+            return failure(QStringLiteral("--format must be one of %1, not '%2'")
+                               .arg(supportedFormatList(), parser.value(formatOption)),
+                           help);
+        }
+    }
     o.inputs = parser.positionalArguments();
-    if (o.inputs.isEmpty()) return failure(QStringLiteral("no input picture given"), help);
+    const QString listSource = parser.value(filesFromOption);
+    if (parser.isSet(nulOption) && !parser.isSet(filesFromOption)) {
+        return failure(QStringLiteral("-0 goes with --files-from"), help);
+    }
+    if (parser.isSet(filesFromOption)) {
+        QStringList listed;
+        if (Status st = readInputList(listSource, parser.isSet(nulOption), listed); st.failed()) {
+            return failure(QStringLiteral("cannot read the list of inputs '%1': %2")
+                               .arg(listSource, QString::fromStdString(st.reason())),
+                           help);
+        }
+        o.inputs += listed;
+    }
+    // An empty list is an empty batch; an empty command line is a mistake.
+    if (o.inputs.isEmpty() && !parser.isSet(filesFromOption)) {
+        return failure(QStringLiteral("no input picture given"), help);
+    }
     if (parser.isSet(outputOption) && o.output.isEmpty()) {
         return failure(QStringLiteral("--output needs a file or folder name"), help);
     }
-    if (const QString problem = outputProblem(o.output, o.inputs.size()); !problem.isEmpty()) {
+    if (const QString problem = streamProblem(o, listSource); !problem.isEmpty()) {
+        return failure(problem, help);
+    }
+    if (const QString problem = outputProblem(o.output, o.inputs.size(), o.format);
+        !problem.isEmpty()) {
         return failure(problem, help);
     }
     result.action = ParsedCommandLine::Action::Run;

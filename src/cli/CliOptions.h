@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
+#include "OutputFormat.h"
 #include "engine/ColorValue.h"
 
 namespace glint {
@@ -19,11 +21,13 @@ struct CliOptions {
     std::int32_t red = 0;
     std::int32_t blue = 0;
     ColorValue background = 0;  // black
-    QString output;             // empty: beside each input
+    QString output;             // empty: beside each input; "-": standard output
+    // --format: of standard output and of the names the tool makes up
+    std::optional<OutputFormat> format;
     int jobs = 1;
     bool force = false;
     bool quiet = false;
-    QStringList inputs;
+    QStringList inputs;  // the command line's, then those of --files-from; "-": standard input
 };
 
 struct ParsedCommandLine {
@@ -35,7 +39,8 @@ struct ParsedCommandLine {
 };
 
 // Parses `arguments` (the first one is the program name). `defaultJobs` is used when -j is
-// not given. Never prints and never exits.
+// not given. Reads the --files-from list (from standard input for "-"); never prints and
+// never exits.
 ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs);
 
 // "#rrggbb" or a colour name ("navy", "DarkGreen"); false for anything else.

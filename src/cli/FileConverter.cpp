@@ -1,19 +1,18 @@
 #include "FileConverter.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
 #include <memory>
 
-#include "BmpRowSink.h"
-#include "OutputFormat.h"
-#include "PngRowSink.h"
+#include "OutputSinks.h"
 #include "ScanlineBands.h"
+#include "StandardStreams.h"
 #include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
 #include "io/PictureLoader.h"
+#include "io/PictureProbe.h"
 
 namespace glint {
 
@@ -29,7 +28,12 @@ QString loadProblem(const QString& input, const Status& status) {
         return QStringLiteral("the file is over the limit of %1 MiB for pictures")
             .arg(kMaxPictureFileBytes >> 20);
     }
-    const QSize size = QImageReader(input).size();
+    const QSize size = pictureHeaderSize(input);
+    if (size.isValid() && pictureIsEmpty(size.width(), size.height())) {
+        return QStringLiteral("the picture, %1x%2 pixels, is empty")
+            .arg(size.width())
+            .arg(size.height());
+    }
     if (size.isValid() && !pictureSizeAccepted(size.width(), size.height())) {
         const QString what = QStringLiteral("the picture, %1x%2 pixels, is over ")
                                  .arg(size.width())
@@ -46,6 +50,16 @@ QString loadProblem(const QString& input, const Status& status) {
     return QStringLiteral("cannot read the picture: ") + reason;
 }
 
+// The output limit a picture of its header's size would break, found before decoding it;
+// empty when the header gives no size or the output fits.
+QString headerLimitProblem(const ConvertRequest& request, OutputFormat format) {
+    const QSize size = pictureHeaderSize(request.input);
+    if (!size.isValid() || !pictureSizeAccepted(size.width(), size.height())) return {};
+    ScanlineGeometry g;
+    if (scanlineGeometry(size.width(), size.height(), request.values.scale, g).failed()) return {};
+    return outputLimitProblem(format, request.streamed && isStreamed(format), g.width, g.height);
+}
+
 ConstPixelView viewOf(const QImage& image) {
     return {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(),
             image.height(), image.bytesPerLine() / 4};
@@ -59,12 +73,7 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
 
 Status writeStreamed(OutputFormat format, const QString& output, const ScanlineBands& bands,
                      const ScanlineGeometry& g, const ConvertProgress& progress) {
-    std::unique_ptr<RowSink> sink;
-    if (format == OutputFormat::Png) {
-        sink = std::make_unique<PngRowSink>();
-    } else {
-        sink = std::make_unique<BmpRowSink>();
-    }
+    const std::unique_ptr<RowSink> sink = makeRowSink(format, output);
     const auto width = static_cast<std::int32_t>(g.width);
     const auto height = static_cast<std::int32_t>(g.height);
     if (Status st = sink->open(output, width, height); st.failed()) return st;
@@ -87,6 +96,7 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
     const PixelView dst{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
+    if (isStandardStream(output)) return writeImageToStandardOutput(image, formatName(format));
 
     QSaveFile file(output);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -118,9 +128,9 @@ QImage opaqueSource(const QImage& picture) {
 
 ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress) {
     ConvertOutcome outcome;
-    const auto format = formatForPath(request.output);
+    const auto format = request.format ? request.format : formatForPath(request.output);
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
-    if (!request.force && QFileInfo::exists(request.output)) {
+    if (!request.force && !isStandardStream(request.output) && QFileInfo::exists(request.output)) {
         return failed(outcome,
                       QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output));
     }
@@ -128,6 +138,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         return failed(outcome, QStringLiteral("no such file"));
     }
 
+    if (const QString problem = headerLimitProblem(request, *format); !problem.isEmpty())
+        return failed(outcome, problem);
     QImage picture;
     if (Status st = LoadPicture(request.input, picture); st.failed()) {
         return failed(outcome, loadProblem(request.input, st));

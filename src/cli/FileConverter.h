@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <functional>
 
+#include "OutputFormat.h"
 #include "engine/RowKernel.h"
 
 namespace glint {
 
 struct ConvertRequest {
     QString input;
-    QString output;
+    QString output;  // "-": standard output
+    // The output's format; when not set, from the output name's extension.
+    std::optional<OutputFormat> format;
     RowValues values;
     bool force = false;     // replace an existing output
     bool streamed = true;   // bmp and png band by band; false renders a whole image first

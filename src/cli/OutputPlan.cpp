@@ -4,33 +4,41 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include "StandardStreams.h"
+
 namespace glint {
 
 namespace {
 QString key(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 }  // namespace
 
-QString defaultOutputName(const QString& input, const QString& folder) {
+QString defaultOutputName(const QString& input, const QString& folder, const QString& extension) {
     const QFileInfo info(input);
-    return QDir(folder).filePath(info.completeBaseName() + QStringLiteral("-scanlines.bmp"));
+    return QDir(folder).filePath(info.completeBaseName() + QStringLiteral("-scanlines.") +
+                                 extension);
 }
 
 std::vector<PlannedFile> planOutputs(const CliOptions& options) {
-    const bool intoFolder = !options.output.isEmpty() && QFileInfo(options.output).isDir();
+    const bool intoFolder = !options.output.isEmpty() && !isStandardStream(options.output) &&
+                            QFileInfo(options.output).isDir();
     QHash<QString, QString> inputs;  // key -> input as given
     for (const QString& input : options.inputs) inputs.insert(key(input), input);
 
     std::vector<PlannedFile> plan;
+    const QString extension =
+        QString::fromLatin1(formatName(options.format.value_or(OutputFormat::Bmp)));
     QHash<QString, QString> taken;  // output key -> input that writes it
     for (const QString& input : options.inputs) {
         PlannedFile file;
         file.input = input;
+        file.format = options.format;
         if (options.output.isEmpty()) {
             // Keep the input's own spelling of its folder ("pics/a.png", "a.png").
             const QString folder = input.left(input.lastIndexOf('/') + 1);
-            file.output = folder + QFileInfo(input).completeBaseName() + "-scanlines.bmp";
+            file.output =
+                folder + QFileInfo(input).completeBaseName() + "-scanlines." + extension;
         } else if (intoFolder) {
-            file.output = defaultOutputName(input, options.output);
+            file.output = defaultOutputName(input, options.output, extension);
         } else {
             file.output = options.output;
         }

@@ -43,6 +43,8 @@ void startFile(PngRowSink& sink, png_structp png, png_infop info, const Size& si
 
 PngRowSink::PngRowSink() = default;
 
+PngRowSink::PngRowSink(QIODevice& device) : given_(&device) {}
+
 PngRowSink::~PngRowSink() { cancel(); }
 
 void PngRowSink::onError(png_structp png, png_const_charp message) {
@@ -55,9 +57,9 @@ void PngRowSink::onWarning(png_structp, png_const_charp) {}
 
 void PngRowSink::onWrite(png_structp png, png_bytep data, size_t length) {
     auto* self = static_cast<PngRowSink*>(png_get_io_ptr(png));
-    if (self->file_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
+    if (self->device_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
         static_cast<qint64>(length)) {
-        self->ioError_ = self->file_->errorString();
+        self->ioError_ = self->device_->errorString();
         png_error(png, "writing the file failed");
     }
 }
@@ -92,11 +94,16 @@ Status PngRowSink::open(const QString& fileName, std::int32_t width, std::int32_
     width_ = width;
     height_ = height;
     rowsWritten_ = 0;
-    file_ = std::make_unique<QSaveFile>(fileName);
-    if (!file_->open(QIODevice::WriteOnly)) {
-        const std::string reason = "cannot create the file: " + file_->errorString().toStdString();
-        file_.reset();
-        return Status::failure(reason);
+    device_ = given_;
+    if (given_ == nullptr) {
+        file_ = std::make_unique<QSaveFile>(fileName);
+        if (!file_->open(QIODevice::WriteOnly)) {
+            const std::string reason =
+                "cannot create the file: " + file_->errorString().toStdString();
+            file_.reset();
+            return Status::failure(reason);
+        }
+        device_ = file_.get();
     }
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, &PngRowSink::onError,
                                    &PngRowSink::onWarning);
@@ -150,6 +157,7 @@ Status PngRowSink::commit() {
         return st;
     }
     release();
+    if (!file_) return Status::ok();  // the given device has every byte already
     if (!file_->commit()) {
         const std::string reason = "cannot save the file: " + file_->errorString().toStdString();
         file_.reset();

@@ -1,5 +1,6 @@
 #pragma once
-// Streamed png output through libpng's row interface, into a QSaveFile.
+// Streamed png output through libpng's row interface, into a QSaveFile, or into a device
+// given at construction (standard output).
 #include <png.h>
 
 #include <QSaveFile>
@@ -12,6 +13,8 @@ namespace glint {
 class PngRowSink : public RowSink {
 public:
     PngRowSink();
+    // Writes to `device` instead of a file; open() then takes no file name.
+    explicit PngRowSink(QIODevice& device);
     ~PngRowSink() override;
     PngRowSink(const PngRowSink&) = delete;
     PngRowSink& operator=(const PngRowSink&) = delete;
@@ -33,6 +36,8 @@ private:
     static void onFlush(png_structp png);
 
     std::unique_ptr<QSaveFile> file_;
+    QIODevice* device_ = nullptr;  // where the bytes go: file_ or the given device
+    QIODevice* given_ = nullptr;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     char pngError_[256] = {};

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "AliasedProgress.h"
 #include "BatchRunner.h"
 #include "CliOptions.h"
 #include "LineProgress.h"
 #include "OutputPlan.h"
+#include "StandardStreams.h"
 #include "TerminalProgress.h"
 
 namespace {
@@ -25,6 +27,22 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& messag
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::fprintf(stderr, "glintwork-cli: %s\n", qPrintable(message));
     }
+}
+
+// The plan, with standard input's picture read into `spool` and converted from there; a
+// failure to read it becomes that file's error.
+std::vector<glint::PlannedFile> planWithStdin(const glint::CliOptions& options,
+                                              glint::StdinSpool& spool) {
+    std::vector<glint::PlannedFile> plan = glint::planOutputs(options);
+    for (glint::PlannedFile& file : plan) {
+        if (!glint::isStandardStream(file.input) || !file.error.isEmpty()) continue;
+        if (const glint::Status st = spool.fill(); st.failed()) {
+            file.error = QString::fromStdString(st.reason());
+        } else {
+            file.input = spool.path();
+        }
+    }
+    return plan;
 }
 
 int terminalColumns() {
@@ -60,6 +78,12 @@ int main(int argc, char** argv) {
     }
 
     const glint::CliOptions& o = parsed.options;
+    if (glint::isStandardStream(o.output) && isatty(STDOUT_FILENO)) {
+        std::fprintf(stderr,
+                     "glintwork-cli: will not write a picture to a terminal; redirect standard "
+                     "output or use -o FILE\n");
+        return kExitBadArguments;
+    }
     glint::RowValues values;
     values.scale = o.scale;
     values.redVal = o.red;
@@ -72,6 +96,9 @@ int main(int argc, char** argv) {
     } else {
         view = std::make_unique<glint::LineProgress>(stderr, o.quiet);
     }
-    glint::BatchRunner runner(glint::planOutputs(o), values, o.force, o.jobs);
-    return runner.run(*view) > 0 ? kExitFailedFiles : 0;
+    glint::StdinSpool spool;
+    glint::BatchRunner runner(planWithStdin(o, spool), values, o.force, o.jobs);
+    glint::AliasedProgress shown(*view, spool.path(),
+                                 QString::fromLatin1(glint::kStandardStreamName));
+    return runner.run(shown) > 0 ? kExitFailedFiles : 0;
 }

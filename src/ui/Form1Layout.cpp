@@ -1,5 +1,6 @@
 #include "Form1Layout.h"
 
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -7,7 +8,9 @@
 #include <QSlider>
 
 #include "ColorSwatch.h"
+#include "CommandButton.h"
 #include "ImageControl.h"
+#include "InfoFrame.h"
 #include "InfoLabel.h"
 #include "ScaleCombo.h"
 #include "UiTexts.h"
@@ -43,8 +46,9 @@ constexpr int kSliderTickEvery = 16;
 
 // A picture box takes its outer size through its own size properties, which also size its
 // drawing area (outer size minus the 2-pixel border on each side).
-PictureBox* pictureBox(QWidget* parent, const QRect& at) {
+PictureBox* pictureBox(QWidget* parent, const QRect& at, const char* name) {
     auto* box = new PictureBox(parent);
+    box->setAccessibleName(QString::fromUtf8(name));
     box->move(at.topLeft());
     const Status height = box->setHeight(static_cast<float>(at.height()));
     const Status width = box->setWidth(static_cast<float>(at.width()));
@@ -57,7 +61,7 @@ PictureBox* pictureBox(QWidget* parent, const QRect& at) {
 }
 
 QPushButton* button(QWidget* parent, const char* caption, const QRect& at) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    auto* b = new CommandButton(QString::fromUtf8(caption), parent);
     b->setGeometry(at);
     b->setFocusPolicy(Qt::StrongFocus);
     return b;
@@ -72,8 +76,9 @@ QLabel* valueLabel(QWidget* parent, const QString& caption, const QRect& at) {
     return label;
 }
 
-QSlider* slider(QWidget* parent, const QRect& at) {
+QSlider* slider(QWidget* parent, const QRect& at, const char* name) {
     auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setAccessibleName(QString::fromUtf8(name));
     s->setGeometry(at);
     s->setRange(0, kSliderMax);
     s->setValue(0);
@@ -88,6 +93,12 @@ QSlider* slider(QWidget* parent, const QRect& at) {
 }  // namespace
 
 Form1Controls Form1Layout::build(QWidget* form) {
+    // The platform's font family at a size for which the layout was made; the controls take it
+    // from the window and set none of their own.
+    QFont font;
+    font.setPointSizeF(kFontPointSize);
+    form->setFont(font);
+
     Form1Controls c;
     // Created back to front: a later sibling lies over an earlier one. The labels, the swatch and
     // the image come first, behind everything else.
@@ -97,21 +108,22 @@ Form1Controls Form1Layout::build(QWidget* form) {
     c.ShpBackCol = new ColorSwatch(form);
     c.ShpBackCol->setGeometry(kShpBackCol);
     c.ShpBackCol->setFillColor(0);
+    c.ShpBackCol->setAccessibleName(QStringLiteral("Back Color"));
 
     c.LblRed = valueLabel(form, QString::fromUtf8(ui::kRedPrefix) + u'0', kLblRed);
     c.LblBlue = valueLabel(form, QString::fromUtf8(ui::kBluePrefix) + u'0', kLblBlue);
 
-    c.PicSrc = pictureBox(form, kPicSrc);
-    c.PicDst = pictureBox(form, kPicDst);
+    c.PicSrc = pictureBox(form, kPicSrc, "Source picture");
+    c.PicDst = pictureBox(form, kPicDst, "Result");
 
     c.CmdLoad = button(form, "Open File", kCmdLoad);
-    // Open File is the window's default button; Qt draws it as such, and only a dialog would
-    // also give it the Enter key, so in this window it has no further effect.
+    // Open File is the window's default button. Outside a dialog that gives it no key beyond
+    // Enter while it has the focus, and it is drawn like the other buttons.
     c.CmdLoad->setDefault(true);
     c.CmdRaster = button(form, "Make Raster", kCmdRaster);
     c.CmdSave = button(form, "Save As...", kCmdSave);
 
-    c.Frame1 = new QGroupBox(QStringLiteral("Info"), form);
+    c.Frame1 = new InfoFrame(QStringLiteral("Info"), form);
     c.Frame1->setGeometry(kFrame1);
     c.Frame1->setFocusPolicy(Qt::NoFocus);
     // Opaque: a large picture under the docked frame must not show through it, and the
@@ -126,8 +138,8 @@ Form1Controls Form1Layout::build(QWidget* form) {
     c.ComboScale->setGeometry(kComboScale);
     c.ComboScale->setText(QString::fromUtf8(ui::kComboInitialText));
 
-    c.SldRed = slider(form, kSldRed);
-    c.SldBlue = slider(form, kSldBlue);
+    c.SldRed = slider(form, kSldRed, "Red");
+    c.SldBlue = slider(form, kSldBlue, "Blue");
 
     c.CmdBreak = button(form, "Break", kCmdBreak);
     c.CmdBreak->hide();

@@ -20,6 +20,8 @@ inline constexpr const char* kOpenFilter =
 inline constexpr const char* kOpenTitle = "Open a fuckin' file, if you have balls.";
 inline constexpr const char* kOpenCancelled = "Why do you not load a pic? \r\nFucker!";
 inline constexpr const char* kOpenError = "Open file error.\r\nOnly open valid picture files!";
+// The first line of kOpenError, above the name of a missing part of the installation.
+inline constexpr const char* kOpenErrorTitle = "Open file error.";
 
 inline constexpr const char* kSaveFilter = "Bitmap File (*.bmp)|*.bmp";
 inline constexpr const char* kSaveTitle = "Why did they treat us this respectless?!";

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 
 #include "CliOptions.h"
+#include "InputList.h"
+#include "OutputPlan.h"
 
 namespace glint {
 namespace {
@@ -109,9 +111,46 @@ TEST(CliOptions, InputsAndOutputRule) {
 
 TEST(CliOptions, HelpAndVersionWinOverMissingInputs) {
     EXPECT_EQ(parse({"--help"}).action, Action::Help);
-    EXPECT_TRUE(parse({"-h"}).text.contains("--background"));
+    const QString help = parse({"-h"}).text;
+    EXPECT_TRUE(help.contains("--background"));
+    for (const char* format : {"bmp", "jpg", "png", "tiff", "webp", "emf", "heic", "avif", "jxl"})
+        EXPECT_TRUE(help.contains(QString::fromLatin1(format) + ",") ||
+                    help.contains(QString::fromLatin1(format) + "."))
+            << format;
     EXPECT_EQ(parse({"--version"}).action, Action::Version);
     EXPECT_EQ(parse({"--bogus", "a.png"}).action, Action::Error);
+}
+
+TEST(CliOptions, InputListsSplitOnLineEndsOrNul) {
+    struct Case {
+        QByteArray bytes;
+        bool nulSeparated;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {"a.png\nb c.png\n", false, {"a.png", "b c.png"}},
+        {"a.png\n\n\nb.png", false, {"a.png", "b.png"}},
+        {"a.png\r\n", false, {"a.png\r"}},
+        {QByteArray("a\nb.png\0\0c.png", 14), true, {"a\nb.png", "c.png"}},
+        {"", false, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(splitInputList(c.bytes, c.nulSeparated), c.names) << c.bytes.toStdString();
+    }
+}
+
+TEST(CliOptions, FormatAppliesToStandardOutputAndMadeUpNames) {
+    const ParsedCommandLine piped = parse({"--format", "PNG", "-o", "-", "a.png"});
+    ASSERT_EQ(piped.action, Action::Run) << piped.error.toStdString();
+    EXPECT_EQ(piped.options.format, OutputFormat::Png);
+    EXPECT_EQ(planOutputs(piped.options).front().output, "-");
+
+    const std::vector<PlannedFile> beside =
+        planOutputs(parse({"--format", "jpg", "p/a.png"}).options);
+    ASSERT_EQ(beside.size(), 1u);
+    EXPECT_EQ(beside.front().output, "p/a-scanlines.jpg");
+    EXPECT_EQ(beside.front().format, OutputFormat::Jpeg);
+    EXPECT_EQ(parse({"--format", "tiff", "-o", "x.tif", "a.png"}).action, Action::Run);
 }
 
 }  // namespace

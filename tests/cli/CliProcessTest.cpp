@@ -1,11 +1,16 @@
 // glintwork-cli as a user runs it: exit codes, messages and the files it leaves.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "SampleFiles.h"
 #include "TestPictures.h"
 
 namespace glint {
@@ -15,6 +20,7 @@ struct ToolRun {
     int exitCode = -1;
     QString out;
     QString err;
+    QByteArray outBytes;
 };
 
 class CliProcess : public ::testing::Test {
@@ -27,11 +33,13 @@ protected:
 
     QString path(const QString& name) const { return dir_.filePath(name); }
 
-    // Runs the tool in the test folder; with `fileSizeLimitKiB` under a file size limit that
-    // makes writes fail (instead of ending the process).
-    ToolRun run(const QStringList& args, int fileSizeLimitKiB = 0) const {
+    // Runs the tool in the test folder, `input` on its standard input; with `fileSizeLimitKiB`
+    // under a file size limit that makes writes fail (instead of ending the process).
+    ToolRun run(const QStringList& args, int fileSizeLimitKiB = 0,
+                const QByteArray& input = {}) const {
         QProcess process;
         process.setWorkingDirectory(dir_.path());
+        if (input.isEmpty()) process.setStandardInputFile(QProcess::nullDevice());
         if (fileSizeLimitKiB > 0) {
             const QString script = QStringLiteral("ulimit -f %1; trap '' XFSZ; exec \"$0\" \"$@\"")
                                        .arg(fileSizeLimitKiB);
@@ -39,10 +47,15 @@ protected:
         } else {
             process.start(GLINT_CLI_PATH, args);
         }
+        if (!input.isEmpty()) {
+            process.write(input);
+            process.closeWriteChannel();
+        }
         ToolRun r;
         if (!process.waitForFinished(60000)) return r;
         r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        r.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        r.outBytes = process.readAllStandardOutput();
+        r.out = QString::fromLocal8Bit(r.outBytes);
         r.err = QString::fromLocal8Bit(process.readAllStandardError());
         return r;
     }
@@ -64,6 +77,13 @@ TEST_F(CliProcess, BadArgumentsExitTwoWithUsage) {
         {"-o", "one.bmp", "a.png", "b.bmp"},
         {"-o", "x.gif", "a.png"},
         {"--frobnicate", "a.png"},
+        {"-0", "a.png"},
+        {"--format", "gif", "a.png"},
+        {"--format", "png", "-o", "x.bmp", "a.png"},
+        {"-o", "-", "a.png", "b.bmp"},
+        {"-o", "x.bmp", "-", "-"},
+        {"-"},
+        {"--files-from", "no-list.txt"},
     };
     for (const QStringList& args : cases) {
         const ToolRun r = run(args);
@@ -144,6 +164,44 @@ TEST_F(CliProcess, OverTheLimitsTheMessageNamesTheLimit) {
         << decoded.err.toStdString();
 }
 
+// Little-endian bytes of `values`, each `width` bytes wide.
+QByteArray littleEndian(std::initializer_list<std::uint32_t> values, int width) {
+    QByteArray bytes;
+    for (std::uint32_t v : values)
+        for (int i = 0; i < width; ++i) bytes.append(static_cast<char>((v >> (8 * i)) & 0xff));
+    return bytes;
+}
+
+// Refusals decided from the header alone: the run-length data below is cut (no end code), so
+// the message shows that nothing was decoded.
+TEST_F(CliProcess, EmptyOrOverTheOutputLimitIsToldFromTheHeader) {
+    const QByteArray bigRle = "BM" + littleEndian({64, 0, 62, 40, 11585, 11585}, 4) +
+                              littleEndian({1, 8}, 2) + littleEndian({1, 2, 0, 0, 2, 0}, 4) +
+                              littleEndian({0x0000ff, 0xff0000}, 4) + littleEndian({0x0104}, 2);
+    const QByteArray emptyGif = "GIF89a" + littleEndian({20, 0}, 2) + QByteArray("\0\0\0;", 4);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QStringList args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"big.rle", bigRle, {"-s", "16"}, "is over the bitmap file limit of 4 GiB"},
+        {"empty.gif", emptyGif, {}, "the picture, 20x0 pixels, is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(path(c.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+        file.close();
+        const QStringList before = files();
+        const ToolRun r = run(c.args + QStringList{c.name});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_EQ(files(), before);
+    }
+}
+
 TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
     // 300x300 at scale 4: a 4.3 MB bitmap and a png of several hundred KB, over a 64 KiB limit.
     ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path("src.png")));
@@ -158,6 +216,136 @@ TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
     }
     // The same file under no limit is written, so the limit was the only cause.
     EXPECT_EQ(run({"-s", "4", "-o", "c.png", "src.png"}).exitCode, 0);
+}
+
+TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
+    QFile source(path("a.png"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray picture = source.readAll();
+    ASSERT_EQ(run({"-s", "3", "-r", "10", "-o", "ref.bmp", "a.png"}).exitCode, 0);
+    const QImage expected = test::readPixels(path("ref.bmp"));
+    ASSERT_EQ(expected.size(), QSize(60, 30));
+
+    struct Case {
+        QStringList args;  // after -s 3 -r 10
+        bool fromStdin;
+        const char* toFile;  // nullptr: standard output
+    };
+    const Case cases[] = {
+        {{"-o", "-", "-"}, true, nullptr},
+        {{"-o", "-", "a.png"}, false, nullptr},
+        {{"--format", "png", "-o", "-", "-"}, true, nullptr},
+        {{"--format", "tiff", "-o", "-", "a.png"}, false, nullptr},
+        {{"-o", "piped.png", "-"}, true, "piped.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ToolRun r = run(QStringList{"-s", "3", "-r", "10"} + c.args, 0,
+                              c.fromStdin ? picture : QByteArray());
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(c.fromStdin ? "- -> " : "a.png -> ")) << r.err.toStdString();
+        const QImage got = c.toFile
+                               ? test::readPixels(path(c.toFile))
+                               : QImage::fromData(r.outBytes).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(got, expected);
+    }
+    EXPECT_FALSE(QFile::exists(path("-")));
+
+    const ToolRun empty = run({"-o", "-", "-"}, 0, QByteArray(1, '\n'));
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_TRUE(empty.err.startsWith("-: cannot read the picture")) << empty.err.toStdString();
+}
+
+TEST_F(CliProcess, RefusesToWriteAPictureToATerminal) {
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(grantpt(terminal), 0);
+    ASSERT_EQ(unlockpt(terminal), 0);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TERMINAL", QString::fromLocal8Bit(ptsname(terminal)));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dir_.path());
+    process.start("bash",
+                  {"-c", "exec \"$0\" \"$@\" > \"$TERMINAL\"", GLINT_CLI_PATH, "-o", "-", "a.png"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ::close(terminal);
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(process.readAllStandardError().contains("will not write a picture to a terminal"));
+}
+
+TEST_F(CliProcess, FilesFromAListInAFileOrOnStandardInput) {
+    const QByteArray lines("a.png\nmissing.png\n\nb.bmp");
+    const QByteArray nulSeparated("a.png\0missing.png\0b.bmp\0", 24);
+    QFile list(path("list.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(lines);
+    list.close();
+    struct Case {
+        QStringList args;
+        QByteArray input;
+    };
+    const Case cases[] = {
+        {{"--files-from", "list.txt"}, {}},
+        {{"--files-from", "-"}, lines},
+        {{"-0", "--files-from", "-"}, nulSeparated},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const QString out = QStringLiteral("out%1").arg(++n);
+        ASSERT_TRUE(QDir(dir_.path()).mkdir(out));
+        const ToolRun r = run(c.args + QStringList{"-j", "2", "-o", out}, 0, c.input);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("missing.png: no such file")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("1 of 3 files failed"));
+        EXPECT_EQ(QDir(path(out)).entryList(QDir::Files),
+                  (QStringList{"a-scanlines.bmp", "b-scanlines.bmp"}));
+    }
+}
+
+// HEIF and JPEG XL go through the photo helper, found from the installed tool's place; a
+// turned TIFF is converted upright; a damaged photo fails alone.
+TEST_F(CliProcess, ConvertsPhotoFormatsUprightAndRefusesDamagedOnes) {
+    ASSERT_TRUE(test::writePicture(test::randomPicture(6, 4, 3), path("p.png")));
+    ASSERT_EQ(QProcess::execute("heif-enc", {path("p.png"), "-o", path("photo.heic")}), 0);
+    ASSERT_EQ(QProcess::execute("cjxl", {path("p.png"), path("still.jxl")}), 0);
+    QImageWriter turned(path("turned.tiff"));
+    turned.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(turned.write(test::randomPicture(6, 4, 3)));
+    QFile heic(path("photo.heic"));
+    ASSERT_TRUE(heic.open(QIODevice::ReadOnly));
+    QFile damaged(path("damaged.heic"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(heic.read(heic.size() / 2));
+    damaged.close();
+
+    const ToolRun r = run({"-s", "3", "photo.heic", "still.jxl", "turned.tiff", "damaged.heic"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(test::readPixels(path("photo-scanlines.bmp")).size(), QSize(18, 12));
+    EXPECT_EQ(test::readPixels(path("still-scanlines.bmp")).size(), QSize(18, 12));
+    EXPECT_EQ(test::readPixels(path("turned-scanlines.bmp")).size(), QSize(12, 18));
+    EXPECT_FALSE(QFile::exists(path("damaged-scanlines.bmp")));
+    EXPECT_TRUE(r.err.contains("damaged.heic")) << r.err.toStdString();
+}
+
+// A plain metafile on a system without libwmf's fonts names the missing package. The fonts are
+// hidden in a mount namespace of the tool's own, which needs root (as CI has).
+TEST_F(CliProcess, MissingMetafileFontsAreNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "hiding the fonts needs root";
+    ASSERT_TRUE(test::writeFile(path("r.wmf"), test::wmfRectangle()));
+    const QTemporaryDir empty;
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.start("unshare", {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" r.wmf",
+                              empty.path(), "/usr/share/fonts/type1/urw-base35", GLINT_CLI_PATH});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("r.wmf: cannot read the picture: The fonts for plain metafiles are not "
+                             "installed (Debian package fonts-urw-base35)."))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("r-scanlines.bmp")));
 }
 
 }  // namespace

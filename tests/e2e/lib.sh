@@ -73,6 +73,8 @@ start_program() {
     (
         unset QT_QPA_PLATFORMTHEME
         export QT_QPA_PLATFORM=xcb
+        # The program alone runs at the scale factor asked for; the tool photographs unscaled.
+        [ -n "${GLINT_E2E_SCALE:-}" ] && export QT_SCALE_FACTOR=$GLINT_E2E_SCALE
         cd "$GLINT_E2E_DIR" && exec "$GLINT_APP"
     ) >"$log" 2>&1 &
     APP_PID=$!

@@ -1,6 +1,7 @@
 // glintwork-metafile FILE: converts an enhanced or plain Windows metafile to pixels and writes
 // them to standard output (format in io/MetafileProtocol.h). Runs as a separate process under
 // memory and time limits set by its caller, because the converters read untrusted files.
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <optional>
 
 #include "MetafileToSvg.h"
+#include "WmfPicture.h"
 #include "io/LoadLimits.h"
 #include "io/MetafileProbe.h"
 #include "io/MetafileProtocol.h"
@@ -27,15 +29,19 @@ std::optional<QByteArray> readFile(const char* path) {
     return data;
 }
 
-// The drawing on a white page of its own size.
-QImage draw(const glint::SvgDrawing& drawing) {
-    QSvgRenderer renderer(drawing.svg);
-    if (!renderer.isValid()) return {};
-    QImage image(drawing.size, QImage::Format_RGB32);
-    if (image.isNull()) return {};
+// An enhanced metafile's drawing on a white page of its frame's size, within the metafile
+// drawing limit.
+std::optional<QImage> drawEmf(const QByteArray& file) {
+    const std::optional<glint::SvgDrawing> drawing = glint::emfToSvg(file);
+    if (!drawing || !glint::pictureSizeAccepted(drawing->size.width(), drawing->size.height()))
+        return std::nullopt;
+    QSvgRenderer renderer(drawing->svg);
+    if (!renderer.isValid()) return std::nullopt;
+    QImage image(glint::metafileDrawnSize(drawing->size), QImage::Format_RGB32);
+    if (image.isNull()) return std::nullopt;
     image.fill(Qt::white);
     QPainter painter(&image);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(drawing.size)));
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
     painter.end();
     return image;
 }
@@ -56,6 +62,15 @@ bool writePicture(const QImage& image) {
     return std::fflush(stdout) == 0;
 }
 
+// libwmf refuses to play any plain metafile when it finds none of its fonts.
+bool wmfFontsMissing(const QByteArray& file) {
+    if (glint::metafileKind(file.left(glint::kMetafileProbeBytes)) != glint::MetafileKind::Wmf)
+        return false;
+    return QDir(QString::fromLatin1(glint::kWmfFontDir))
+        .entryList({QStringLiteral("*.t1"), QStringLiteral("*.pfb")}, QDir::Files)
+        .isEmpty();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,20 +85,18 @@ int main(int argc, char** argv) {
 
     const std::optional<QByteArray> file = readFile(argv[1]);
     if (!file) return kUnreadable;
-    std::optional<glint::SvgDrawing> drawing;
+    std::optional<QImage> image;
     switch (glint::metafileKind(file->left(glint::kMetafileProbeBytes))) {
         case glint::MetafileKind::Emf:
-            drawing = glint::emfToSvg(*file);
+            image = drawEmf(*file);
             break;
         case glint::MetafileKind::Wmf:
-            drawing = glint::wmfToSvg(*file);
+            image = glint::drawWmf(*file);
             break;
         case glint::MetafileKind::None:
             break;
     }
-    if (!drawing || !glint::pictureSizeAccepted(drawing->size.width(), drawing->size.height()))
-        return kNotConverted;
-    const QImage image = draw(*drawing);
-    if (image.isNull()) return kNotDrawn;
-    return writePicture(image) ? glint::kMetafileHelperExitOk : kNotWritten;
+    if (!image) return wmfFontsMissing(*file) ? glint::kMetafileHelperExitNoFonts : kNotConverted;
+    if (image->isNull()) return kNotDrawn;
+    return writePicture(*image) ? glint::kMetafileHelperExitOk : kNotWritten;
 }

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QRect>
 #include <QScreen>
 #include <QSet>
 #include <QStringList>
@@ -83,14 +84,26 @@ int compare(const QStringList& args) {
     return kPass;
 }
 
-// Needs a QGuiApplication on the display the window lives on. Prints "WIDTHxHEIGHT COLOURS".
+// Needs a QGuiApplication on the display the window lives on. Photographs the window's client
+// area, or the part X,Y WIDTHxHEIGHT of it. Prints "WIDTHxHEIGHT COLOURS".
 int screenshot(const QStringList& args) {
     bool ok = false;
-    const WId window = args.size() == 2 ? args[0].toULongLong(&ok, 0) : 0;
-    if (!ok) return fail(kCannotRun, QStringLiteral("usage: screenshot WINDOW-ID PATH"));
+    const WId window = args.size() == 2 || args.size() == 6 ? args[0].toULongLong(&ok, 0) : 0;
+    QRect part(0, 0, -1, -1);  // the whole client area
+    if (ok && args.size() == 6) {
+        int x = 0, y = 0, width = 0, height = 0;
+        ok = toInt(args[2], 0, 4096, x) && toInt(args[3], 0, 4096, y) &&
+             toInt(args[4], 1, 4096, width) && toInt(args[5], 1, 4096, height);
+        part = QRect(x, y, width, height);
+    }
+    if (!ok)
+        return fail(kCannotRun,
+                    QStringLiteral("usage: screenshot WINDOW-ID PATH [X Y WIDTH HEIGHT]"));
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return fail(kCannotRun, QStringLiteral("no screen"));
-    const QImage shot = screen->grabWindow(window).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shot = screen->grabWindow(window, part.x(), part.y(), part.width(), part.height())
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
     if (shot.isNull()) return fail(kDiffers, QStringLiteral("the grab gave nothing"));
     if (!shot.save(args[1], "PNG"))
         return fail(kCannotRun, QStringLiteral("cannot write %1").arg(args[1]));

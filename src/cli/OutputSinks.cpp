@@ -1,0 +1,20 @@
+#include "OutputSinks.h"
+
+#include "BmpPipeSink.h"
+#include "BmpRowSink.h"
+#include "PngRowSink.h"
+#include "StandardStreams.h"
+
+namespace glint {
+
+std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output) {
+    const bool toStdout = isStandardStream(output);
+    if (format == OutputFormat::Png) {
+        return toStdout ? std::make_unique<PngRowSink>(standardOutput())
+                        : std::make_unique<PngRowSink>();
+    }
+    if (toStdout) return std::make_unique<BmpPipeSink>(standardOutput());
+    return std::make_unique<BmpRowSink>();
+}
+
+}  // namespace glint

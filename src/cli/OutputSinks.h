@@ -1,0 +1,14 @@
+#pragma once
+// The streamed writer for an output: a file, or standard output for "-".
+#include <QString>
+#include <memory>
+
+#include "OutputFormat.h"
+#include "RowSink.h"
+
+namespace glint {
+
+// A sink for one of the streamed formats (bmp, png).
+std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output);
+
+}  // namespace glint
