@@ -58,9 +58,9 @@ Status renderRows(RasterForm& form, const RenderExtent& extent) {
         // Only the rows this source row draws are asked for: the rest of PicDst may still wait
         // for its clear.
         std::int32_t top = 0;
-        const PixelView dst = rowsOfSourceRow(form.picDst(), i, extent.lastColumn, values.scale, top);
-        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst, top);
-            st.failed()) {
+        const PixelView dst =
+            rowsOfSourceRow(form.picDst(), i, extent.lastColumn, values.scale, top);
+        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst, top); st.failed()) {
             return st;
         }
         if (extent.lastColumn >= 0 && dst.width > 0 && dst.height > 0) {

@@ -37,8 +37,7 @@ QImage newArea(int w, int h) {
     if (start == MAP_FAILED) return {};
     (void)madvise(start, length, MADV_HUGEPAGE);  // a hint: without it, ordinary pages serve
     auto* mapping = new Mapping{start, length};
-    QImage area(static_cast<uchar*>(start), w, h, qsizetype(rowBytes), kFormat, unmapArea,
-                mapping);
+    QImage area(static_cast<uchar*>(start), w, h, qsizetype(rowBytes), kFormat, unmapArea, mapping);
     if (area.isNull()) unmapArea(mapping);
     return area;
 }

@@ -91,8 +91,8 @@ private:
     void drawingChanged(const QRect& areaRect);
 
     QImage picture_;
-    DrawingArea area_;    // the drawing area taken
-    int wantWidth_ = 0;   // the size given, taken at the next use
+    DrawingArea area_;   // the drawing area taken
+    int wantWidth_ = 0;  // the size given, taken at the next use
     int wantHeight_ = 0;
     Side lastSet_ = Side::None;  // the side given last; None while no size is pending
     // What is kept of the drawing when the pending size is taken: the smallest size each side
