@@ -127,6 +127,7 @@ void DrawingArea::markDrawn(int first, int last) {
 
 void DrawingArea::fillRow(int row) {
     std::uint32_t* out = rowOf(image_, row);
+    if (out == nullptr) return;  // pixels shared with a picture and no memory for a copy
     std::fill(out, out + width_, blankPixel_);
     blank_[std::size_t(row)] = 0;
     --blankCount_;
