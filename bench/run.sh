@@ -35,7 +35,13 @@ run_under_x() {
 # One line per program.
 run glint-bench-engine
 run glint-bench-io
+run glint-bench-metafile
+run glint-bench-photo
 run_under_x glint-bench-window
+
+# glintwork-cli against the floor of the machine (dd, djpeg, its own start).
+echo "== floor"
+"$(dirname "$0")/floor/floor.sh" "$build" || status=1
 
 # glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.
 echo "== peers"

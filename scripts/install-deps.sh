@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libgl1-mesa-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # the batch tool's png writer
+  # the batch tool's png writer and the loader's png decoder
   libpng-dev
   # metafiles: emf and wmf converters for the metafile helper. libwmf's link line
   # (`pkg-config --libs libwmf`: -lwmf -lwmflite -lfreetype -lX11 -lexpat -ljpeg -lpng -lz -lm)
@@ -21,6 +21,12 @@ packages=(
   libemf2svg-dev libwmf-dev libexpat1-dev libjpeg-dev
   # libwmf cannot draw without these fonts, which its runtime only recommends
   fonts-urw-base35
+  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders
+  libheif-dev libjxl-dev
+  # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
+  libheif-examples libjxl-tools
+  # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
+  libgif-dev
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
   # the batch tool's manual page, made from its --help at build time
@@ -31,6 +37,8 @@ packages=(
 if [ "${1:-}" = "--bench" ]; then
   # the peers that the batch benchmark compares against, and the timer it measures them with
   packages+=(imagemagick libvips-tools time)
+  # djpeg: the floor of the JPEG load figure and of the batch tool's JPEG case
+  packages+=(libjpeg-turbo-progs)
 fi
 if [ "${1:-}" = "--package" ]; then
   # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
@@ -40,15 +48,9 @@ if [ "${1:-}" = "--fuzz" ]; then
   # only for fuzzing (`make fuzz`): clang with its libFuzzer and sanitizer runtimes
   packages+=(clang libclang-rt-14-dev)
 fi
-if [ "${1:-}" = "--package" ]; then
-  # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
-  packages+=(dpkg-dev lintian appstream)
-fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng)
- whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng)
+link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include "InputList.h"
 #include "OutputFormat.h"
 #include "StandardStreams.h"
+#include "io/ReadableFormats.h"
 
 namespace glint {
 
@@ -17,6 +18,26 @@ const char* const kDescription =
     "(green from the picture, red and blue as given) followed by scale-1 rows of the\n"
     "background colour. Error messages are shown also with --quiet.\n"
     "An INPUT of - is read from standard input.";
+
+constexpr qsizetype kHelpLineLength = 90;
+
+// The description with the formats that can be read, wrapped into lines.
+QString description() {
+    QString text = QString::fromLatin1(kDescription) +
+                   "\n\nReadable pictures, recognised by their content whatever their name:\n";
+    qsizetype lineStart = text.size();
+    const QStringList formats = readableFormats();
+    for (qsizetype i = 0; i < formats.size(); ++i) {
+        const QString item = formats[i] + (i + 1 < formats.size() ? ", " : ".");
+        if (text.size() - lineStart + item.size() > kHelpLineLength) {
+            text.chop(1);  // the blank after the comma
+            text += '\n';
+            lineStart = text.size();
+        }
+        text += item;
+    }
+    return text;
+}
 
 bool parseInt(const QString& text, int low, int high, int& value) {
     bool ok = false;
@@ -112,7 +133,7 @@ bool parseColor(const QString& text, ColorValue& color) {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(description());
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption scaleOption(

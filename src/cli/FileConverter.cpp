@@ -1,23 +1,24 @@
 #include "FileConverter.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <memory>
 
+#include "BmpScanlineFile.h"
+#include "OutputFormat.h"
 #include "OutputSinks.h"
 #include "ScanlineBands.h"
 #include "StandardStreams.h"
 #include "engine/PictureSurface.h"
 #include "io/LoadLimits.h"
+#include "io/OutputFile.h"
 #include "io/PictureLoader.h"
+#include "io/PictureProbe.h"
 
 namespace glint {
 
 namespace {
-
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
@@ -28,7 +29,12 @@ QString loadProblem(const QString& input, const Status& status) {
         return QStringLiteral("the file is over the limit of %1 MiB for pictures")
             .arg(kMaxPictureFileBytes >> 20);
     }
-    const QSize size = QImageReader(input).size();
+    const QSize size = pictureHeaderSize(input);
+    if (size.isValid() && pictureIsEmpty(size.width(), size.height())) {
+        return QStringLiteral("the picture, %1x%2 pixels, is empty")
+            .arg(size.width())
+            .arg(size.height());
+    }
     if (size.isValid() && !pictureSizeAccepted(size.width(), size.height())) {
         const QString what = QStringLiteral("the picture, %1x%2 pixels, is over ")
                                  .arg(size.width())
@@ -43,6 +49,21 @@ QString loadProblem(const QString& input, const Status& status) {
     const QString prefix = info.fileName() + QStringLiteral(": ");
     if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
     return QStringLiteral("cannot read the picture: ") + reason;
+}
+
+// The output limit a picture of `headerSize` would break, found before decoding it; empty when
+// the header gives no size or the output fits.
+QString headerLimitProblem(const ConvertRequest& request, OutputFormat format,
+                           const QSize& headerSize) {
+    if (!headerSize.isValid() || !pictureSizeAccepted(headerSize.width(), headerSize.height())) {
+        return {};
+    }
+    ScanlineGeometry g;
+    if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
+            .failed()) {
+        return {};
+    }
+    return outputLimitProblem(format, request.streamed && isStreamed(format), g.width, g.height);
 }
 
 ConstPixelView viewOf(const QImage& image) {
@@ -83,19 +104,48 @@ Status writeWhole(OutputFormat format, const QString& output, const ScanlineBand
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
     if (isStandardStream(output)) return writeImageToStandardOutput(image, formatName(format));
 
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Status::failure("cannot create the file: " + file.errorString().toStdString());
-    }
+    OutputFile file(output);
+    if (Status st = file.create(); st.failed()) return st;
     QImageWriter writer(&file, formatName(format));
-    if (!writer.write(image)) {
-        file.cancelWriting();
+    // A writer may report success although some of its writes failed: the file knows.
+    if (!writer.write(image) && !file.failed()) {
+        file.cancel();
         return Status::failure(writer.errorString().toStdString());
     }
-    if (!file.commit()) {
-        return Status::failure("cannot save the file: " + file.errorString().toStdString());
+    return file.commit();
+}
+
+// A bitmap's gap rows do not depend on the picture: when its header gives the picture's size,
+// `bmp` is started before the picture is decoded, and gap rows are written meanwhile. Returns
+// the size it was started for; invalid when it was not started.
+QSize startBeforeDecoding(const ConvertRequest& request, const QSize& headerSize,
+                          BmpScanlineFile& bmp) {
+    if (!headerSize.isValid() || !pictureSizeAccepted(headerSize.width(), headerSize.height())) {
+        return {};
     }
-    return Status::ok();
+    ScanlineGeometry g;
+    if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
+            .failed() ||
+        !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height).isEmpty() ||
+        bmp.start(request.output, g, request.values, true).failed()) {
+        return {};
+    }
+    return headerSize;
+}
+
+// Why `output` must not be written, or empty.
+QString targetProblem(const ConvertRequest& request) {
+    if (isStandardStream(request.output)) return {};
+    const QFileInfo target(request.output);
+    if (!target.exists()) return {};
+    if (!target.isFile()) {
+        return QStringLiteral("'%1' is not a regular file (only regular files are replaced)")
+            .arg(request.output);
+    }
+    if (!request.force) {
+        return QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output);
+    }
+    return {};
 }
 
 }  // namespace
@@ -115,13 +165,23 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     ConvertOutcome outcome;
     const auto format = request.format ? request.format : formatForPath(request.output);
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
-    if (!request.force && !isStandardStream(request.output) && QFileInfo::exists(request.output)) {
-        return failed(outcome,
-                      QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output));
+    if (const QString problem = targetProblem(request); !problem.isEmpty()) {
+        return failed(outcome, problem);
     }
     if (!QFileInfo::exists(request.input)) {
         return failed(outcome, QStringLiteral("no such file"));
     }
+    const QSize headerSize = pictureHeaderSize(request.input);
+    if (const QString problem = headerLimitProblem(request, *format, headerSize);
+        !problem.isEmpty()) {
+        return failed(outcome, problem);
+    }
+    const bool streamed = request.streamed && isStreamed(*format);
+    // A bitmap file; a bitmap on standard output goes out row by row like a png.
+    const bool streamedBmp =
+        streamed && *format == OutputFormat::Bmp && !isStandardStream(request.output);
+    BmpScanlineFile bmp;
+    const QSize startedFor = streamedBmp ? startBeforeDecoding(request, headerSize, bmp) : QSize();
 
     QImage picture;
     if (Status st = LoadPicture(request.input, picture); st.failed()) {
@@ -136,7 +196,6 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     }
     outcome.width = g.width;
     outcome.height = g.height;
-    const bool streamed = request.streamed && isStreamed(*format);
     if (const QString problem = outputLimitProblem(*format, streamed, g.width, g.height);
         !problem.isEmpty()) {
         return failed(outcome, problem);
@@ -146,8 +205,15 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     picture = QImage();  // only the opaque copy is needed from here on
     if (source.isNull()) return failed(outcome, QStringLiteral("no memory for the picture"));
     const ScanlineBands bands(viewOf(source), g, request.values);
-    const Status written = streamed ? writeStreamed(*format, request.output, bands, g, progress)
-                                    : writeWhole(*format, request.output, bands, g, progress);
+    Status written = Status::ok();
+    if (streamedBmp) {
+        if (startedFor != source.size()) written = bmp.start(request.output, g, request.values);
+        if (written.isOk()) written = bmp.finish(viewOf(source), progress);
+    } else if (streamed) {
+        written = writeStreamed(*format, request.output, bands, g, progress);
+    } else {
+        written = writeWhole(*format, request.output, bands, g, progress);
+    }
     if (written.failed()) {
         return failed(outcome,
                       QStringLiteral("cannot write '%1': ").arg(request.output) +

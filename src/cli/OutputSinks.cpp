@@ -1,7 +1,6 @@
 #include "OutputSinks.h"
 
 #include "BmpPipeSink.h"
-#include "BmpRowSink.h"
 #include "PngRowSink.h"
 #include "StandardStreams.h"
 
@@ -14,7 +13,7 @@ std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output)
                         : std::make_unique<PngRowSink>();
     }
     if (toStdout) return std::make_unique<BmpPipeSink>(standardOutput());
-    return std::make_unique<BmpRowSink>();
+    return nullptr;  // bitmap files are written by BmpScanlineFile
 }
 
 }  // namespace glint

@@ -8,7 +8,8 @@
 
 namespace glint {
 
-// A sink for one of the streamed formats (bmp, png).
+// A sink for one of the streamed formats: png, or bmp on standard output (nothing for a bitmap
+// file, which BmpScanlineFile writes).
 std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output);
 
 }  // namespace glint

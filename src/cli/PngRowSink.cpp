@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "io/OutputFile.h"
+
 namespace glint {
 
 namespace {
@@ -59,7 +61,7 @@ void PngRowSink::onWrite(png_structp png, png_bytep data, size_t length) {
     auto* self = static_cast<PngRowSink*>(png_get_io_ptr(png));
     if (self->device_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(length)) !=
         static_cast<qint64>(length)) {
-        self->ioError_ = self->device_->errorString();
+        self->ioError_ = self->device_->errorString().toStdString();
         png_error(png, "writing the file failed");
     }
 }
@@ -75,7 +77,7 @@ bool PngRowSink::guarded(void (*step)(PngRowSink&, const void*), const void* arg
 Status PngRowSink::failure(const char* what) {
     failed_ = true;
     std::string reason = std::string(what) + ": " + pngError_;
-    if (!ioError_.isEmpty()) reason += " (" + ioError_.toStdString() + ")";
+    if (!ioError_.empty()) reason += " (" + ioError_ + ")";
     return Status::failure(reason);
 }
 
@@ -96,12 +98,10 @@ Status PngRowSink::open(const QString& fileName, std::int32_t width, std::int32_
     rowsWritten_ = 0;
     device_ = given_;
     if (given_ == nullptr) {
-        file_ = std::make_unique<QSaveFile>(fileName);
-        if (!file_->open(QIODevice::WriteOnly)) {
-            const std::string reason =
-                "cannot create the file: " + file_->errorString().toStdString();
+        file_ = std::make_unique<OutputFile>(fileName);
+        if (Status st = file_->create(); st.failed()) {
             file_.reset();
-            return Status::failure(reason);
+            return st;
         }
         device_ = file_.get();
     }
@@ -158,21 +158,15 @@ Status PngRowSink::commit() {
     }
     release();
     if (!file_) return Status::ok();  // the given device has every byte already
-    if (!file_->commit()) {
-        const std::string reason = "cannot save the file: " + file_->errorString().toStdString();
-        file_.reset();
-        return Status::failure(reason);
-    }
+    Status committed = file_->commit();
     file_.reset();
-    return Status::ok();
+    return committed;
 }
 
 void PngRowSink::cancel() {
     release();
-    if (file_) {
-        file_->cancelWriting();
-        file_.reset();
-    }
+    if (file_) file_->cancel();
+    file_.reset();
 }
 
 }  // namespace glint

@@ -1,14 +1,18 @@
 #pragma once
-// Streamed png output through libpng's row interface, into a QSaveFile, or into a device
-// given at construction (standard output).
+// Streamed png output through libpng's row interface, into an output file that replaces its
+// target only when every write succeeded, or into a device given at construction (standard
+// output).
 #include <png.h>
 
-#include <QSaveFile>
+#include <QIODevice>
 #include <memory>
+#include <string>
 
 #include "RowSink.h"
 
 namespace glint {
+
+class OutputFile;
 
 class PngRowSink : public RowSink {
 public:
@@ -35,13 +39,13 @@ private:
     static void onWrite(png_structp png, png_bytep data, size_t length);
     static void onFlush(png_structp png);
 
-    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<OutputFile> file_;
     QIODevice* device_ = nullptr;  // where the bytes go: file_ or the given device
     QIODevice* given_ = nullptr;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     char pngError_[256] = {};
-    QString ioError_;
+    std::string ioError_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int32_t rowsWritten_ = 0;

@@ -9,9 +9,10 @@
 #include "engine/PixelView.h"
 #include "engine/Status.h"
 
-class QSaveFile;
 
 namespace glint {
+
+class OutputFile;
 
 class BmpStreamWriter {
 public:
@@ -37,7 +38,7 @@ private:
     // Writes `count` packed rows from band_, the lowest-placed row (firstRow + count - 1) first.
     Status writePacked(std::int32_t firstRow, std::int32_t count);
 
-    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<OutputFile> file_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int64_t rowsWritten_ = 0;

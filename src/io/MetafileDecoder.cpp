@@ -9,23 +9,20 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <cstring>
+#include <algorithm>
 
 #include "HelperLocation.h"
 #include "LoadLimits.h"
+#include "MetafileOutputReader.h"
 #include "MetafileProtocol.h"
 
 namespace glint {
 namespace {
 
 constexpr int kKillWaitMs = 5000;
-constexpr std::int64_t kMaxOutputBytes = kMetafileHeaderBytes + kMaxPicturePixels * 4;
-
-std::uint32_t hostU32(const QByteArray& b, int at) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, b.constData() + at, sizeof v);
-    return v;
-}
+// How long one wait for the helper lasts when the caller wants to be called back meanwhile.
+constexpr qint64 kWaitSliceMs = 25;
+constexpr std::int64_t kMiB = std::int64_t{1} << 20;
 
 bool isExecutableFile(const QString& path) {
     const QFileInfo info(path);
@@ -41,25 +38,9 @@ void killGroup(QProcess& process) {
 
 }  // namespace
 
-Status MetafileDecoder::pictureFromOutput(const QByteArray& out, QImage& picture) {
-    if (out.size() < kMetafileHeaderBytes ||
-        std::memcmp(out.constData(), kMetafileMagic, sizeof kMetafileMagic) != 0)
-        return Status::failure("metafile helper gave no picture");
-    const std::int64_t width = hostU32(out, 4);
-    const std::int64_t height = hostU32(out, 8);
-    if (!pictureSizeAccepted(width, height))
-        return Status::failure("metafile picture is too large");
-    if (out.size() != kMetafileHeaderBytes + width * height * 4)
-        return Status::failure("metafile helper output is incomplete");
-    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
-    if (image.isNull()) return Status::failure("out of memory for the metafile picture");
-    const auto* src = reinterpret_cast<const std::uint32_t*>(out.constData() + kMetafileHeaderBytes);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) line[x] = *src++ | 0xff000000u;
-    }
-    picture = std::move(image);
-    return Status::ok();
+std::chrono::milliseconds MetafileDecoder::Limits::timeoutFor(std::int64_t fileBytes) const {
+    const std::int64_t extra = std::max<std::int64_t>(fileBytes, 0) * timeoutPerMiB.count() / kMiB;
+    return std::min(maxTimeout, timeout + std::chrono::milliseconds(extra));
 }
 
 MetafileDecoder::MetafileDecoder(QString helperPath, Limits limits)
@@ -74,22 +55,24 @@ QString MetafileDecoder::locateHelper() {
     return findHelper(programDir, QString::fromLatin1(kHelperName));
 }
 
-Status MetafileDecoder::decode(const QString& fileName, QImage& picture) const {
+Status MetafileDecoder::decode(const QString& fileName, QImage& picture,
+                               const WaitHook& whileWaiting) const {
     if (!isExecutableFile(helperPath_))
         return Status::missingPart(
             helperPath_.isEmpty()
                 ? std::string("The metafile helper ") + kHelperName + " is not installed."
                 : "The metafile helper " + helperPath_.toStdString() + " is missing.");
 
+    const std::chrono::milliseconds timeout = limits_.timeoutFor(QFileInfo(fileName).size());
     QProcess process;
     process.setProgram(helperPath_);
     process.setArguments({fileName});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     const auto addressSpace =
-        static_cast<rlim_t>(limits_.addressSpaceBytes + kReservedAddressSpace);
+        static_cast<rlim_t>(limits_.addressSpaceBytes + kSanitizerAddressSpace);
     const auto cpuSeconds = static_cast<rlim_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(limits_.timeout).count() + 1);
+        std::chrono::duration_cast<std::chrono::seconds>(timeout).count() + 1);
     // Runs in the child between fork and exec: only async-signal-safe calls.
     process.setChildProcessModifier([addressSpace, cpuSeconds] {
         ::setpgid(0, 0);
@@ -101,33 +84,38 @@ Status MetafileDecoder::decode(const QString& fileName, QImage& picture) const {
         ::setrlimit(RLIMIT_CORE, &noCore);
     });
 
-    const QDeadlineTimer deadline(limits_.timeout);
+    const QDeadlineTimer deadline(timeout);
     process.start(QIODevice::ReadOnly);
-    if (!process.waitForStarted(static_cast<int>(limits_.timeout.count())))
+    if (!process.waitForStarted(static_cast<int>(timeout.count())))
         return Status::failure("metafile helper did not start");
 
-    QByteArray out;
+    MetafileOutputReader output;
     while (process.state() != QProcess::NotRunning) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0) {
             killGroup(process);
             return Status::failure("metafile conversion timed out");
         }
-        if (!process.waitForReadyRead(static_cast<int>(left)) &&
-            process.state() != QProcess::NotRunning)
-            process.waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
-        out.append(process.readAllStandardOutput());
-        if (out.size() > kMaxOutputBytes) {
+        const int wait = static_cast<int>(whileWaiting ? std::min(left, kWaitSliceMs) : left);
+        if (!process.waitForReadyRead(wait) && process.state() != QProcess::NotRunning)
+            process.waitForFinished(wait);  // output closed, or nothing came within `wait`
+        if (!output.readFrom(process)) {
             killGroup(process);
-            return Status::failure("metafile helper wrote too much");
+            return Status::failure(output.error());
         }
+        if (whileWaiting) whileWaiting();
     }
-    out.append(process.readAllStandardOutput());
+    const bool outputOk = output.readFrom(process);
     if (process.exitStatus() != QProcess::NormalExit)
         return Status::failure("metafile helper crashed");
+    if (process.exitCode() == kMetafileHelperExitNoFonts)
+        return Status::missingPart(
+            "The fonts for plain metafiles are not installed (Debian package fonts-urw-base35).");
     if (process.exitCode() != kMetafileHelperExitOk)
         return Status::failure("metafile could not be converted");
-    return pictureFromOutput(out, picture);
+    if (!outputOk || !output.complete()) return Status::failure(output.error());
+    picture = output.takePicture();
+    return Status::ok();
 }
 
 }  // namespace glint

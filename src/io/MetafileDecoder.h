@@ -6,6 +6,7 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "engine/Status.h"
 
@@ -14,39 +15,36 @@ namespace glint {
 class MetafileDecoder {
 public:
     struct Limits {
-        std::chrono::milliseconds timeout{30000};       // wall time before the helper is killed
+        // Wall time before the helper is killed: `timeout` for any file, `timeoutPerMiB` more
+        // for every MiB of the file, at most `maxTimeout`.
+        std::chrono::milliseconds timeout{5000};
         std::int64_t addressSpaceBytes = std::int64_t{3} << 30;  // RLIMIT_AS of the helper
+        std::chrono::milliseconds timeoutPerMiB{8000};
+        std::chrono::milliseconds maxTimeout{60000};
+
+        std::chrono::milliseconds timeoutFor(std::int64_t fileBytes) const;
     };
+    // Called again and again while the helper runs (every few hundredths of a second).
+    using WaitHook = std::function<void()>;
 
     // Environment variable that names the helper executable, overriding the search.
     static constexpr const char* kHelperEnv = "GLINTWORK_METAFILE_HELPER";
     static constexpr const char* kHelperName = "glintwork-metafile";
-
-    // Address space that AddressSanitizer reserves when a program starts (its shadow memory and
-    // allocator region, 20 TiB on x86-64). Sanitized builds add it to the helper's limit, under
-    // which the helper could not even start; what the helper uses itself stays limited.
-#ifdef GLINT_SANITIZED
-    static constexpr std::int64_t kReservedAddressSpace = std::int64_t{20} << 40;
-#else
-    static constexpr std::int64_t kReservedAddressSpace = 0;
-#endif
 
     explicit MetafileDecoder(QString helperPath, Limits limits);
     // The helper found by locateHelper(), with the standard limits.
     MetafileDecoder();
 
     // Runs the helper on `fileName`; on success `picture` is the drawing as Format_RGB32.
-    Status decode(const QString& fileName, QImage& picture) const;
+    // `whileWaiting`, if set, is called while the helper works.
+    Status decode(const QString& fileName, QImage& picture,
+                  const WaitHook& whileWaiting = {}) const;
 
     // The helper executable: $GLINTWORK_METAFILE_HELPER if set; otherwise the first one
     // findHelper() finds for this program (HelperLocation.h). Empty if none exists.
     static QString locateHelper();
 
     const QString& helperPath() const { return helperPath_; }
-
-    // The picture in the helper's standard output `out` (io/MetafileProtocol.h); fails for
-    // output that does not follow the format or gives a size the loader does not accept.
-    static Status pictureFromOutput(const QByteArray& out, QImage& picture);
 
 private:
     QString helperPath_;

@@ -1,5 +1,6 @@
 #include "MetafileProbe.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -78,6 +79,16 @@ QSize metafileSize(const QByteArray& head) {
             break;
     }
     return {};
+}
+
+QSize metafileDrawnSize(const QSize& declared) {
+    const double pixels = static_cast<double>(declared.width()) * declared.height();
+    if (pixels <= static_cast<double>(kMaxMetafilePixels)) return declared;
+    const double factor = std::sqrt(static_cast<double>(kMaxMetafilePixels) / pixels);
+    const auto fitted = [factor](int side) {
+        return std::max(1, static_cast<int>(std::floor(side * factor)));
+    };
+    return {fitted(declared.width()), fitted(declared.height())};
 }
 
 }  // namespace glint

@@ -18,4 +18,8 @@ MetafileKind metafileKind(const QByteArray& head);
 // An invalid size when the header gives none (a plain metafile) or an unusable one.
 QSize metafileSize(const QByteArray& head);
 
+// The size a metafile of `declared` size is drawn at: the same when it has at most
+// kMaxMetafilePixels pixels, else scaled down in both directions alike to fit that limit.
+QSize metafileDrawnSize(const QSize& declared);
+
 }  // namespace glint

@@ -11,5 +11,9 @@ inline constexpr char kMetafileMagic[4] = {'G', 'L', 'M', 'F'};
 inline constexpr int kMetafileHeaderBytes = 12;
 // The file to convert is the helper's only argument.
 inline constexpr int kMetafileHelperExitOk = 0;
+// A plain metafile could not be drawn and the fonts libwmf needs are not installed.
+inline constexpr int kMetafileHelperExitNoFonts = 7;
+// Where Debian's libwmf looks for its fonts (package fonts-urw-base35).
+inline constexpr const char* kWmfFontDir = "/usr/share/fonts/type1/urw-base35";
 
 }  // namespace glint

@@ -3,21 +3,56 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <algorithm>
 
-#include "BmpProbe.h"
+#include "ExifOrientation.h"
 #include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "MetafileDecoder.h"
 #include "MetafileProbe.h"
+#include "PhotoDecoder.h"
+#include "PhotoProbe.h"
+#include "RasterDecoders.h"
 
 namespace glint {
 namespace {
 
 constexpr int kProbeBytes =
-    std::max({kMetafileProbeBytes, kBmpProbeBytes, kImagePluginProbeBytes});
+    std::max({kMetafileProbeBytes, kRasterProbeBytes, kImagePluginProbeBytes, kPhotoProbeBytes});
 
-Status failure(const QString& fileName, const char* why) {
+Status failure(const QString& fileName, const std::string& why) {
     return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
+}
+
+// Why a picture of this size is refused before decoding; empty when it is not.
+std::string sizeProblem(const QSize& size) {
+    if (pictureIsEmpty(size.width(), size.height())) {
+        return "picture is empty (" + std::to_string(size.width()) + "x" +
+               std::to_string(size.height()) + " pixels)";
+    }
+    if (!pictureSizeAccepted(size.width(), size.height())) return "picture is too large";
+    return {};
+}
+
+// Decodes with one of the loader's own decoders, from the file mapped into memory.
+Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
+                     QImage& picture) {
+    const qint64 bytes = file.size();
+    const uchar* mapped = file.map(0, bytes);
+    QByteArray copy;
+    if (mapped == nullptr) {  // a file system that cannot map: read it instead
+        copy = file.readAll();
+        if (copy.size() != bytes) return failure(fileName, "cannot be read");
+        mapped = reinterpret_cast<const uchar*>(copy.constData());
+    }
+    const QByteArrayView bytesView(mapped, static_cast<qsizetype>(bytes));
+    if (const QSize size = decoder.headerSize(bytesView); size != kUnknownSize) {
+        if (const std::string problem = sizeProblem(size); !problem.empty())
+            return failure(fileName, problem);
+    }
+    if (Status st = decoder.decode(bytesView, picture); st.failed())
+        return failure(fileName, st.reason());
+    return Status::ok();
 }
 
 // Raises the reader's allocation limit to what the loader accepts (the reader's default is
@@ -25,19 +60,6 @@ Status failure(const QString& fileName, const char* why) {
 void allowLargePictures() {
     if (QImageReader::allocationLimit() < kReaderAllocationLimitMiB)
         QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
-}
-
-// A buffer for the reader to decode into, filled beforehand so that pixels a run-length
-// bitmap skips are defined: palette entry 0 for indexed pictures, opaque black otherwise.
-QImage prefilledBuffer(const QSize& size, QImage::Format format) {
-    if (!size.isValid() || format == QImage::Format_Invalid) return {};
-    QImage buffer(size, format);
-    if (buffer.isNull()) return {};
-    if (buffer.depth() <= 8)
-        buffer.fill(0u);
-    else
-        buffer.fill(QColor(Qt::black));
-    return buffer;
 }
 
 Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
@@ -51,10 +73,12 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
         return failure(fileName, "not a picture the loader can read");
     }
     const QSize size = reader.size();
-    if (size.isValid() && !pictureSizeAccepted(size.width(), size.height()))
-        return failure(fileName, "picture is too large");
+    if (size.isValid()) {
+        if (const std::string problem = sizeProblem(size); !problem.empty())
+            return failure(fileName, problem);
+    }
 
-    QImage image = prefilledBuffer(size, reader.imageFormat());
+    QImage image;
     if (!reader.read(&image)) return failure(fileName, "picture is damaged or unreadable");
     if (!pictureSizeAccepted(image.width(), image.height()))
         return failure(fileName, "picture is too large");
@@ -64,9 +88,21 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
     return Status::ok();
 }
 
+// Turns a decoded picture as its file's EXIF orientation says, so that it is shown upright.
+Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage& picture) {
+    const int orientation = exifOrientation(file);
+    if (orientation != kOrientationUpright) {
+        decoded = uprightImage(decoded, orientation);
+        if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
+    }
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
 }  // namespace
 
-Status LoadPicture(const QString& fileName, QImage& picture) {
+Status LoadPicture(const QString& fileName, QImage& picture,
+                   const std::function<void()>& whileWaiting) {
     if (fileName.isEmpty()) return Status::failure("no file name");
     const QFileInfo info(fileName);
     if (!info.exists()) return failure(fileName, "file not found");
@@ -85,14 +121,28 @@ Status LoadPicture(const QString& fileName, QImage& picture) {
         if (fileSize > kMaxMetafileBytes) return failure(fileName, "metafile is too large");
         file.close();
         QImage drawing;
-        const Status decoded = MetafileDecoder().decode(fileName, drawing);
+        const Status decoded = MetafileDecoder().decode(fileName, drawing, whileWaiting);
         if (decoded.isMissingPart()) return decoded;
-        if (decoded.failed()) return failure(fileName, decoded.reason().c_str());
+        if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(drawing);
         return Status::ok();
     }
-    if (bmpDataMissing(head, fileSize)) return failure(fileName, "bitmap is truncated");
-    return readRaster(file, head, fileName, picture);
+    if (photoKind(head) != PhotoKind::None) {
+        file.close();
+        QImage photo;  // upright already: the decoders apply the file's own rotation
+        const Status decoded = PhotoDecoder().decode(fileName, photo, whileWaiting);
+        if (decoded.isMissingPart()) return decoded;
+        if (decoded.failed()) return failure(fileName, decoded.reason());
+        picture = std::move(photo);
+        return Status::ok();
+    }
+    QImage decoded;
+    if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
+        if (Status st = readOwnFormat(file, *decoder, fileName, decoded); st.failed()) return st;
+    } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
+        return st;
+    }
+    return showUpright(file, fileName, std::move(decoded), picture);
 }
 
 }  // namespace glint

@@ -2,6 +2,7 @@
 // LoadPicture: reads a picture file, deciding the format by content, not by extension.
 #include <QImage>
 #include <QString>
+#include <functional>
 
 #include "engine/Status.h"
 
@@ -10,6 +11,9 @@ namespace glint {
 // On success `picture` is a 32-bit image (Format_ARGB32 when the file has transparency,
 // Format_RGB32 otherwise) at the file's own size. Fails for a file that cannot be opened or
 // decoded, or that is larger than the program accepts; `picture` is then left as it was.
-Status LoadPicture(const QString& fileName, QImage& picture);
+// `whileWaiting`, if set, is called again and again while a metafile or photo is decoded by a
+// helper process (a window keeps itself painted with it).
+Status LoadPicture(const QString& fileName, QImage& picture,
+                   const std::function<void()>& whileWaiting = {});
 
 }  // namespace glint

@@ -97,6 +97,12 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (loading_) {
+        // The window closes once the picture being read is in (CmdLoad_Click).
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     if (rendering_) {
         // The render stops after the row it is in; CmdRaster_Click closes the window then.
         BreakFlag = true;

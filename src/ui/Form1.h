@@ -1,6 +1,7 @@
 #pragma once
 // The main window. Holds the controls, the common dialog and the five form-level values, and
 // runs the event procedures. The render calls back into it through RasterForm.
+#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -80,6 +81,7 @@ private:
     // Bodies of the procedures with an error report; a failure ends them at the failing step.
     Status startUp();
     Status openPicture();
+    Status loadPicture(const QString& fileName, QImage& picture);
     Status savePicture();
     Status chooseBackColor();
 
@@ -100,7 +102,8 @@ private:
     bool BreakFlag = false;
 
     bool rendering_ = false;
-    bool closeRequested_ = false;  // the window was closed while a render ran
+    bool loading_ = false;         // a picture file is being read
+    bool closeRequested_ = false;  // the window was closed while a render ran or a file was read
     int picturesCopied_ = 0;       // successful Ctrl+C copies so far
 };
 

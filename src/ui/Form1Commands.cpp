@@ -1,4 +1,5 @@
 // The command buttons that exchange pictures: Open File and Save As...
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
@@ -17,6 +18,12 @@ namespace glint {
 
 void Form1::CmdLoad_Click() {
     const Status opened = openPicture();
+    if (closeRequested_) {  // the window was closed while the picture was read
+        closeRequested_ = false;
+        close();
+        QCoreApplication::quit();
+        return;
+    }
     if (opened.isMissingPart()) {
         // The file may be fine: what is missing is part of the installation, so say which.
         showErrorBox(QString::fromUtf8(ui::kOpenErrorTitle) + QStringLiteral("\r\n") +
@@ -24,6 +31,17 @@ void Form1::CmdLoad_Click() {
     } else if (opened.failed()) {
         showErrorBox(QString::fromUtf8(ui::kOpenError));
     }
+}
+
+// While a metafile is drawn in its helper process the window keeps itself painted, but keys
+// and clicks wait until the picture is in: no other event procedure starts in the middle.
+Status Form1::loadPicture(const QString& fileName, QImage& picture) {
+    loading_ = true;
+    const Status loaded = LoadPicture(fileName, picture, [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    loading_ = false;
+    return loaded;
 }
 
 Status Form1::openPicture() {
@@ -43,7 +61,7 @@ Status Form1::openPicture() {
     if (Status st = c_.PicSrc->assignPicture(c_.ImgDummy->picture()); st.failed()) return st;
     if (Status st = c_.PicDst->assignPicture(c_.ImgDummy->picture()); st.failed()) return st;
     QImage picture;
-    if (Status st = LoadPicture(fileName, picture); st.failed()) return st;
+    if (Status st = loadPicture(fileName, picture); st.failed()) return st;
     if (Status st = c_.PicSrc->assignPicture(picture); st.failed()) return st;
     if (Status st = SetDstSize(); st.failed()) return st;
     c_.CmdRaster->setEnabled(true);

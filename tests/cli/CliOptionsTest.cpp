@@ -111,7 +111,12 @@ TEST(CliOptions, InputsAndOutputRule) {
 
 TEST(CliOptions, HelpAndVersionWinOverMissingInputs) {
     EXPECT_EQ(parse({"--help"}).action, Action::Help);
-    EXPECT_TRUE(parse({"-h"}).text.contains("--background"));
+    const QString help = parse({"-h"}).text;
+    EXPECT_TRUE(help.contains("--background"));
+    for (const char* format : {"bmp", "jpg", "png", "tiff", "webp", "emf", "heic", "avif", "jxl"})
+        EXPECT_TRUE(help.contains(QString::fromLatin1(format) + ",") ||
+                    help.contains(QString::fromLatin1(format) + "."))
+            << format;
     EXPECT_EQ(parse({"--version"}).action, Action::Version);
     EXPECT_EQ(parse({"--bogus", "a.png"}).action, Action::Error);
 }

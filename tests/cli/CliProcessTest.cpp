@@ -2,13 +2,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "SampleFiles.h"
 #include "TestPictures.h"
 
 namespace glint {
@@ -162,20 +166,86 @@ TEST_F(CliProcess, OverTheLimitsTheMessageNamesTheLimit) {
         << decoded.err.toStdString();
 }
 
-TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
-    // 300x300 at scale 4: a 4.3 MB bitmap and a png of several hundred KB, over a 64 KiB limit.
-    ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path("src.png")));
-    const QStringList before = files();
-    for (const char* output : {"c.bmp", "c.png", "c.tiff"}) {
-        const ToolRun r = run({"-s", "4", "-o", output, "src.png"}, 64);
-        SCOPED_TRACE(output);
+// Little-endian bytes of `values`, each `width` bytes wide.
+QByteArray littleEndian(std::initializer_list<std::uint32_t> values, int width) {
+    QByteArray bytes;
+    for (std::uint32_t v : values)
+        for (int i = 0; i < width; ++i) bytes.append(static_cast<char>((v >> (8 * i)) & 0xff));
+    return bytes;
+}
+
+// Refusals decided from the header alone: the run-length data below is cut (no end code), so
+// the message shows that nothing was decoded.
+TEST_F(CliProcess, EmptyOrOverTheOutputLimitIsToldFromTheHeader) {
+    const QByteArray bigRle = "BM" + littleEndian({64, 0, 62, 40, 11585, 11585}, 4) +
+                              littleEndian({1, 8}, 2) + littleEndian({1, 2, 0, 0, 2, 0}, 4) +
+                              littleEndian({0x0000ff, 0xff0000}, 4) + littleEndian({0x0104}, 2);
+    const QByteArray emptyGif = "GIF89a" + littleEndian({20, 0}, 2) + QByteArray("\0\0\0;", 4);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QStringList args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"big.rle", bigRle, {"-s", "16"}, "is over the bitmap file limit of 4 GiB"},
+        {"empty.gif", emptyGif, {}, "the picture, 20x0 pixels, is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(path(c.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+        file.close();
+        const QStringList before = files();
+        const ToolRun r = run(c.args + QStringList{c.name});
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write '%1'").arg(output)))
-            << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
         EXPECT_EQ(files(), before);
     }
-    // The same file under no limit is written, so the limit was the only cause.
-    EXPECT_EQ(run({"-s", "4", "-o", "c.png", "src.png"}).exitCode, 0);
+}
+
+TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
+    // 300x300 at scale 4: every format's file is far over the first limit. The second limit
+    // falls in the file's last KiB, where a writer's final buffered writes land.
+    ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path("src.png")));
+    for (const char* output : {"c.bmp", "c.png", "c.jpg", "c.tiff", "c.webp"}) {
+        SCOPED_TRACE(output);
+        const ToolRun whole = run({"-s", "4", "-o", output, "src.png"});
+        ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+        const qint64 size = QFileInfo(path(output)).size();
+        ASSERT_TRUE(QFile::remove(path(output)));
+        const QStringList before = files();
+        for (const qint64 limitKiB : {qint64{64}, (size - 1) / 1024}) {
+            ASSERT_LT(limitKiB * 1024, size);
+            const ToolRun r = run({"-s", "4", "-o", output, "src.png"}, int(limitKiB));
+            EXPECT_EQ(r.exitCode, 1) << "limit " << limitKiB << " KiB of " << size << " bytes";
+            EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write '%1'").arg(output)))
+                << r.err.toStdString();
+            EXPECT_EQ(files(), before);
+        }
+    }
+}
+
+TEST_F(CliProcess, OnlyARegularFileIsReplaced) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.bmp")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(path("pipe.bmp"), path("link.png")));
+    const QStringList before =
+        QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name);
+    for (const char* output : {"pipe.bmp", "link.png"}) {
+        for (const QStringList& force : {QStringList{}, QStringList{"-f"}}) {
+            const ToolRun r = run(force + QStringList{"-o", output, "a.png"});
+            SCOPED_TRACE((output + force.join("")).toStdString());
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(r.err.contains(QStringLiteral("'%1' is not a regular file").arg(output)))
+                << r.err.toStdString();
+        }
+    }
+    struct stat pipe {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path("pipe.bmp")).constData(), &pipe), 0);
+    EXPECT_TRUE(S_ISFIFO(pipe.st_mode));
+    EXPECT_TRUE(QFileInfo(path("link.png")).isSymLink());
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name),
+              before);
 }
 
 TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
@@ -262,6 +332,50 @@ TEST_F(CliProcess, FilesFromAListInAFileOrOnStandardInput) {
         EXPECT_EQ(QDir(path(out)).entryList(QDir::Files),
                   (QStringList{"a-scanlines.bmp", "b-scanlines.bmp"}));
     }
+}
+
+// HEIF and JPEG XL go through the photo helper, found from the installed tool's place; a
+// turned TIFF is converted upright; a damaged photo fails alone.
+TEST_F(CliProcess, ConvertsPhotoFormatsUprightAndRefusesDamagedOnes) {
+    ASSERT_TRUE(test::writePicture(test::randomPicture(6, 4, 3), path("p.png")));
+    ASSERT_EQ(QProcess::execute("heif-enc", {path("p.png"), "-o", path("photo.heic")}), 0);
+    ASSERT_EQ(QProcess::execute("cjxl", {path("p.png"), path("still.jxl")}), 0);
+    QImageWriter turned(path("turned.tiff"));
+    turned.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(turned.write(test::randomPicture(6, 4, 3)));
+    QFile heic(path("photo.heic"));
+    ASSERT_TRUE(heic.open(QIODevice::ReadOnly));
+    QFile damaged(path("damaged.heic"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(heic.read(heic.size() / 2));
+    damaged.close();
+
+    const ToolRun r = run({"-s", "3", "photo.heic", "still.jxl", "turned.tiff", "damaged.heic"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(test::readPixels(path("photo-scanlines.bmp")).size(), QSize(18, 12));
+    EXPECT_EQ(test::readPixels(path("still-scanlines.bmp")).size(), QSize(18, 12));
+    EXPECT_EQ(test::readPixels(path("turned-scanlines.bmp")).size(), QSize(12, 18));
+    EXPECT_FALSE(QFile::exists(path("damaged-scanlines.bmp")));
+    EXPECT_TRUE(r.err.contains("damaged.heic")) << r.err.toStdString();
+}
+
+// A plain metafile on a system without libwmf's fonts names the missing package. The fonts are
+// hidden in a mount namespace of the tool's own, which needs root (as CI has).
+TEST_F(CliProcess, MissingMetafileFontsAreNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "hiding the fonts needs root";
+    ASSERT_TRUE(test::writeFile(path("r.wmf"), test::wmfRectangle()));
+    const QTemporaryDir empty;
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.start("unshare", {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" r.wmf",
+                              empty.path(), "/usr/share/fonts/type1/urw-base35", GLINT_CLI_PATH});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("r.wmf: cannot read the picture: The fonts for plain metafiles are not "
+                             "installed (Debian package fonts-urw-base35)."))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("r-scanlines.bmp")));
 }
 
 }  // namespace

@@ -107,6 +107,25 @@ TEST_F(PixelIdentity, StreamedAndWholeOutputsAgreeOnALargerPicture) {
     EXPECT_EQ(convert(input, "m.png", values, false), streamedBmp);
 }
 
+// Wide bitmaps go out in several chunks of rows, among gap rows written ahead of them while
+// the input (bitmaps with rows stored either way, a png) is decoded.
+TEST_F(PixelIdentity, WideBitmapsOfManyChunksMatchTheWindow) {
+    const QImage picture = test::randomPicture(2000, 200, 11);
+    const QStringList inputs{dir_.filePath("wide.bmp"), dir_.filePath("top-down.bmp"),
+                             dir_.filePath("wide.png")};
+    ASSERT_TRUE(test::writePicture(picture, inputs[0]));
+    ASSERT_TRUE(test::writeTopDownBmp(picture, inputs[1]));
+    ASSERT_TRUE(test::writePicture(picture, inputs[2]));
+    for (const std::int32_t scale : {1, 2, 5}) {
+        const RowValues values{scale, RGB(9, 8, 7), 50, 150};
+        const QImage expected = windowRender(picture, values);
+        for (const QString& input : inputs) {
+            EXPECT_EQ(convert(input, "w.bmp", values, true), expected)
+                << input.toStdString() << " scale " << scale;
+        }
+    }
+}
+
 TEST_F(PixelIdentity, UnfinishedPngLeavesNothingBehind) {
     const QString target = dir_.filePath("p.png");
     std::uint32_t row[4] = {0xFF000000u, 0xFF00FF00u, 0xFFFFFFFFu, 0xFF123456u};

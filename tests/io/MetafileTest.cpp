@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "LoaderFixture.h"
+#include "io/LoadLimits.h"
 #include "io/MetafileDecoder.h"
 #include "io/MetafileProbe.h"
 #include "io/PictureLoader.h"
@@ -13,6 +14,17 @@ namespace {
 
 constexpr QRgb kRed = 0xffff0000;
 constexpr QRgb kWhite = 0xffffffff;
+// None of these is a named colour, nor near one in the channel the render keeps (green).
+const std::vector<QRgb> kBarColours = {0xff2060a0, 0xff40e040, 0xffff8000, 0xffc02080};
+
+// An 8 x 8 bitmap of one colour, 24 bits a pixel, whose header gives `headerBytes` as its
+// size; the last `cut` bytes of its pixels are left out.
+QByteArray solidDib(QRgb colour, std::uint32_t headerBytes, int cut) {
+    Bytes b;
+    b.u32(headerBytes).s32(8).s32(8).u16(1).u16(24).u32(0).u32(8 * 24).u32(0).u32(0).u32(0).u32(0);
+    for (int i = 0; i < 64; ++i) b.u8(qBlue(colour)).u8(qGreen(colour)).u8(qRed(colour));
+    return b.data().left(b.size() - cut);
+}
 
 // Sets an environment variable for the length of a scope.
 class ScopedEnv {
@@ -68,6 +80,110 @@ TEST_F(MetafileTest, EnhancedAndPlainMetafilesOpenAtTheirHeaderSize) {
         EXPECT_TRUE(colourNear(picture.pixel(5, 5), kWhite, 2));
         EXPECT_TRUE(colourNear(picture.pixel(95, 45), kWhite, 2));
     }
+}
+
+TEST_F(MetafileTest, MetafileColoursComeThroughExactly) {
+    for (const auto& [name, bytes] : {std::pair{"bars.wmf", wmfColourBars(kBarColours)},
+                                      std::pair{"bars.emf", emfColourBars(kBarColours)}}) {
+        SCOPED_TRACE(name);
+        QImage picture;
+        const Status status = LoadPicture(write(name, bytes), picture);
+        ASSERT_TRUE(status.isOk()) << status.reason();
+        ASSERT_EQ(picture.size(), QSize(100, 50));
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(picture.pixel(25 * i + 12, 25), kBarColours[i]) << i;
+    }
+}
+
+// Binary raster operations of a plain metafile act on the white page.
+TEST_F(MetafileTest, RasterOperationsOfPlainMetafilesMixWithThePage) {
+    const struct {
+        unsigned mix;
+        QRgb expected;
+    } cases[] = {
+        {13, kBarColours[0]},                                  // copy the brush
+        {11, kWhite},                                          // leave the page
+        {7, kWhite ^ (kBarColours[0] & 0x00ffffff)},           // brush xor page
+        {9, kBarColours[0]},                                   // brush and page (white)
+        {1, 0xff000000},                                       // black
+        {6, 0xff000000},                                       // invert the page
+    };
+    for (const auto& c : cases) {
+        QImage picture;
+        const Status status =
+            LoadPicture(write("mix.wmf", wmfColourBars({kBarColours[0]}, c.mix)), picture);
+        ASSERT_TRUE(status.isOk()) << status.reason();
+        EXPECT_EQ(picture.pixel(50, 25), c.expected) << c.mix;
+    }
+}
+
+// A bitmap inside a plain metafile draws with its own colours; one that cannot be decoded
+// completely makes the whole file fail at once.
+TEST_F(MetafileTest, EmbeddedBitmapsDrawExactlyOrFailTheFile) {
+    const struct {
+        const char* name;
+        QByteArray dib;
+        bool opens;
+    } cases[] = {
+        {"whole.wmf", solidDib(kBarColours[1], 40, 0), true},
+        {"header-size-damaged.wmf", solidDib(kBarColours[1], 8, 0), false},
+        {"pixels-cut.wmf", solidDib(kBarColours[1], 40, 100), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage picture;
+        QElapsedTimer clock;
+        clock.start();
+        const Status status = LoadPicture(write(c.name, wmfWithBitmap(c.dib)), picture);
+        EXPECT_LT(clock.elapsed(), 4000);
+        ASSERT_EQ(status.isOk(), c.opens) << status.reason();
+        if (!c.opens) continue;
+        EXPECT_EQ(picture.pixel(50, 25), kBarColours[1]);
+        EXPECT_EQ(picture.pixel(5, 5), kWhite);
+    }
+}
+
+TEST(MetafileDrawnSize, LargeFramesShrinkToTheLimitKeepingTheirShape) {
+    const QSize cases[] = {{100, 50}, {4096, 4096}, {11585, 11585}, {30000, 4473}, {30000, 1}};
+    for (const QSize& declared : cases) {
+        SCOPED_TRACE(declared.width());
+        const QSize drawn = metafileDrawnSize(declared);
+        const double pixels = static_cast<double>(declared.width()) * declared.height();
+        if (pixels <= static_cast<double>(kMaxMetafilePixels)) {
+            EXPECT_EQ(drawn, declared);
+            continue;
+        }
+        EXPECT_LE(std::int64_t{drawn.width()} * drawn.height(), kMaxMetafilePixels);
+        EXPECT_GE(drawn.height(), 1);
+        EXPECT_NEAR(static_cast<double>(drawn.width()) / declared.width(),
+                    static_cast<double>(drawn.height()) / declared.height(), 0.01);
+    }
+    EXPECT_EQ(metafileDrawnSize({11585, 11585}), QSize(4096, 4096));
+}
+
+TEST_F(MetafileTest, HugeFrameIsDrawnWithinTheMetafileLimit) {
+    Bytes huge;
+    huge.raw(emfRectangle());
+    huge.setU32(32, 306523);  // 11585 x 11585 pixels at 96 dpi
+    huge.setU32(36, 306523);
+    QImage picture;
+    const Status status = LoadPicture(write("huge.emf", huge.data()), picture);
+    ASSERT_TRUE(status.isOk()) << status.reason();
+    EXPECT_EQ(picture.size(), QSize(4096, 4096));
+}
+
+TEST(MetafileWait, LimitGrowsWithTheFileSize) {
+    const MetafileDecoder::Limits limits;
+    const struct {
+        std::int64_t bytes;
+        std::chrono::milliseconds wait;
+    } cases[] = {
+        {0, std::chrono::milliseconds(5000)},
+        {std::int64_t{64} << 10, std::chrono::milliseconds(5500)},
+        {std::int64_t{1} << 20, std::chrono::milliseconds(13000)},
+        {std::int64_t{4} << 20, std::chrono::milliseconds(37000)},
+        {kMaxMetafileBytes, std::chrono::milliseconds(60000)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(limits.timeoutFor(c.bytes), c.wait) << c.bytes;
 }
 
 TEST_F(MetafileTest, MetafileClaimingAHugeFrameFails) {
@@ -134,6 +250,8 @@ TEST_F(MetafileTest, MisbehavingHelperGivesAFailureWithinItsTimeLimit) {
         {"short.sh", "printf 'GLMF\\002\\000\\000\\000\\001\\000\\000\\000abcd'"},
         {"failing.sh", "exit 4"},
         {"endless.sh", "exec cat /dev/zero"},
+        {"too-large.sh",  // 11585 x 11585: over the metafile drawing limit
+         "printf 'GLMF\\101\\055\\000\\000\\101\\055\\000\\000'; exec cat /dev/zero"},
     };
     for (const auto& [name, body] : helpers) {
         SCOPED_TRACE(name);
@@ -155,9 +273,23 @@ TEST_F(MetafileTest, HelperRunsUnderTheMemoryLimit) {
     EXPECT_TRUE(decoder.decode(path("any.emf"), picture).failed());
     QFile written(report);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const std::int64_t limit = (std::int64_t{768} << 20) + MetafileDecoder::kReservedAddressSpace;
+    const std::int64_t limit = (std::int64_t{768} << 20) + kSanitizerAddressSpace;
     const std::int64_t kib = limit >> 10;
     EXPECT_EQ(written.readAll().trimmed(), QByteArray::number(kib));
+}
+
+// The caller's wait hook runs while the helper works, and the picture still comes through.
+TEST_F(MetafileTest, WaitHookRunsWhileTheHelperWorks) {
+    const QString helper = standIn(
+        "slow.sh", "sleep 0.3; printf 'GLMF\\001\\000\\000\\000\\001\\000\\000\\000'"
+                   "; printf '\\040\\340\\100\\377'");
+    int calls = 0;
+    QImage picture;
+    const Status status =
+        MetafileDecoder(helper, {}).decode(path("any.wmf"), picture, [&calls] { ++calls; });
+    ASSERT_TRUE(status.isOk()) << status.reason();
+    EXPECT_GE(calls, 5);
+    EXPECT_EQ(picture.pixel(0, 0), 0xff40e020u);
 }
 
 TEST_F(MetafileTest, WellFormedHelperOutputBecomesThePicture) {

@@ -36,6 +36,23 @@ QByteArray rleBitmap(int width, int height, int bits, const std::vector<std::uin
     return b.data();
 }
 
+QByteArray maskedBitmap(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                        const QByteArray& rows, int infoSize) {
+    constexpr std::uint32_t kBitFields = 3;
+    const bool afterHeader = infoSize == 40 && !masks.empty();
+    const auto offset =
+        static_cast<std::uint32_t>(14 + infoSize + (afterHeader ? 4 * masks.size() : 0));
+    Bytes b;
+    b.u8('B').u8('M').u32(offset + static_cast<std::uint32_t>(rows.size())).u32(0).u32(offset);
+    b.u32(static_cast<std::uint32_t>(infoSize)).s32(width).s32(height).u16(1);
+    b.u16(static_cast<unsigned>(bits)).u32(masks.empty() ? 0 : kBitFields);
+    b.u32(static_cast<std::uint32_t>(rows.size())).u32(2835).u32(2835).u32(0).u32(0);
+    for (std::uint32_t m : masks) b.u32(m);
+    while (b.size() < 14 + infoSize) b.u8(0);
+    b.raw(rows);
+    return b.data();
+}
+
 QByteArray iconFile(int type, const QImage& image) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     const int w = argb.width();
@@ -59,16 +76,25 @@ QByteArray iconFile(int type, const QImage& image) {
 
 namespace {
 
-// One GIF image of `width` x 1 in palette entry `index`, LZW-coded with 3-bit codes: a clear
+// One GIF image of `width` x `height` palette indexes, LZW-coded with 3-bit codes: a clear
 // code before every pixel keeps the code size from growing.
-void gifFrame(Bytes& b, int width, int index) {
-    b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(1).u8(0);
+void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, bool interlaced) {
+    b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
+    b.u8(interlaced ? 0x40 : 0);
     constexpr unsigned kClear = 4;
     constexpr unsigned kEnd = 5;
+    std::vector<int> order;  // rows as stored
+    for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+        for (int y = interlaced ? first : 0; y < height; y += interlaced ? step : 1)
+            order.push_back(y);
+        if (!interlaced) break;
+    }
     std::vector<unsigned> codes;
-    for (int x = 0; x < width; ++x) {
-        codes.push_back(kClear);
-        codes.push_back(static_cast<unsigned>(index));
+    for (int y : order) {
+        for (int x = 0; x < width; ++x) {
+            codes.push_back(kClear);
+            codes.push_back(static_cast<unsigned>(pixels[static_cast<std::size_t>(y * width + x)]));
+        }
     }
     codes.push_back(kEnd);
     QByteArray packed;
@@ -84,19 +110,31 @@ void gifFrame(Bytes& b, int width, int index) {
         }
     }
     if (nbits > 0) packed.append(static_cast<char>(acc & 0xff));
-    b.u8(2).u8(static_cast<unsigned>(packed.size())).raw(packed).u8(0);
+    b.u8(2);
+    for (qsizetype at = 0; at < packed.size(); at += 255) {  // sub-blocks of up to 255 bytes
+        const QByteArray block = packed.mid(at, 255);
+        b.u8(static_cast<unsigned>(block.size())).raw(block);
+    }
+    b.u8(0);
 }
 
 }  // namespace
 
-QByteArray twoFrameGif(int width, int first, int second) {
+QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
+                   bool interlaced) {
     Bytes b;
-    b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(1).u8(0xF1).u8(0).u8(0);
+    b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
+    b.u8(0xF1).u8(0).u8(0);
     b.u8(255).u8(0).u8(0).u8(0).u8(255).u8(0).u8(0).u8(0).u8(255).u8(255).u8(255).u8(255);
-    gifFrame(b, width, first);
-    gifFrame(b, width, second);
+    for (const auto& frame : frames) gifFrame(b, width, height, frame, interlaced);
     b.u8(0x3B);
     return b.data();
+}
+
+QByteArray twoFrameGif(int width, int first, int second) {
+    return gifFile(width, 1,
+                   {std::vector<int>(static_cast<std::size_t>(width), first),
+                    std::vector<int>(static_cast<std::size_t>(width), second)});
 }
 
 QByteArray emfRectangle() {
@@ -113,7 +151,11 @@ QByteArray emfRectangle() {
     return b.data();
 }
 
-QByteArray wmfRectangle() {
+namespace {
+
+// A placeable metafile of 100 x 50 units at 96 per inch holding `records` (an end record is
+// added) and using up to `objects` objects.
+QByteArray placeableWmf(const QByteArray& records, unsigned objects) {
     Bytes b;
     b.u32(0x9AC6CDD7).u16(0).u16(0).u16(0).u16(100).u16(50).u16(96).u32(0);
     unsigned checksum = 0;
@@ -122,15 +164,72 @@ QByteArray wmfRectangle() {
                     static_cast<unsigned>(static_cast<unsigned char>(b.data()[i + 1])) << 8;
     b.u16(checksum);
     const int header = b.size();
-    b.u16(1).u16(9).u16(0x0300).u32(0).u16(1).u32(7).u16(0);
-    b.u32(5).u16(0x020B).u16(0).u16(0);                     // window origin 0,0
-    b.u32(5).u16(0x020C).u16(50).u16(100);                  // window extent 100 x 50
-    b.u32(7).u16(0x02FC).u16(0).u16(0x00FF).u16(0).u16(0);  // solid red brush
-    b.u32(4).u16(0x012D).u16(0);                            // select it
-    b.u32(7).u16(0x041B).u16(40).u16(80).u16(10).u16(20);   // rectangle
-    b.u32(3).u16(0);                                        // end of file
+    b.u16(1).u16(9).u16(0x0300).u32(0).u16(objects).u32(0).u16(0);
+    b.u32(5).u16(0x020B).u16(0).u16(0);     // window origin 0,0
+    b.u32(5).u16(0x020C).u16(50).u16(100);  // window extent 100 x 50
+    b.raw(records);
+    b.u32(3).u16(0);  // end of file
     b.setU32(header + 6, static_cast<std::uint32_t>((b.size() - header) / 2));
+    b.setU32(header + 12, static_cast<std::uint32_t>((b.size() - header) / 2));  // largest record
     return b.data();
+}
+
+// A solid brush record of `colour` (0xRRGGBB).
+void wmfBrush(Bytes& b, QRgb colour) {
+    b.u32(7).u16(0x02FC).u16(0).u16(qRed(colour) | qGreen(colour) << 8).u16(qBlue(colour)).u16(0);
+}
+
+}  // namespace
+
+QByteArray wmfRectangle() {
+    Bytes b;
+    wmfBrush(b, 0xff0000);                                 // solid red brush
+    b.u32(4).u16(0x012D).u16(0);                           // select it
+    b.u32(7).u16(0x041B).u16(40).u16(80).u16(10).u16(20);  // rectangle
+    return placeableWmf(b.data(), 1);
+}
+
+QByteArray wmfColourBars(const std::vector<QRgb>& colours, unsigned mix) {
+    Bytes b;
+    b.u32(4).u16(0x0102).u16(1);    // transparent background mode
+    b.u32(4).u16(0x0104).u16(mix);  // raster operation
+    const auto width = static_cast<unsigned>(100 / colours.size());
+    for (unsigned i = 0; i < colours.size(); ++i) {
+        wmfBrush(b, colours[i]);
+        b.u32(4).u16(0x012D).u16(i);
+        b.u32(7).u16(0x041B).u16(50).u16(width * (i + 1)).u16(0).u16(width * i);
+    }
+    return placeableWmf(b.data(), static_cast<unsigned>(colours.size()));
+}
+
+QByteArray emfColourBars(const std::vector<QRgb>& colours) {
+    Bytes b;
+    b.raw(emfRectangle().left(88));
+    const auto width = static_cast<std::int32_t>(100 / colours.size());
+    for (std::uint32_t i = 0; i < colours.size(); ++i) {
+        const QRgb c = colours[i];
+        const std::uint32_t colorRef = qRed(c) | qGreen(c) << 8 | qBlue(c) << 16;
+        b.u32(39).u32(24).u32(i + 1).u32(0).u32(colorRef).u32(0);  // solid brush
+        b.u32(37).u32(12).u32(i + 1);                               // select it
+        b.u32(43).u32(24).s32(width * static_cast<std::int32_t>(i)).s32(0);
+        b.s32(width * static_cast<std::int32_t>(i + 1)).s32(50);  // rectangle
+    }
+    b.u32(14).u32(20).u32(0).u32(16).u32(20);  // end of file
+    b.setU32(48, static_cast<std::uint32_t>(b.size()));
+    b.setU32(52, 3 * static_cast<std::uint32_t>(colours.size()) + 2);  // records
+    b.setU16(56, static_cast<unsigned>(colours.size()) + 1);            // objects
+    return b.data();
+}
+
+QByteArray wmfWithBitmap(const QByteArray& dib) {
+    Bytes b;
+    const auto words = static_cast<std::uint32_t>(3 + 11 + (dib.size() + 1) / 2);
+    b.u32(words).u16(0x0F43).u16(0x0020).u16(0x00CC).u16(0);  // stretched bitmap, copied
+    b.u16(8).u16(8).u16(0).u16(0);                            // source 8 x 8 at 0,0
+    b.u16(30).u16(80).u16(10).u16(10);                        // onto 80 x 30 at 10,10
+    b.raw(dib);
+    if (dib.size() % 2) b.u8(0);
+    return placeableWmf(b.data(), 1);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -30,8 +30,18 @@ private:
 // 1 = RLE4) of the encoded `runs`; `palette` holds 0x00RRGGBB entries.
 QByteArray rleBitmap(int width, int height, int bits, const std::vector<std::uint32_t>& palette,
                      const QByteArray& runs);
+// A bitmap of `width` x `height` (negative: top-down) with a header of `infoSize` bytes
+// (40, or 108 holding the four masks); `masks` (red, green, blue[, alpha]) follow a 40-byte
+// header when given; `rows` are the pixel rows as stored.
+QByteArray maskedBitmap(int width, int height, int bits, const std::vector<std::uint32_t>& masks,
+                        const QByteArray& rows, int infoSize = 40);
 // An icon (type 1) or cursor (type 2, hot spot 1,1) file holding one 32-bit image.
 QByteArray iconFile(int type, const QImage& image);
+// A GIF with a screen of `width` x `height` and a global palette {red, green, blue, white}
+// holding the frames `frames` (each `width` x `height` palette indexes, row by row); with
+// `interlaced` the rows are stored in the four passes of an interlaced GIF.
+QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
+                   bool interlaced = false);
 // A GIF of two frames of `width` x 1 pixels: frame 1 uses palette entry `first`, frame 2
 // entry `second` of the palette {red, green, blue, white}.
 QByteArray twoFrameGif(int width, int first, int second);
@@ -40,6 +50,14 @@ QByteArray twoFrameGif(int width, int first, int second);
 QByteArray emfRectangle();
 // The same drawing as a placeable metafile (96 units per inch).
 QByteArray wmfRectangle();
+// 100 x 50 pixels of side-by-side bars, one per colour, each filled with a solid brush of
+// that colour: an enhanced metafile, and a placeable one whose background mode is transparent,
+// drawn with the binary raster operation `mix` (13: copy the brush).
+QByteArray emfColourBars(const std::vector<QRgb>& colours);
+QByteArray wmfColourBars(const std::vector<QRgb>& colours, unsigned mix = 13);
+// A 100 x 50 placeable metafile that stretches the device-independent bitmap `dib` (header,
+// colours and pixels, as in a bitmap file after its 14-byte file header) over (10,10)-(90,40).
+QByteArray wmfWithBitmap(const QByteArray& dib);
 
 bool writeFile(const QString& path, const QByteArray& bytes);
 

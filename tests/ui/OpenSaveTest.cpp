@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QPushButton>
+#include <QTimer>
 
 #include "FormFixture.h"
 #include "SampleFiles.h"
@@ -118,6 +120,37 @@ TEST_F(OpenTest, FromRenderedACancelKeepsTheResultAndANewPictureDropsIt) {
     EXPECT_EQ(commands(), kLoaded);
 }
 
+// While a metafile is drawn by its helper the window's own events (a timer here) go on; a
+// close then waits until the picture is in, and no error is shown.
+TEST_F(OpenTest, WindowRunsItsEventsWhileAMetafileIsReadAndClosesAfterIt) {
+    const QString helper = path("slow-helper.sh");
+    QFile script(helper);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nsleep 0.5; printf 'GLMF\\002\\000\\000\\000\\001\\000\\000\\000'\n"
+                 "printf '\\040\\340\\100\\377\\040\\340\\100\\377'\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    qputenv("GLINTWORK_METAFILE_HELPER", helper.toUtf8());
+    QFile metafile(path("drawing.wmf"));  // a placeable header and a plain one, no records
+    ASSERT_TRUE(metafile.open(QIODevice::WriteOnly));
+    metafile.write(QByteArray::fromHex("d7cdc69a00000000000002000100600000000000000001000900"
+                                       "0003000000000000000000000000"));
+    metafile.close();
+
+    form->show();
+    bool ranDuringLoad = false;
+    QTimer::singleShot(100, form.get(), [&] {
+        ranDuringLoad = !c().PicSrc->hasPicture();
+        form->close();
+    });
+    open(path("drawing.wmf"));
+    qunsetenv("GLINTWORK_METAFILE_HELPER");
+    EXPECT_TRUE(ranDuringLoad);
+    EXPECT_TRUE(c().PicSrc->hasPicture());
+    EXPECT_TRUE(messages.errors().isEmpty());
+    EXPECT_FALSE(form->isVisible());
+}
+
 class SaveTest : public FormTest {
 protected:
     void SetUp() override {
@@ -212,6 +245,20 @@ TEST_F(SaveTest, AFileThatCannotBeWrittenIsReportedAndTheNextTryWorks) {
     save(path("out.bmp"));
     expectResultIn(path("out.bmp"));
     EXPECT_EQ(messages.errors().size(), 1);
+}
+
+// A photo that records a quarter turn opens upright: the boxes and the Info text take the
+// upright size.
+TEST_F(OpenTest, ATurnedPhotoOpensUprightWithItsUprightSize) {
+    const QString file = path("turned.tiff");
+    QImageWriter writer(file);
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(sourcePicture(320, 240)));
+    open(file);
+    EXPECT_EQ(commands(), kLoaded);
+    EXPECT_EQ(c().PicSrc->width(), 244.0f);
+    EXPECT_EQ(c().PicSrc->height(), 324.0f);
+    EXPECT_TRUE(info().contains("\r\nWidth: 240 Hight: 320\r\n")) << info().toStdString();
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "MetafileConversion.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <optional>
 
+#include "MetafileToSvg.h"
+#include "WmfPicture.h"
 #include "io/LoadLimits.h"
 #include "io/MetafileProbe.h"
 #include "io/MetafileProtocol.h"
@@ -27,38 +29,46 @@ bool writePicture(const QImage& image, std::FILE* out) {
     return std::fflush(out) == 0;
 }
 
+// libwmf refuses to play any plain metafile when it finds none of its fonts.
+bool wmfFontsMissing(const QByteArray& file) {
+    if (metafileKind(file.left(kMetafileProbeBytes)) != MetafileKind::Wmf) return false;
+    return QDir(QString::fromLatin1(kWmfFontDir))
+        .entryList({QStringLiteral("*.t1"), QStringLiteral("*.pfb")}, QDir::Files)
+        .isEmpty();
+}
+
 }  // namespace
 
-QImage drawSvg(const SvgDrawing& drawing) {
-    QSvgRenderer renderer(drawing.svg);
-    if (!renderer.isValid()) return {};
-    QImage image(drawing.size, QImage::Format_RGB32);
-    if (image.isNull()) return {};
+std::optional<QImage> drawEmf(const QByteArray& file) {
+    const std::optional<SvgDrawing> drawing = emfToSvg(file);
+    if (!drawing || !pictureSizeAccepted(drawing->size.width(), drawing->size.height()))
+        return std::nullopt;
+    QSvgRenderer renderer(drawing->svg);
+    if (!renderer.isValid()) return std::nullopt;
+    QImage image(metafileDrawnSize(drawing->size), QImage::Format_RGB32);
+    if (image.isNull()) return std::nullopt;
     image.fill(Qt::white);
     QPainter painter(&image);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(drawing.size)));
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
     painter.end();
     return image;
 }
 
-int convertMetafile(const QByteArray& file, std::int64_t maxPixels, std::FILE* out) {
-    std::optional<SvgDrawing> drawing;
+int convertMetafile(const QByteArray& file, std::FILE* out) {
+    std::optional<QImage> image;
     switch (metafileKind(file.left(kMetafileProbeBytes))) {
         case MetafileKind::Emf:
-            drawing = emfToSvg(file);
+            image = drawEmf(file);
             break;
         case MetafileKind::Wmf:
-            drawing = wmfToSvg(file);
+            image = drawWmf(file);
             break;
         case MetafileKind::None:
             break;
     }
-    if (!drawing || !pictureSizeAccepted(drawing->size.width(), drawing->size.height()) ||
-        std::int64_t{drawing->size.width()} * drawing->size.height() > maxPixels)
-        return kNotConverted;
-    const QImage image = drawSvg(*drawing);
-    if (image.isNull()) return kNotDrawn;
-    return writePicture(image, out) ? kMetafileHelperExitOk : kNotWritten;
+    if (!image) return wmfFontsMissing(file) ? kMetafileHelperExitNoFonts : kNotConverted;
+    if (image->isNull()) return kNotDrawn;
+    return writePicture(*image, out) ? kMetafileHelperExitOk : kNotWritten;
 }
 
 }  // namespace glint

@@ -1,16 +1,14 @@
 #pragma once
-// What the metafile helper does with a file's contents: converts, draws and writes the picture
-// in the helper's output format (io/MetafileProtocol.h). Needs a QGuiApplication (fonts).
+// What the metafile helper does with a file's contents: draws it and writes the picture in the
+// helper's output format (io/MetafileProtocol.h). Needs a QGuiApplication (fonts).
 #include <QByteArray>
 #include <QImage>
-#include <cstdint>
 #include <cstdio>
-
-#include "MetafileToSvg.h"
+#include <optional>
 
 namespace glint {
 
-// The helper's exit codes besides kMetafileHelperExitOk.
+// The helper's exit codes besides those in io/MetafileProtocol.h.
 enum MetafileHelperExit {
     kUsage = 2,
     kUnreadable = 3,
@@ -19,11 +17,11 @@ enum MetafileHelperExit {
     kNotWritten = 6,
 };
 
-// The drawing on a white page of its own size; a null image when it cannot be drawn.
-QImage drawSvg(const SvgDrawing& drawing);
+// An enhanced metafile's drawing on a white page of its frame's size, within the metafile
+// drawing limit.
+std::optional<QImage> drawEmf(const QByteArray& file);
 
-// Converts the metafile `file` and writes its picture to `out`. A drawing of more than
-// `maxPixels` pixels is not converted. Returns the helper's exit code.
-int convertMetafile(const QByteArray& file, std::int64_t maxPixels, std::FILE* out);
+// Draws the metafile `file` and writes its picture to `out`. Returns the helper's exit code.
+int convertMetafile(const QByteArray& file, std::FILE* out);
 
 }  // namespace glint

@@ -1,5 +1,5 @@
 #pragma once
-// Metafile to SVG conversion inside the metafile helper.
+// Enhanced metafile to SVG conversion inside the metafile helper.
 #include <QByteArray>
 #include <QSize>
 #include <optional>
@@ -8,13 +8,10 @@ namespace glint {
 
 struct SvgDrawing {
     QByteArray svg;
-    QSize size;  // pixels at 96 dpi
+    QSize size;  // the frame's size in pixels at 96 dpi
 };
 
 // An enhanced metafile (emf) through libemf2svg, sized by the frame in its header.
 std::optional<SvgDrawing> emfToSvg(const QByteArray& file);
-// A plain or placeable metafile (wmf) through libwmf's SVG device; sized by the placeable
-// header if there is one, else by the extent of what it draws.
-std::optional<SvgDrawing> wmfToSvg(const QByteArray& file);
 
 }  // namespace glint

@@ -34,5 +34,5 @@ int main(int argc, char** argv) {
 
     const std::optional<QByteArray> file = readFile(argv[1]);
     if (!file) return glint::kUnreadable;
-    return glint::convertMetafile(*file, glint::kMaxPicturePixels, stdout);
+    return glint::convertMetafile(*file, stdout);
 }

@@ -1,0 +1,157 @@
+#include "BmpDecoder.h"
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "BmpHeader.h"
+#include "BmpRunLength.h"
+#include "LoadLimits.h"
+
+namespace glint {
+namespace {
+
+using Bytes = const unsigned char*;
+
+QSize bmpHeaderSize(QByteArrayView file) {
+    BmpHeader h;
+    std::string why;
+    if (!readBmpHeader(file, h, why)) return kUnknownSize;
+    const auto side = [](std::int64_t v) {
+        return static_cast<int>(std::min<std::int64_t>(v, std::numeric_limits<int>::max()));
+    };
+    return {side(h.width), side(h.height)};
+}
+
+std::vector<QRgb> readPalette(QByteArrayView file, const BmpHeader& h) {
+    std::vector<QRgb> palette(static_cast<std::size_t>(h.paletteEntries));
+    auto p = reinterpret_cast<Bytes>(file.data()) + h.paletteOffset;
+    for (QRgb& c : palette) {
+        c = qRgb(p[2], p[1], p[0]);
+        p += h.paletteEntryBytes;
+    }
+    return palette;
+}
+
+// One channel of a masked pixel, scaled from its own width to 0..255 (rounded): a 5-bit 31
+// and a 6-bit 63 both become 255.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint64_t max = 0;
+
+    explicit Channel(std::uint32_t m) : mask(m) {
+        if (m == 0) return;
+        while (((m >> shift) & 1u) == 0) ++shift;
+        max = m >> shift;
+    }
+    unsigned value(std::uint32_t pixel, unsigned none) const {
+        if (max == 0) return none;
+        const std::uint64_t v = (pixel & mask) >> shift;
+        return static_cast<unsigned>((v * 510 + max) / (2 * max));
+    }
+};
+
+class MaskedPixels {
+  public:
+    explicit MaskedPixels(const BmpHeader& h)
+        : r_(h.masks[0]), g_(h.masks[1]), b_(h.masks[2]), a_(h.masks[3]) {
+        if (h.bits == 16) {  // every 16-bit value once, instead of four channels per pixel
+            table_.resize(1u << 16);
+            for (std::uint32_t v = 0; v < table_.size(); ++v) table_[v] = colour(v);
+        }
+    }
+    bool plainBgra() const {
+        return r_.mask == 0xFF0000 && g_.mask == 0xFF00 && b_.mask == 0xFF &&
+               (a_.mask == 0 || a_.mask == 0xFF000000u);
+    }
+    QRgb colour(std::uint32_t v) const {
+        return qRgba(static_cast<int>(r_.value(v, 0)), static_cast<int>(g_.value(v, 0)),
+                     static_cast<int>(b_.value(v, 0)), static_cast<int>(a_.value(v, 255)));
+    }
+    void row16(Bytes in, int width, QRgb* out) const {
+        for (int x = 0; x < width; ++x, in += 2) out[x] = table_[in[0] | in[1] << 8];
+    }
+
+  private:
+    Channel r_, g_, b_, a_;
+    std::vector<QRgb> table_;
+};
+
+bool indexedRow(Bytes in, int width, int bits, const std::vector<QRgb>& palette, QRgb* out) {
+    const unsigned perByte = 8u / static_cast<unsigned>(bits);
+    const unsigned mask = (1u << bits) - 1;
+    const std::size_t entries = palette.size();
+    for (int x = 0; x < width; ++x) {
+        const unsigned slot = static_cast<unsigned>(x) % perByte;
+        const unsigned shift = 8 - static_cast<unsigned>(bits) * (slot + 1);
+        const unsigned index = (in[static_cast<unsigned>(x) / perByte] >> shift) & mask;
+        if (index >= entries) return false;
+        out[x] = palette[index];
+    }
+    return true;
+}
+
+Status decodeRows(QByteArrayView file, const BmpHeader& h, QImage& picture) {
+    const int width = picture.width();
+    const int height = picture.height();
+    const std::int64_t stride = (h.width * h.bits + 31) / 32 * 4;
+    if (h.dataOffset + stride * h.height > file.size())
+        return Status::failure("bitmap is truncated");
+    const auto palette = readPalette(file, h);
+    const MaskedPixels masked(h);
+    const bool plain = h.layout == BmpLayout::Masked && h.bits == 32 && masked.plainBgra();
+    const bool opaque = h.masks[3] == 0;
+    for (int row = 0; row < height; ++row) {
+        Bytes in = reinterpret_cast<Bytes>(file.data()) + h.dataOffset + stride * row;
+        auto* out = reinterpret_cast<QRgb*>(picture.scanLine(h.topDown ? row : height - 1 - row));
+        switch (h.layout) {
+            case BmpLayout::Indexed:
+                if (!indexedRow(in, width, h.bits, palette, out))
+                    return Status::failure("bitmap pixel lies past the palette");
+                break;
+            case BmpLayout::Rgb24:
+                for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
+                break;
+            case BmpLayout::Masked:
+                if (h.bits == 16) {
+                    masked.row16(in, width, out);
+                } else if (plain) {
+                    std::memcpy(out, in, static_cast<std::size_t>(width) * 4);
+                    if (opaque)
+                        for (int x = 0; x < width; ++x) out[x] |= 0xFF000000u;
+                } else {
+                    for (int x = 0; x < width; ++x, in += 4)
+                        out[x] = masked.colour(in[0] | in[1] << 8 | in[2] << 16 |
+                                               std::uint32_t{in[3]} << 24);
+                }
+                break;
+            default:
+                return Status::failure("bitmap layout mix-up");
+        }
+    }
+    return Status::ok();
+}
+
+Status decodeBmp(QByteArrayView file, QImage& picture) {
+    BmpHeader h;
+    std::string why;
+    if (!readBmpHeader(file, h, why)) return Status::failure(why);
+    if (!pictureSizeAccepted(h.width, h.height)) return Status::failure("picture is too large");
+    const bool alpha = h.layout == BmpLayout::Masked && h.masks[3] != 0;
+    QImage decoded(static_cast<int>(h.width), static_cast<int>(h.height),
+                   alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (decoded.isNull()) return Status::failure("out of memory for the picture");
+    const bool runLength = h.layout == BmpLayout::RunLength8 || h.layout == BmpLayout::RunLength4;
+    const Status st = runLength ? decodeRunLength(file, h, readPalette(file, h), decoded)
+                                : decodeRows(file, h, decoded);
+    if (st.failed()) return st;
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
+}  // namespace
+
+const RasterDecoder kBmpDecoder{isBmp, bmpHeaderSize, decodeBmp};
+
+}  // namespace glint

@@ -1,0 +1,171 @@
+#include "JpegDecoder.h"
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
+#include <cstring>
+
+#include "LoadLimits.h"
+
+namespace glint {
+namespace {
+
+// Markers of the frame headers that carry the picture's size (SOF0..SOF15 without the
+// Huffman table, JPEG-LS extension and arithmetic-conditioning markers).
+bool isFrameHeader(unsigned char marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool recognisesJpeg(QByteArrayView head) {
+    return head.size() >= 3 && static_cast<unsigned char>(head[0]) == 0xFF &&
+           static_cast<unsigned char>(head[1]) == 0xD8 &&
+           static_cast<unsigned char>(head[2]) == 0xFF;
+}
+
+QSize jpegHeaderSize(QByteArrayView file) {
+    const auto* p = reinterpret_cast<const unsigned char*>(file.data());
+    const qsizetype n = file.size();
+    qsizetype at = 2;
+    while (at + 4 <= n) {
+        if (p[at] != 0xFF) return kUnknownSize;
+        const unsigned char marker = p[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        const int length = p[at + 2] << 8 | p[at + 3];
+        if (isFrameHeader(marker)) {
+            if (length < 7 || at + 9 > n) return kUnknownSize;
+            return {p[at + 7] << 8 | p[at + 8], p[at + 5] << 8 | p[at + 6]};
+        }
+        if (marker == 0xD9 || marker == 0xDA || length < 2) return kUnknownSize;
+        at += 2 + length;
+    }
+    return kUnknownSize;
+}
+
+// Memory libjpeg may take besides the picture (a progressive file keeps all its coefficients).
+constexpr long kDecoderMemoryBytes = long{kReaderAllocationLimitMiB} << 20;
+// Scans of a progressive file; real files have about ten, crafted ones can have thousands of
+// tiny scans that each cost a pass over the whole picture.
+constexpr int kMaxScans = 500;
+constexpr int kRowBatch = 16;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    bool fromLibrary;  // the message is libjpeg's own, about the data
+};
+
+bool refuse(ErrorManager& errors, const char* why) {
+    std::snprintf(errors.message, sizeof errors.message, "%s", why);
+    errors.fromLibrary = false;
+    return false;
+}
+
+struct ProgressGuard {
+    jpeg_progress_mgr pub;
+    ErrorManager* errors;
+};
+
+[[noreturn]] void failWith(j_common_ptr cinfo) {
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, errors->message);
+    errors->fromLibrary = true;
+    std::longjmp(errors->jump, 1);
+}
+
+// Warnings (level -1) all concern the data: a cut or corrupt scan, extraneous bytes, a bad
+// progression. Only an unknown JFIF revision says nothing about the pixels.
+void onMessage(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code != JWRN_JFIF_MAJOR) failWith(cinfo);
+}
+
+void onProgress(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number <= kMaxScans) return;
+    auto* errors = reinterpret_cast<ProgressGuard*>(cinfo->progress)->errors;
+    refuse(*errors, "progressive JPEG with too many scans");
+    std::longjmp(errors->jump, 1);
+}
+
+// Adobe's CMYK files store the inks inverted; the colour is each ink times black.
+void cmykRow(const JSAMPLE* in, JDIMENSION width, QRgb* out) {
+    for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+        const int k = in[3];
+        out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+    }
+}
+
+// All libjpeg calls happen here, between setjmp and the end; nothing with a destructor is
+// alive in this frame while libjpeg runs, so a jump out of the library skips no cleanup.
+bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, QByteArrayView file,
+                QImage& picture) {
+    if (setjmp(errors.jump)) return false;
+    jpeg_create_decompress(&cinfo);  // keeps only err and client_data of what was set before
+    cinfo.progress = static_cast<jpeg_progress_mgr*>(cinfo.client_data);
+    cinfo.mem->max_memory_to_use = kDecoderMemoryBytes;
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(file.data()),
+                 static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    if (!pictureSizeAccepted(cinfo.image_width, cinfo.image_height))
+        return refuse(errors, "picture is too large");
+    picture = QImage(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
+                     QImage::Format_RGB32);
+    if (picture.isNull()) return refuse(errors, "out of memory for the picture");
+    jpeg_start_decompress(&cinfo);
+    // One row of inks, freed with the decompressor.
+    JSAMPARRAY cmykRows = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                            JPOOL_IMAGE, cinfo.output_width * 4, 1)
+                               : nullptr;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION first = cinfo.output_scanline;
+        if (cmyk) {
+            jpeg_read_scanlines(&cinfo, cmykRows, 1);
+            cmykRow(cmykRows[0], cinfo.output_width,
+                    reinterpret_cast<QRgb*>(picture.scanLine(static_cast<int>(first))));
+            continue;
+        }
+        JSAMPROW rows[kRowBatch];
+        const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = picture.scanLine(static_cast<int>(first + i));
+        jpeg_read_scanlines(&cinfo, rows, count);
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+Status decodeJpeg(QByteArrayView file, QImage& picture) {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager errors{};
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = failWith;
+    errors.pub.emit_message = onMessage;
+    ProgressGuard progress{};
+    progress.pub.progress_monitor = onProgress;
+    progress.errors = &errors;
+    cinfo.client_data = &progress.pub;
+
+    QImage decoded;
+    const bool ok = decompress(cinfo, errors, file, decoded);
+    jpeg_destroy_decompress(&cinfo);
+    if (!ok) {
+        return Status::failure(errors.fromLibrary
+                                   ? std::string("damaged JPEG data: ") + errors.message
+                                   : std::string(errors.message));
+    }
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
+}  // namespace
+
+const RasterDecoder kJpegDecoder{recognisesJpeg, jpegHeaderSize, decodeJpeg};
+
+}  // namespace glint
