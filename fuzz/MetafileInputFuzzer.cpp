@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int exitCode = convertMetafile(bytes, out);
     std::fclose(out);
     QBuffer pipe;
-    pipe.setData(written, static_cast<qsizetype>(writtenBytes));
+    pipe.setData(QByteArray(written, static_cast<qsizetype>(writtenBytes)));
     std::free(written);
 
     if (exitCode != kMetafileHelperExitOk) {
