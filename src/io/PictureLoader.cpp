@@ -34,24 +34,35 @@ std::string sizeProblem(const QSize& size) {
     return {};
 }
 
-// Decodes with one of the loader's own decoders, from the file mapped into memory.
+// Bytes of a file's beginning that are searched for the size its header gives.
+constexpr qint64 kHeaderSearchBytes = qint64{1} << 20;
+
+// Decodes with one of the loader's own decoders: read piece by piece when the decoder can,
+// else from the file mapped into memory.
 Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
-                     QImage& picture) {
+                     QImage& picture, DecodedRows* rows) {
     const qint64 bytes = file.size();
-    const uchar* mapped = file.map(0, bytes);
+    const uchar* mapped = decoder.decodeFile != nullptr ? nullptr : file.map(0, bytes);
     QByteArray copy;
-    if (mapped == nullptr) {  // a file system that cannot map: read it instead
-        copy = file.readAll();
-        if (copy.size() != bytes) return failure(fileName, "cannot be read");
-        mapped = reinterpret_cast<const uchar*>(copy.constData());
+    if (mapped == nullptr) {
+        // Only the beginning when the decoder reads the file itself; else all of it, for a file
+        // system that cannot map.
+        const qint64 wanted = decoder.decodeFile != nullptr ? std::min(bytes, kHeaderSearchBytes)
+                                                            : bytes;
+        copy = file.seek(0) ? file.read(wanted) : QByteArray();
+        if (copy.size() != wanted) return failure(fileName, "cannot be read");
     }
-    const QByteArrayView bytesView(mapped, static_cast<qsizetype>(bytes));
+    const QByteArrayView bytesView =
+        mapped != nullptr ? QByteArrayView(mapped, static_cast<qsizetype>(bytes))
+                          : QByteArrayView(copy);
     if (const QSize size = decoder.headerSize(bytesView); size != kUnknownSize) {
         if (const std::string problem = sizeProblem(size); !problem.empty())
             return failure(fileName, problem);
     }
-    if (Status st = decoder.decode(bytesView, picture); st.failed())
-        return failure(fileName, st.reason());
+    const Status st = decoder.decodeFile != nullptr
+                          ? decoder.decodeFile(file, picture, rows)
+                          : decoder.decode(bytesView, picture);
+    if (st.failed()) return failure(fileName, st.reason());
     return Status::ok();
 }
 
@@ -88,9 +99,8 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
     return Status::ok();
 }
 
-// Turns a decoded picture as its file's EXIF orientation says, so that it is shown upright.
-Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage& picture) {
-    const int orientation = exifOrientation(file);
+// Turns a decoded picture as its file's EXIF `orientation` says, so that it is shown upright.
+Status showUpright(int orientation, const QString& fileName, QImage decoded, QImage& picture) {
     if (orientation != kOrientationUpright) {
         decoded = uprightImage(decoded, orientation);
         if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
@@ -102,7 +112,7 @@ Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage&
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture,
-                   const std::function<void()>& whileWaiting) {
+                   const std::function<void()>& whileWaiting, DecodedRows* rows) {
     if (fileName.isEmpty()) return Status::failure("no file name");
     const QFileInfo info(fileName);
     if (!info.exists()) return failure(fileName, "file not found");
@@ -136,13 +146,18 @@ Status LoadPicture(const QString& fileName, QImage& picture,
         picture = std::move(photo);
         return Status::ok();
     }
+    const int orientation = exifOrientation(file);
+    // Rows decoded are rows shown only for a picture that is not turned.
+    if (orientation != kOrientationUpright) rows = nullptr;
+    if (!file.seek(0)) return failure(fileName, "cannot be read");
     QImage decoded;
     if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
-        if (Status st = readOwnFormat(file, *decoder, fileName, decoded); st.failed()) return st;
+        if (Status st = readOwnFormat(file, *decoder, fileName, decoded, rows); st.failed())
+            return st;
     } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
         return st;
     }
-    return showUpright(file, fileName, std::move(decoded), picture);
+    return showUpright(orientation, fileName, std::move(decoded), picture);
 }
 
 }  // namespace glint
