@@ -7,12 +7,9 @@ namespace glint {
 BmpRowFeed::BmpRowFeed(BmpScanlineFile& bmp, const QSize& size, const RowProgress& progress)
     : bmp_(bmp), size_(size), progress_(progress) {}
 
-bool BmpRowFeed::begin(const QImage& picture, RowOrder order) {
+bool BmpRowFeed::begin(QSize size, QImage::Format format, RowOrder order) {
     // A picture with transparency is laid over a background before it is drawn.
-    if (!bmp_.started() || picture.format() != QImage::Format_RGB32 || picture.size() != size_)
-        return false;
-    source_ = {reinterpret_cast<const std::uint32_t*>(picture.constBits()), picture.width(),
-               picture.height(), static_cast<std::int32_t>(picture.bytesPerLine() / 4)};
+    if (!bmp_.started() || format != QImage::Format_RGB32 || size != size_) return false;
     upward_ = order == RowOrder::BottomUp;
     total_ = bmp_.geometry().extent.lastRow + 1;
     done_ = 0;
@@ -20,8 +17,10 @@ bool BmpRowFeed::begin(const QImage& picture, RowOrder order) {
     return true;
 }
 
-Status BmpRowFeed::rowReady(int row) {
-    failure_ = bmp_.drawRow(source_, row, upward_);
+Status BmpRowFeed::rowReady(int row, const QRgb* pixels) {
+    // Stride 0: whichever row the kernel asks for, it reads this one.
+    const ConstPixelView source{pixels, size_.width(), size_.height(), 0};
+    failure_ = bmp_.drawRow(source, row, upward_);
     if (failure_.failed()) return failure_;
     ++done_;
     if (progress_) progress_(std::min(done_, total_), total_);

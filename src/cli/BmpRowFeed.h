@@ -1,8 +1,9 @@
 #pragma once
 // Feeds a started bitmap file with the run rows of a source picture while the picture is still
 // being decoded: each source row is drawn and handed to the writer as soon as the decoder has
-// it. Used only when the decoded picture is the source as it is rendered (opaque, the size the
-// file was started for); otherwise it declines and the rows are drawn after decoding.
+// it, and the whole picture is never held. Takes the rows only when they are the source as it
+// is rendered (opaque, the size the file was started for); otherwise the picture is decoded
+// whole and drawn after.
 #include <QSize>
 
 #include "BmpScanlineFile.h"
@@ -15,10 +16,10 @@ public:
     // `bmp` was started for a source of `size`; `progress` is told of every row drawn.
     BmpRowFeed(BmpScanlineFile& bmp, const QSize& size, const RowProgress& progress);
 
-    bool begin(const QImage& picture, RowOrder order) override;
-    Status rowReady(int row) override;
+    bool begin(QSize size, QImage::Format format, RowOrder order) override;
+    Status rowReady(int row, const QRgb* pixels) override;
 
-    // True once rows are being drawn as they are decoded.
+    // True once the rows are taken, drawn as they are decoded.
     bool began() const { return began_; }
     // Why drawing or writing a row failed (which stopped the decoding); ok when none did.
     const Status& failure() const { return failure_; }
@@ -29,7 +30,6 @@ private:
     BmpScanlineFile& bmp_;
     QSize size_;
     RowProgress progress_;
-    ConstPixelView source_{};
     bool upward_ = false;
     bool began_ = false;
     std::int32_t done_ = 0;

@@ -196,6 +196,15 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         if (feed.failure().failed()) return failed(outcome, cannotWrite(request, feed.failure()));
         return failed(outcome, loadProblem(request.input, st));
     }
+    if (feed.began()) {  // every run row is drawn already; no picture was kept
+        outcome.sourceWidth = startedFor.width();
+        outcome.sourceHeight = startedFor.height();
+        outcome.width = bmp.geometry().width;
+        outcome.height = bmp.geometry().height;
+        if (Status st = feed.finish(); st.failed()) return failed(outcome, cannotWrite(request, st));
+        outcome.ok = true;
+        return outcome;
+    }
     outcome.sourceWidth = picture.width();
     outcome.sourceHeight = picture.height();
     ScanlineGeometry g;
@@ -210,11 +219,6 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         return failed(outcome, problem);
     }
 
-    if (feed.began()) {
-        if (Status st = feed.finish(); st.failed()) return failed(outcome, cannotWrite(request, st));
-        outcome.ok = true;
-        return outcome;
-    }
     const QImage source = opaqueSource(picture);
     picture = QImage();  // only the opaque copy is needed from here on
     if (source.isNull()) return failed(outcome, QStringLiteral("no memory for the picture"));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "BmpBytes.h"
@@ -124,16 +125,16 @@ bool decodeRow(Bytes in, const BmpHeader& h, const std::vector<QRgb>& palette,
     return true;
 }
 
-// Reads the rows in file order, a batch of bounded size at a time, and tells `rows` (when set)
-// of each one as it is decoded.
+// Reads the rows in file order, a batch of bounded size at a time, into `picture`, or with
+// `rows` set through `line` to it.
 Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& palette,
-                  QImage& picture, DecodedRows* rows) {
+                  QImage& picture, std::vector<QRgb>& line, DecodedRows* rows) {
     if (h.layout != BmpLayout::Indexed && h.layout != BmpLayout::Rgb24 &&
         h.layout != BmpLayout::Masked) {
         return Status::failure("bitmap layout mix-up");
     }
-    const int width = picture.width();
-    const int height = picture.height();
+    const auto width = static_cast<int>(h.width);
+    const auto height = static_cast<int>(h.height);
     const std::int64_t stride = (h.width * h.bits + 31) / 32 * 4;
     if (h.dataOffset + stride * h.height > bytes.size())
         return Status::failure("bitmap is truncated");
@@ -146,11 +147,11 @@ Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& 
         if (in == nullptr) return Status::failure("bitmap is truncated");
         for (int k = 0; k < count; ++k, in += stride) {
             const int y = h.topDown ? first + k : height - 1 - (first + k);
-            if (!decodeRow(in, h, palette, masked, plain, width,
-                           reinterpret_cast<QRgb*>(picture.scanLine(y))))
+            QRgb* out = rows != nullptr ? line.data() : reinterpret_cast<QRgb*>(picture.scanLine(y));
+            if (!decodeRow(in, h, palette, masked, plain, width, out))
                 return Status::failure("bitmap pixel lies past the palette");
             if (rows != nullptr)
-                if (Status st = rows->rowReady(y); st.failed()) return st;
+                if (Status st = rows->rowReady(y, out); st.failed()) return st;
         }
     }
     return Status::ok();
@@ -166,25 +167,36 @@ Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
     std::string why;
     if (!readBmpHeader(head, bytes.size(), h, why)) return Status::failure(why);
     if (!pictureSizeAccepted(h.width, h.height)) return Status::failure("picture is too large");
+    const QSize size(static_cast<int>(h.width), static_cast<int>(h.height));
     const bool alpha = h.layout == BmpLayout::Masked && h.masks[3] != 0;
-    QImage decoded(static_cast<int>(h.width), static_cast<int>(h.height),
-                   alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (decoded.isNull()) return Status::failure("out of memory for the picture");
+    const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    const bool runLength = h.layout == BmpLayout::RunLength8 || h.layout == BmpLayout::RunLength4;
+    const RowOrder order = h.topDown ? RowOrder::TopDown : RowOrder::BottomUp;
+    if (rows != nullptr && (runLength || !rows->begin(size, format, order))) rows = nullptr;
+    QImage decoded;
+    std::vector<QRgb> line;
+    try {
+        if (rows != nullptr) line.resize(static_cast<std::size_t>(size.width()));
+    } catch (const std::bad_alloc&) {
+        return Status::failure("out of memory for the picture");
+    }
+    if (rows == nullptr) {
+        decoded = QImage(size, format);
+        if (decoded.isNull()) return Status::failure("out of memory for the picture");
+    }
     const auto palette = readPalette(head, h);
     Status st = Status::ok();
-    if (h.layout == BmpLayout::RunLength8 || h.layout == BmpLayout::RunLength4) {
+    if (runLength) {
         // Runs cross rows freely and are small: they are decoded from the whole file at once.
         const Bytes all = bytes.read(0, bytes.size());
         if (all == nullptr) return Status::failure("bitmap cannot be read");
         st = decodeRunLength(QByteArrayView(all, static_cast<qsizetype>(bytes.size())), h, palette,
                              decoded);
     } else {
-        const RowOrder order = h.topDown ? RowOrder::TopDown : RowOrder::BottomUp;
-        if (rows != nullptr && !rows->begin(decoded, order)) rows = nullptr;
-        st = decodeRows(bytes, h, palette, decoded, rows);
+        st = decodeRows(bytes, h, palette, decoded, line, rows);
     }
     if (st.failed()) return st;
-    picture = std::move(decoded);
+    if (rows == nullptr) picture = std::move(decoded);
     return Status::ok();
 }
 

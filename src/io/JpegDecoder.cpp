@@ -182,32 +182,42 @@ bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, const Input
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     if (!pictureSizeAccepted(cinfo.image_width, cinfo.image_height))
         return refuse(errors, "picture is too large");
-    picture = QImage(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
-                     QImage::Format_RGB32);
-    if (picture.isNull()) return refuse(errors, "out of memory for the picture");
+    const QSize size(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
+    DecodedRows* const told =
+        rows != nullptr && rows->begin(size, QImage::Format_RGB32, RowOrder::TopDown) ? rows
+                                                                                      : nullptr;
+    if (told == nullptr) {
+        picture = QImage(size, QImage::Format_RGB32);
+        if (picture.isNull()) return refuse(errors, "out of memory for the picture");
+    }
     jpeg_start_decompress(&cinfo);
-    DecodedRows* const told = rows != nullptr && rows->begin(picture, RowOrder::TopDown) ? rows
-                                                                                          : nullptr;
-    // One row of inks, freed with the decompressor.
-    JSAMPARRAY cmykRows = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                            JPOOL_IMAGE, cinfo.output_width * 4, 1)
-                               : nullptr;
+    const auto pool = reinterpret_cast<j_common_ptr>(&cinfo);
+    const JDIMENSION rowBytes = cinfo.output_width * 4;
+    // One row of inks, and the rows handed on when they are not kept; freed with the
+    // decompressor.
+    JSAMPARRAY cmykRows =
+        cmyk ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, 1) : nullptr;
+    JSAMPARRAY handed =
+        told != nullptr ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, kRowBatch)
+                        : nullptr;
+    const auto rowAt = [&](JDIMENSION row, JDIMENSION first) {
+        return handed != nullptr ? handed[row - first]
+                                 : picture.scanLine(static_cast<int>(row));
+    };
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
         if (cmyk) {
-            if (jpeg_read_scanlines(&cinfo, cmykRows, 1) == 1) {
-                cmykRow(cmykRows[0], cinfo.output_width,
-                        reinterpret_cast<QRgb*>(picture.scanLine(static_cast<int>(first))));
-            }
+            if (jpeg_read_scanlines(&cinfo, cmykRows, 1) == 1)
+                cmykRow(cmykRows[0], cinfo.output_width, reinterpret_cast<QRgb*>(rowAt(first, first)));
         } else {
             JSAMPROW into[kRowBatch];
             const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);
-            for (JDIMENSION i = 0; i < count; ++i)
-                into[i] = picture.scanLine(static_cast<int>(first + i));
+            for (JDIMENSION i = 0; i < count; ++i) into[i] = rowAt(first + i, first);
             jpeg_read_scanlines(&cinfo, into, count);
         }
         for (JDIMENSION row = first; told != nullptr && row < cinfo.output_scanline; ++row) {
-            const Status st = told->rowReady(static_cast<int>(row));
+            const Status st = told->rowReady(static_cast<int>(row),
+                                             reinterpret_cast<const QRgb*>(rowAt(row, first)));
             if (st.failed()) return refuse(errors, st.reason().c_str());
         }
     }
@@ -234,7 +244,7 @@ Status decodeWith(const Input& input, QImage& picture, DecodedRows* rows) {
                                    ? std::string("damaged JPEG data: ") + errors.message
                                    : std::string(errors.message));
     }
-    picture = std::move(decoded);
+    if (!decoded.isNull()) picture = std::move(decoded);  // null: the rows were handed on
     return Status::ok();
 }
 

@@ -21,8 +21,9 @@ struct RasterDecoder {
     // damaged data is a failure; `picture` is then left as it was.
     Status (*decode)(QByteArrayView file, QImage& picture);
     // Optional (nullptr for formats without it): decodes like decode(), reading `file` from its
-    // start in pieces of bounded size instead of holding it whole. `rows`, when set, is told of
-    // every row as it becomes final. A file that changes while it is read fails to decode.
+    // start in pieces of bounded size instead of holding it whole. `rows`, when set, is offered
+    // the rows; when it takes them, they go to it one by one and `picture` is left as it was.
+    // A file that is cut while it is read fails to decode.
     Status (*decodeFile)(QIODevice& file, QImage& picture, DecodedRows* rows);
 };
 

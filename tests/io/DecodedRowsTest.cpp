@@ -1,5 +1,6 @@
-// Rows told while a picture is decoded: each row once, in the order its file stores them, and
-// final when told; only for decoders that give rows and pictures that are not turned.
+// Rows handed over while a picture is decoded: each row once, in the order its file stores
+// them, the same pixels as the whole picture; only from decoders that give rows, and only for
+// pictures that are not turned.
 #include <QtEndian>
 #include <optional>
 
@@ -10,35 +11,32 @@
 namespace glint::test {
 namespace {
 
-// Keeps a copy of every row as it is told; fails the decoding at row `failAt` if set.
+// Takes the rows, keeping a copy of each; fails the decoding at row `failAt` if set.
 class RowRecorder : public DecodedRows {
 public:
     explicit RowRecorder(int failAt = -1) : failAt_(failAt) {}
 
-    bool begin(const QImage& picture, RowOrder order) override {
+    bool begin(QSize size, QImage::Format format, RowOrder order) override {
         order_ = order;
-        bits_ = picture.constBits();
-        bytesPerLine_ = picture.bytesPerLine();
-        width_ = picture.width();
+        size_ = size;
+        format_ = format;
         return true;
     }
-    Status rowReady(int row) override {
+    Status rowReady(int row, const QRgb* pixels) override {
         if (row == failAt_) return Status::failure("row refused");
-        const auto* line = reinterpret_cast<const QRgb*>(bits_ + bytesPerLine_ * row);
         told_.push_back(row);
-        copies_.emplace_back(line, line + width_);
+        copies_.emplace_back(pixels, pixels + size_.width());
         return Status::ok();
     }
 
     std::optional<RowOrder> order_;
+    QSize size_;
+    QImage::Format format_ = QImage::Format_Invalid;
     std::vector<int> told_;
     std::vector<std::vector<QRgb>> copies_;
 
 private:
     int failAt_;
-    const uchar* bits_ = nullptr;
-    qsizetype bytesPerLine_ = 0;
-    int width_ = 0;
 };
 
 QImage stripes(int width, int height) {
@@ -80,29 +78,40 @@ TEST_F(DecodedRowsTest, RowsComeOnceInStoredOrderAndFinal) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const QString file = write(c.name, c.bytes);
+        QImage whole;
+        ASSERT_TRUE(LoadPicture(file, whole).isOk());
         RowRecorder recorder;
-        QImage loaded;
-        ASSERT_TRUE(LoadPicture(write(c.name, c.bytes), loaded, {}, &recorder).isOk());
+        QImage handed = stripes(1, 1);
+        ASSERT_TRUE(LoadPicture(file, handed, {}, &recorder).isOk());
         EXPECT_EQ(recorder.order_, c.order);
-        EXPECT_EQ(recorder.told_, sequence(loaded.height(), c.order));
+        EXPECT_EQ(handed.isNull(), c.order.has_value());
+        EXPECT_EQ(recorder.told_, sequence(whole.height(), c.order));
+        if (!c.order) continue;
+        EXPECT_EQ(recorder.size_, whole.size());
+        EXPECT_EQ(recorder.format_, whole.format());
         for (std::size_t i = 0; i < recorder.told_.size(); ++i) {
-            const auto* line = reinterpret_cast<const QRgb*>(loaded.constScanLine(recorder.told_[i]));
-            EXPECT_EQ(recorder.copies_[i], std::vector<QRgb>(line, line + loaded.width()));
+            const auto* line = reinterpret_cast<const QRgb*>(whole.constScanLine(recorder.told_[i]));
+            EXPECT_EQ(recorder.copies_[i], std::vector<QRgb>(line, line + whole.width()));
         }
     }
 }
 
 TEST_F(DecodedRowsTest, RefusedRowStopsTheDecoding) {
     const QImage picture = stripes(20, 30);
-    for (const char* name : {"r.bmp", "r.jpg"}) {
-        SCOPED_TRACE(name);
+    const struct {
+        const char* name;
+        const char* format;
+        std::size_t rowsBefore;  // rows handed over before row 7
+    } cases[] = {{"r.bmp", "BMP", 22}, {"r.jpg", "JPEG", 7}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         RowRecorder recorder(7);
         QImage loaded;
-        const QString file = write(name, encoded(picture, name[2] == 'b' ? "BMP" : "JPEG"));
-        const Status st = LoadPicture(file, loaded, {}, &recorder);
+        const Status st = LoadPicture(write(c.name, encoded(picture, c.format)), loaded, {}, &recorder);
         ASSERT_TRUE(st.failed());
         EXPECT_NE(st.reason().find("row refused"), std::string::npos) << st.reason();
-        EXPECT_TRUE(loaded.isNull());
+        EXPECT_EQ(recorder.told_.size(), c.rowsBefore);
     }
 }
 
