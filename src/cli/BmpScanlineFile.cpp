@@ -70,7 +70,7 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
         runRow_.assign(static_cast<std::size_t>(width_), 0);
         chunks_.resize(kChunks);
         for (Chunk& chunk : chunks_)
-            chunk.rows.assign(static_cast<std::size_t>(stride_ * rowsPerChunk_), 0);
+            chunk.rows.reset(new char[static_cast<std::size_t>(stride_ * rowsPerChunk_)]);
     } catch (const std::bad_alloc&) {
         return Status::failure("no memory for the rows of the bitmap");
     }
@@ -154,7 +154,7 @@ Status BmpScanlineFile::writeChunk(const Chunk& chunk) {
         }
         const std::int64_t top = std::int64_t{values_.scale} * band;
         if (Status st = place(bmpRowOffset(top, width_, height_)); st.failed()) return st;
-        pieces.push_back(iovec{const_cast<char*>(chunk.rows.data()) + stride_ * k,
+        pieces.push_back(iovec{chunk.rows.get() + stride_ * k,
                                static_cast<std::size_t>(stride_)});
         end += stride_;
     }
@@ -246,7 +246,7 @@ Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band
         st.failed()) {
         return st;
     }
-    packBmpRow(runRow_.data(), width_, drawing_->rows.data() + stride_ * slot);
+    packBmpRow(runRow_.data(), width_, drawing_->rows.get() + stride_ * slot);
     lastDrawn_.store(band, std::memory_order_relaxed);
     ++drawn_;
     if (++drawing_->filled == drawing_->count) {

@@ -50,7 +50,9 @@ public:
 
 private:
     struct Chunk {
-        std::vector<char> rows;  // packed run rows of bands firstBand, firstBand + 1, ...
+        // Packed run rows of bands firstBand, firstBand + 1, ...; left uninitialised, so that
+        // its pages are first touched when rows are drawn, not before writing starts.
+        std::unique_ptr<char[]> rows;
         std::int32_t firstBand = 0;
         std::int32_t count = 0;   // bands the chunk holds when full
         std::int32_t filled = 0;  // bands drawn into it so far

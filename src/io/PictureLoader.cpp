@@ -35,7 +35,7 @@ std::string sizeProblem(const QSize& size) {
 }
 
 // Bytes of a file's beginning that are searched for the size its header gives.
-constexpr qint64 kHeaderSearchBytes = qint64{1} << 20;
+constexpr qint64 kHeaderSearchBytes = qint64{256} << 10;
 
 // Decodes with one of the loader's own decoders: read piece by piece when the decoder can,
 // else from the file mapped into memory.
