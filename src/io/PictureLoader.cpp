@@ -34,34 +34,23 @@ std::string sizeProblem(const QSize& size) {
     return {};
 }
 
-// Bytes of a file's beginning that are searched for the size its header gives.
-constexpr qint64 kHeaderSearchBytes = qint64{256} << 10;
-
 // Decodes with one of the loader's own decoders: read piece by piece when the decoder can,
-// else from the file mapped into memory.
+// else from the whole file read into memory. Never from a mapping: a file cut while it is
+// mapped would take the process down.
 Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
                      QImage& picture, DecodedRows* rows) {
     const qint64 bytes = file.size();
-    const uchar* mapped = decoder.decodeFile != nullptr ? nullptr : file.map(0, bytes);
-    QByteArray copy;
-    if (mapped == nullptr) {
-        // Only the beginning when the decoder reads the file itself; else all of it, for a file
-        // system that cannot map.
-        const qint64 wanted = decoder.decodeFile != nullptr ? std::min(bytes, kHeaderSearchBytes)
-                                                            : bytes;
-        copy = file.seek(0) ? file.read(wanted) : QByteArray();
-        if (copy.size() != wanted) return failure(fileName, "cannot be read");
-    }
-    const QByteArrayView bytesView =
-        mapped != nullptr ? QByteArrayView(mapped, static_cast<qsizetype>(bytes))
-                          : QByteArrayView(copy);
-    if (const QSize size = decoder.headerSize(bytesView); size != kUnknownSize) {
+    // Only the beginning, for the header, when the decoder reads the file itself.
+    const qint64 wanted =
+        decoder.decodeFile != nullptr ? std::min(bytes, kRasterHeaderSearchBytes) : bytes;
+    const QByteArray read = file.read(wanted);
+    if (read.size() != wanted) return failure(fileName, "cannot be read");
+    if (const QSize size = decoder.headerSize(read); size != kUnknownSize) {
         if (const std::string problem = sizeProblem(size); !problem.empty())
             return failure(fileName, problem);
     }
-    const Status st = decoder.decodeFile != nullptr
-                          ? decoder.decodeFile(file, picture, rows)
-                          : decoder.decode(bytesView, picture);
+    const Status st = decoder.decodeFile != nullptr ? decoder.decodeFile(file, picture, rows)
+                                                    : decoder.decode(read, picture);
     if (st.failed()) return failure(fileName, st.reason());
     return Status::ok();
 }

@@ -26,11 +26,8 @@ QSize headerSize(QFile& file, const QByteArray& head) {
     }
     if (photoKind(head) != PhotoKind::None) return kUnknownSize;
     if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
-        const qint64 bytes = file.size();
-        const uchar* mapped = bytes > 0 ? file.map(0, bytes) : nullptr;
-        if (mapped != nullptr)
-            return decoder->headerSize(QByteArrayView(mapped, static_cast<qsizetype>(bytes)));
-        return decoder->headerSize(file.readAll());
+        // Read, not mapped: a file cut meanwhile must not take the process down.
+        return decoder->headerSize(file.read(kRasterHeaderSearchBytes));
     }
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);

@@ -2,6 +2,8 @@
 // them, the same pixels as the whole picture; only from decoders that give rows, and only for
 // pictures that are not turned.
 #include <QtEndian>
+#include <QFile>
+#include <functional>
 #include <optional>
 
 #include "LoaderFixture.h"
@@ -14,7 +16,8 @@ namespace {
 // Takes the rows, keeping a copy of each; fails the decoding at row `failAt` if set.
 class RowRecorder : public DecodedRows {
 public:
-    explicit RowRecorder(int failAt = -1) : failAt_(failAt) {}
+    explicit RowRecorder(int failAt = -1, std::function<void()> onFirstRow = {})
+        : failAt_(failAt), onFirstRow_(std::move(onFirstRow)) {}
 
     bool begin(QSize size, QImage::Format format, RowOrder order) override {
         order_ = order;
@@ -24,6 +27,7 @@ public:
     }
     Status rowReady(int row, const QRgb* pixels) override {
         if (row == failAt_) return Status::failure("row refused");
+        if (told_.empty() && onFirstRow_) onFirstRow_();
         told_.push_back(row);
         copies_.emplace_back(pixels, pixels + size_.width());
         return Status::ok();
@@ -37,6 +41,7 @@ public:
 
 private:
     int failAt_;
+    std::function<void()> onFirstRow_;
 };
 
 QImage stripes(int width, int height) {
@@ -112,6 +117,26 @@ TEST_F(DecodedRowsTest, RefusedRowStopsTheDecoding) {
         ASSERT_TRUE(st.failed());
         EXPECT_NE(st.reason().find("row refused"), std::string::npos) << st.reason();
         EXPECT_EQ(recorder.told_.size(), c.rowsBefore);
+    }
+}
+
+// A file cut while it is decoded (after its first rows are read) fails like a cut file: the
+// decoders read it, they do not map it.
+TEST_F(DecodedRowsTest, FileCutWhileDecodedFails) {
+    QImage noise(700, 700, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb((x * 37 + y * 11) & 0xff, (x * y) & 0xff, (x ^ (y * 3)) & 0xff));
+    const std::pair<const char*, qint64> cases[] = {{"BMP", qint64{1} << 20}, {"JPEG", 64 << 10}};
+    for (const auto& [format, piece] : cases) {
+        SCOPED_TRACE(format);
+        const QString file = write(QStringLiteral("cut.") + format, encoded(noise, format, 100));
+        ASSERT_GT(QFile(file).size(), piece);  // more than one piece is read
+        RowRecorder recorder(-1, [&file] { QFile::resize(file, 64); });
+        QImage loaded;
+        EXPECT_TRUE(LoadPicture(file, loaded, {}, &recorder).failed());
+        EXPECT_FALSE(recorder.told_.empty());
+        EXPECT_LT(recorder.told_.size(), static_cast<std::size_t>(noise.height()));
     }
 }
 
