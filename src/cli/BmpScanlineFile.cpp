@@ -1,6 +1,7 @@
 #include "BmpScanlineFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -246,7 +247,10 @@ Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band
         st.failed()) {
         return st;
     }
-    packBmpRow(runRow_.data(), width_, drawing_->rows.get() + stride_ * slot);
+    char* packed = drawing_->rows.get() + stride_ * slot;
+    packBmpRow(runRow_.data(), width_, packed);
+    const std::int64_t pixelBytes = std::int64_t{width_} * 3;  // then zero padding
+    std::memset(packed + pixelBytes, 0, static_cast<std::size_t>(stride_ - pixelBytes));
     lastDrawn_.store(band, std::memory_order_relaxed);
     ++drawn_;
     if (++drawing_->filled == drawing_->count) {
