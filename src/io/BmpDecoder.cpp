@@ -19,7 +19,7 @@ using Bytes = const unsigned char*;
 // The file header, the largest info header, its masks and a full palette all lie within this.
 constexpr std::int64_t kHeadBytes = 2048;
 // Pixel rows read from a file at a time.
-constexpr std::int64_t kRowBatchBytes = std::int64_t{1} << 20;
+constexpr std::int64_t kRowBatchBytes = std::int64_t{128} << 10;
 
 QSize bmpHeaderSize(QByteArrayView file) {
     BmpHeader h;
