@@ -1,5 +1,6 @@
 #include "BmpDecoder.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -100,6 +101,14 @@ bool indexedRow(Bytes in, int width, int bits, const std::vector<QRgb>& palette,
     return true;
 }
 
+// Blue, green, red: every pixel but the last read as four bytes, the fourth (the next pixel's
+// blue) replaced by the opaque alpha.
+void rgb24Row(Bytes in, int width, QRgb* out) {
+    int x = 0;
+    for (; x + 1 < width; ++x, in += 3) out[x] = qFromLittleEndian<quint32>(in) | 0xFF000000u;
+    if (x < width) out[x] = qRgb(in[2], in[1], in[0]);
+}
+
 // One row of `in` into `out`; false for a pixel past the palette.
 bool decodeRow(Bytes in, const BmpHeader& h, const std::vector<QRgb>& palette,
                const MaskedPixels& masked, bool plain, int width, QRgb* out) {
@@ -107,7 +116,7 @@ bool decodeRow(Bytes in, const BmpHeader& h, const std::vector<QRgb>& palette,
         case BmpLayout::Indexed:
             return indexedRow(in, width, h.bits, palette, out);
         case BmpLayout::Rgb24:
-            for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
+            rgb24Row(in, width, out);
             return true;
         default:
             break;
