@@ -39,19 +39,23 @@ std::string sizeProblem(const QSize& size) {
 // mapped would take the process down.
 Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
                      QImage& picture, DecodedRows* rows) {
-    const qint64 bytes = file.size();
-    // Only the beginning, for the header, when the decoder reads the file itself.
-    const qint64 wanted =
-        decoder.decodeFile != nullptr ? std::min(bytes, kRasterHeaderSearchBytes) : bytes;
-    const QByteArray read = file.read(wanted);
-    if (read.size() != wanted) return failure(fileName, "cannot be read");
-    if (const QSize size = decoder.headerSize(read); size != kUnknownSize) {
+    if (decoder.decodeFile != nullptr) {
+        if (const QSize size = rasterHeaderSize(decoder, file); size != kUnknownSize) {
+            if (const std::string problem = sizeProblem(size); !problem.empty())
+                return failure(fileName, problem);
+        }
+        if (Status st = decoder.decodeFile(file, picture, rows); st.failed())
+            return failure(fileName, st.reason());
+        return Status::ok();
+    }
+    const QByteArray whole = file.read(file.size());
+    if (whole.size() != file.size()) return failure(fileName, "cannot be read");
+    if (const QSize size = decoder.headerSize(whole); size != kUnknownSize) {
         if (const std::string problem = sizeProblem(size); !problem.empty())
             return failure(fileName, problem);
     }
-    const Status st = decoder.decodeFile != nullptr ? decoder.decodeFile(file, picture, rows)
-                                                    : decoder.decode(read, picture);
-    if (st.failed()) return failure(fileName, st.reason());
+    if (Status st = decoder.decode(whole, picture); st.failed())
+        return failure(fileName, st.reason());
     return Status::ok();
 }
 

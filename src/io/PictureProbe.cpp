@@ -25,10 +25,8 @@ QSize headerSize(QFile& file, const QByteArray& head) {
         return size.isValid() ? size : kUnknownSize;
     }
     if (photoKind(head) != PhotoKind::None) return kUnknownSize;
-    if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
-        // Read, not mapped: a file cut meanwhile must not take the process down.
-        return decoder->headerSize(file.read(kRasterHeaderSearchBytes));
-    }
+    if (const RasterDecoder* decoder = rasterDecoderFor(head))
+        return rasterHeaderSize(*decoder, file);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     const QSize size = reader.size();
