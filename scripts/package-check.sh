@@ -51,6 +51,13 @@ echo '183GmgAAAAAAAGQAMgBgAAAAAAAnVwEACQAAAygAAAABAAcAAAAAAAUAAAALAgAAAAAFAAAADA
 glintwork-cli -o rect.bmp rect.wmf
 [ "$(field rect.bmp 18 4)x$(field rect.bmp 22 4)" = 200x100 ] || fail "rect.bmp is not 200x100 pixels"
 
+step "the photo helper runs (its libraries are installed)"
+set +e
+/usr/libexec/glintwork/glintwork-photo >/dev/null 2>&1
+photo_status=$?
+set -e
+[ $photo_status -eq 2 ] || fail "glintwork-photo without a file exited $photo_status, not 2 (usage)"
+
 step "starting glintwork offscreen"
 QT_QPA_PLATFORM=offscreen glintwork > gui.log 2>&1 &
 gui=$!

@@ -37,13 +37,15 @@ Status SetDstSize(SizingForm& form) {
     float height = 0.0f;
     Status st = destinationOuterSize(form.picSrc().height(), form.rasterScale(), height);
     if (st.isOk()) st = form.picDst().setHeight(height);
-    if (st.failed()) return st;
+    if (st.failed()) return st;  // a side the box cannot hold changes nothing
 
     // The scale is read again for the width.
     float width = 0.0f;
     st = destinationOuterSize(form.picSrc().width(), form.rasterScale(), width);
     if (st.isOk()) st = form.picDst().setWidth(width);
-    return st;
+    // PicDst takes its new area once, now that both sides are known (or the height alone).
+    const Status applied = form.picDst().applySize();
+    return st.failed() ? st : applied;
 }
 
 Status ShowPicInfo(SizingForm& form) {

@@ -21,12 +21,16 @@ public:
     virtual float scaleWidth() const = 0;
     virtual float scaleHeight() const = 0;
     // Outer size, border included. Setting it resizes the drawing area; what was drawn stays
-    // at the top left and new area takes the box's background colour. A size the box cannot
+    // at the top left and new area takes the box's background colour. A side the box cannot
     // hold is a failure and leaves the box as it was.
     virtual float width() const = 0;
     virtual float height() const = 0;
     virtual Status setWidth(float outerWidth) = 0;
     virtual Status setHeight(float outerHeight) = 0;
+    // A box may take the area of the sides set so far only when it is next used; this takes it
+    // now. When the box cannot hold that area it fails: the side set last goes back to what it
+    // was, and the other keeps its new value if the box can hold that (else it goes back too).
+    virtual Status applySize() { return Status::ok(); }
 
     // Colour of the shown pixel at (x, y); -1 outside the drawing area.
     virtual ColorValue point(float x, float y) const = 0;
@@ -43,7 +47,20 @@ public:
     // Direct access to the drawing area for the row kernel.
     virtual ConstPixelView pixels() const = 0;
     virtual PixelView mutablePixels() = 0;
-    // Rows first..last (inclusive) of the drawing area were written through mutablePixels().
+    // Rows first..last of the drawing area, as far as it has them, to be written: row 0 of the
+    // view is row `first`. Empty when row `first` does not lie in the area. With `wholeRows`
+    // the caller writes every pixel of each row it then reports through rowsChanged, so a box
+    // that clears rows lazily need not clear them first; rows it does not report stay as
+    // they were shown.
+    virtual PixelView mutableRows(std::int32_t first, std::int32_t last, bool wholeRows) {
+        (void)wholeRows;
+        const PixelView all = mutablePixels();
+        if (first < 0 || first >= all.height || last < first) return {};
+        const std::int32_t end = last < all.height ? last + 1 : all.height;
+        return {all.row(first), all.width, end - first, all.stride};
+    }
+    // Rows first..last (inclusive) of the drawing area were written through mutablePixels() or
+    // mutableRows().
     virtual void rowsChanged(std::int32_t first, std::int32_t last) = 0;
 };
 

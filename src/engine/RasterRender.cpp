@@ -1,6 +1,7 @@
 #include "RasterRender.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "RenderExtent.h"
@@ -15,15 +16,21 @@ RowValues readRowValues(const RasterForm& form) {
     return RowValues{form.rasterScale(), form.backCol(), form.redVal(), form.blueVal()};
 }
 
-// Tells PicDst which of its rows source row `i` has written, if any.
-void reportRowsWritten(PictureSurface& dst, const PixelView& view, std::int32_t i,
-                       std::int32_t lastColumn, std::int32_t s) {
-    if (lastColumn < 0 || s <= 0 || view.width <= 0) return;
-    const std::int64_t top = std::int64_t{s} * i;
-    const std::int64_t first = std::max<std::int64_t>(top, 0);
-    const std::int64_t last = std::min<std::int64_t>(top + s - 1, std::int64_t{view.height} - 1);
-    if (first > last) return;
-    dst.rowsChanged(static_cast<std::int32_t>(first), static_cast<std::int32_t>(last));
+// The destination rows of source row `i` (columns 0..lastColumn) at scale `s`,
+// s*i .. s*i+s-1, as far as PicDst has them; `top` is set to s*i, the row the view starts at.
+// Empty when none is to be drawn.
+PixelView rowsOfSourceRow(PictureSurface& dst, std::int32_t i, std::int32_t lastColumn,
+                          std::int32_t s, std::int32_t& top) {
+    constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t first = std::int64_t{s} * i;
+    if (s <= 0 || first < 0 || first > kInt32Max) return {};
+    top = static_cast<std::int32_t>(first);
+    const std::int64_t last = std::min(first + s - 1, kInt32Max);
+    // The runs and gap lines reach x = s*(lastColumn+1) - 1: when that is PicDst's right edge
+    // or beyond, every pixel of these rows is drawn.
+    const std::int64_t right = std::int64_t{s} * (std::int64_t{lastColumn} + 1);
+    const bool wholeRows = lastColumn >= 0 && double(right) >= double(dst.scaleWidth());
+    return dst.mutableRows(top, static_cast<std::int32_t>(last), wholeRows);
 }
 
 // Start steps: size and clear PicDst, fix the extent, switch the buttons to rendering.
@@ -48,11 +55,17 @@ Status renderRows(RasterForm& form, const RenderExtent& extent) {
     for (std::int32_t i = 0;; ++i) {
         const RowValues values = readRowValues(form);
         const ConstPixelView src = form.picSrc().pixels();
-        const PixelView dst = form.picDst().mutablePixels();
-        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst); st.failed()) {
+        // Only the rows this source row draws are asked for: the rest of PicDst may still wait
+        // for its clear.
+        std::int32_t top = 0;
+        const PixelView dst =
+            rowsOfSourceRow(form.picDst(), i, extent.lastColumn, values.scale, top);
+        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst, top); st.failed()) {
             return st;
         }
-        reportRowsWritten(form.picDst(), dst, i, extent.lastColumn, values.scale);
+        if (extent.lastColumn >= 0 && dst.width > 0 && dst.height > 0) {
+            form.picDst().rowsChanged(top, top + (dst.height - 1));
+        }
 
         writeProgressText(extent.percentPerRow, i, progress);
         form.setInfo(progress);

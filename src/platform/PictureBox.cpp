@@ -47,58 +47,95 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(kDefaultBo
     connect(&repaintTimer_, &QTimer::timeout, this, &PictureBox::showDrawing);
 }
 
-void PictureBox::setBackColor(ColorValue color) { backColor_ = color; }
+void PictureBox::setBackColor(ColorValue color) {
+    settle();  // a pending size takes the colour it was given under
+    backColor_ = color;
+}
 
-float PictureBox::scaleWidth() const { return static_cast<float>(areaWidth_); }
-float PictureBox::scaleHeight() const { return static_cast<float>(areaHeight_); }
-float PictureBox::width() const { return static_cast<float>(areaWidth_ + 2 * kBorder); }
-float PictureBox::height() const { return static_cast<float>(areaHeight_ + 2 * kBorder); }
+float PictureBox::scaleWidth() const { return static_cast<float>(wantWidth_); }
+float PictureBox::scaleHeight() const { return static_cast<float>(wantHeight_); }
+float PictureBox::width() const { return static_cast<float>(wantWidth_ + 2 * kBorder); }
+float PictureBox::height() const { return static_cast<float>(wantHeight_ + 2 * kBorder); }
 
 Status PictureBox::setWidth(float outerWidth) {
     const int side = areaSideFor(outerWidth);
     if (side < 0) return Status::failure("picture box width out of range");
-    return resizeArea(side, areaHeight_);
+    noteSide(Side::Width, side, wantWidth_, keepWidth_);
+    return Status::ok();
 }
 
 Status PictureBox::setHeight(float outerHeight) {
     const int side = areaSideFor(outerHeight);
     if (side < 0) return Status::failure("picture box height out of range");
-    return resizeArea(areaWidth_, side);
-}
-
-Status PictureBox::resizeArea(int areaWidth, int areaHeight) {
-    if (areaWidth == areaWidth_ && areaHeight == areaHeight_) return Status::ok();
-    if (qint64(areaWidth) * areaHeight * kBytesPerPixel > kMaxAreaBytes)
-        return Status::failure("picture box area too large");
-
-    QImage grown;
-    if (areaWidth > 0 && areaHeight > 0) {
-        grown = QImage(areaWidth, areaHeight, QImage::Format_RGB32);
-        if (grown.isNull()) return Status::failure("out of memory for the picture box area");
-        // What was drawn stays at the top left; everything else takes the background colour.
-        const std::uint32_t back = toPixel(backColor_);
-        const int keepWidth = std::min(areaWidth, image_.width());
-        const int keepHeight = std::min(areaHeight, image_.height());
-        for (int y = 0; y < areaHeight; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(grown.scanLine(y));
-            int from = 0;
-            if (y < keepHeight) {
-                std::memcpy(row, image_.constScanLine(y), std::size_t(keepWidth) * 4);
-                from = keepWidth;
-            }
-            fillRow(row, from, areaWidth, back);
-        }
-    }
-    adoptArea(grown, areaWidth, areaHeight);
+    noteSide(Side::Height, side, wantHeight_, keepHeight_);
     return Status::ok();
 }
 
-void PictureBox::adoptArea(const QImage& area, int areaWidth, int areaHeight) {
-    image_ = area;
-    areaWidth_ = areaWidth;
-    areaHeight_ = areaHeight;
-    QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
+void PictureBox::noteSide(Side side, int areaSide, int& want, int& keep) {
+    if (!sizePending()) {
+        keepWidth_ = area_.width();
+        keepHeight_ = area_.height();
+    }
+    keepBeforeLast_ = keep;
+    keep = std::min(keep, areaSide);
+    want = areaSide;
+    lastSet_ = side;
+    resizeWidget(wantWidth_, wantHeight_);
+}
+
+Status PictureBox::applySize() {
+    if (!sizePending()) return Status::ok();
+    const Status st = takeArea(wantWidth_, wantHeight_, keepWidth_, keepHeight_);
+    if (st.failed()) {
+        // The side given last goes back; the other keeps its new size if the box can hold it.
+        int keptWidth = area_.width();
+        int keptHeight = area_.height();
+        int keepWidth = keepWidth_;
+        int keepHeight = keepHeight_;
+        if (lastSet_ == Side::Width) {
+            keptHeight = wantHeight_;
+            keepWidth = keepBeforeLast_;
+        } else if (lastSet_ == Side::Height) {
+            keptWidth = wantWidth_;
+            keepHeight = keepBeforeLast_;
+        }
+        // The box keeps its area when it cannot hold this one either.
+        (void)takeArea(keptWidth, keptHeight, keepWidth, keepHeight);
+        resizeWidget(area_.width(), area_.height());
+        wantWidth_ = area_.width();
+        wantHeight_ = area_.height();
+    }
+    lastSet_ = Side::None;
+    return st;
+}
+
+void PictureBox::settle() {
+    if (sizePending()) (void)applySize();
+}
+
+PictureBox& PictureBox::settled() const {
+    // A box is never a const object: only its reading members are const.
+    auto& self = const_cast<PictureBox&>(*this);
+    self.settle();
+    return self;
+}
+
+Status PictureBox::takeArea(int areaWidth, int areaHeight, int keepWidth, int keepHeight) {
+    if (areaWidth == area_.width() && areaHeight == area_.height() && keepWidth >= areaWidth &&
+        keepHeight >= areaHeight)
+        return Status::ok();
+    if (qint64(areaWidth) * areaHeight * kBytesPerPixel > kMaxAreaBytes)
+        return Status::failure("picture box area too large");
+    const std::uint32_t back = toPixel(backColor_);
+    if (Status st = area_.resize(areaWidth, areaHeight, back, keepWidth, keepHeight); st.failed())
+        return st;
+    resizeWidget(areaWidth, areaHeight);
     update();
+    return Status::ok();
+}
+
+void PictureBox::resizeWidget(int areaWidth, int areaHeight) {
+    QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
 }
 
 Status PictureBox::assignPicture(const QImage& picture) {
@@ -106,8 +143,9 @@ Status PictureBox::assignPicture(const QImage& picture) {
         assignEmptyPicture();
         return Status::ok();
     }
-    int areaWidth = areaWidth_;
-    int areaHeight = areaHeight_;
+    settle();
+    int areaWidth = area_.width();
+    int areaHeight = area_.height();
     if (autoSize_) {
         areaWidth = picture.width();
         areaHeight = picture.height();
@@ -125,28 +163,45 @@ Status PictureBox::assignPicture(const QImage& picture) {
         painter.drawImage(0, 0, picture);
     }
     picture_ = picture;
-    adoptArea(shown, areaWidth, areaHeight);
+    area_.assign(shown, areaWidth, areaHeight);
+    wantWidth_ = areaWidth;
+    wantHeight_ = areaHeight;
+    resizeWidget(areaWidth, areaHeight);
+    update();
     return Status::ok();
 }
 
 void PictureBox::assignEmptyPicture() {
     picture_ = QImage();
-    if (!image_.isNull()) image_.fill(toPixel(backColor_));
+    // Cleared first, so that a pending resize has nothing to keep.
+    area_.clear(toPixel(backColor_));
+    settle();
     update();
 }
 
 void PictureBox::assignImageAsPicture() {
-    picture_ = image_;
+    settle();
+    area_.fillAll();
+    picture_ = area_.image();
     // The drawing is finished: it is shown in full at once.
     showDrawing();
+}
+
+QImage PictureBox::image() const {
+    PictureBox& box = settled();
+    box.area_.fillAll();
+    return box.area_.image();
 }
 
 ColorValue PictureBox::point(float x, float y) const {
     double rx = 0;
     double ry = 0;
     if (!roundHalfEven(x, rx) || !roundHalfEven(y, ry)) return -1;
-    if (rx < 0 || ry < 0 || rx >= image_.width() || ry >= image_.height()) return -1;
-    const auto* row = reinterpret_cast<const std::uint32_t*>(image_.constScanLine(int(ry)));
+    PictureBox& box = settled();
+    const QImage& image = box.area_.image();
+    if (rx < 0 || ry < 0 || rx >= image.width() || ry >= image.height()) return -1;
+    box.area_.fillRows(int(ry), int(ry));
+    const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(int(ry)));
     return fromPixel(row[int(rx)]);
 }
 
@@ -155,7 +210,9 @@ void PictureBox::line(float x1, float y, float x2, ColorValue color) {
     double to = 0;
     double ry = 0;
     if (!roundHalfEven(x1, from) || !roundHalfEven(x2, to) || !roundHalfEven(y, ry)) return;
-    if (ry < 0 || ry >= image_.height()) return;
+    settle();
+    QImage& image = area_.image();
+    if (ry < 0 || ry >= image.height()) return;
     // The end point is left out, whichever way the line runs.
     double first = from;
     double last = to - 1;
@@ -164,34 +221,57 @@ void PictureBox::line(float x1, float y, float x2, ColorValue color) {
         last = from;
     }
     first = std::max(first, 0.0);
-    last = std::min(last, double(image_.width() - 1));
+    last = std::min(last, double(image.width() - 1));
     if (first > last) return;
     const int row = int(ry);
-    auto* pixels = reinterpret_cast<std::uint32_t*>(image_.scanLine(row));
+    area_.fillRows(row, row);
+    auto* pixels = reinterpret_cast<std::uint32_t*>(image.scanLine(row));
     fillRow(pixels, int(first), int(last) + 1, toPixel(color));
     drawingChanged(QRect(int(first), row, int(last - first) + 1, 1));
 }
 
 ConstPixelView PictureBox::pixels() const {
-    if (image_.isNull()) return {};
-    return {reinterpret_cast<const std::uint32_t*>(image_.constBits()), image_.width(),
-            image_.height(), image_.bytesPerLine() / 4};
+    PictureBox& box = settled();
+    box.area_.fillAll();
+    const QImage& image = box.area_.image();
+    if (image.isNull()) return {};
+    return {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(),
+            image.height(), image.bytesPerLine() / 4};
 }
 
 PixelView PictureBox::mutablePixels() {
-    if (image_.isNull()) return {};
+    settle();
+    area_.fillAll();
+    QImage& image = area_.image();
+    if (image.isNull()) return {};
     // bits() detaches: a picture sharing these pixels keeps its own copy.
-    return {reinterpret_cast<std::uint32_t*>(image_.bits()), image_.width(), image_.height(),
-            image_.bytesPerLine() / 4};
+    return {reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
+            image.bytesPerLine() / 4};
+}
+
+PixelView PictureBox::mutableRows(std::int32_t first, std::int32_t last, bool wholeRows) {
+    // The caller judged the rows by the size given; a pending size may yet be refused.
+    if (sizePending()) wholeRows = false;
+    settle();
+    QImage& image = area_.image();
+    if (image.isNull() || first < 0 || first >= image.height() || last < first) return {};
+    last = std::min(last, image.height() - 1);
+    // Rows written in whole lose their blank mark when they are reported (rowsChanged).
+    if (!wholeRows) area_.fillRows(first, last);
+    const qsizetype stride = image.bytesPerLine() / 4;
+    // bits() detaches: a picture sharing these pixels keeps its own copy.
+    auto* pixels = reinterpret_cast<std::uint32_t*>(image.bits()) + stride * first;
+    return {pixels, image.width(), last - first + 1, stride};
 }
 
 void PictureBox::rowsChanged(std::int32_t first, std::int32_t last) {
-    // Called for every drawn row: the area's sides are kept here, no need to ask image_.
-    if (areaWidth_ <= 0) return;
+    // Called for every drawn row: cheap, the area keeps its sides.
+    if (area_.width() <= 0) return;
     first = std::max(first, 0);
-    last = std::min(last, areaHeight_ - 1);
+    last = std::min(last, area_.height() - 1);
     if (first > last) return;
-    drawingChanged(QRect(0, first, areaWidth_, last - first + 1));
+    area_.markDrawn(first, last);
+    drawingChanged(QRect(0, first, area_.width(), last - first + 1));
 }
 
 QRect PictureBox::visibleRect() const {
@@ -231,12 +311,28 @@ void PictureBox::showDrawing() {
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
+    settle();
     QPainter painter(this);
-    const QRect area(kBorder, kBorder, image_.width(), image_.height());
+    const QRect area(kBorder, kBorder, area_.width(), area_.height());
     const QRect exposed = event->rect() & area;
     if (!exposed.isEmpty()) {
-        // 1:1, so no smoothing is involved; only the exposed part is copied.
-        painter.drawImage(exposed.topLeft(), image_, exposed.translated(-kBorder, -kBorder));
+        // 1:1, so no smoothing is involved; only the exposed part is copied. Blank rows are
+        // painted in their colour and stay blank: drawing will fill them soon enough.
+        const QRect source = exposed.translated(-kBorder, -kBorder);
+        const QColor blank = QColor::fromRgb(area_.blankPixel());
+        int y = source.top();
+        while (y <= source.bottom()) {
+            const bool isBlank = area_.isBlank(y);
+            int end = y + 1;
+            while (end <= source.bottom() && area_.isBlank(end) == isBlank) ++end;
+            const QRect band(source.left(), y, source.width(), end - y);
+            if (isBlank) {
+                painter.fillRect(band.translated(kBorder, kBorder), blank);
+            } else {
+                painter.drawImage(band.topLeft() + QPoint(kBorder, kBorder), area_.image(), band);
+            }
+            y = end;
+        }
     }
     if (!area.contains(event->rect())) {
         qDrawShadePanel(&painter, rect(), palette(), true, kBorder);

@@ -2,6 +2,10 @@
 // The picture box: a widget with a sunken 2-pixel border around a 32-bit drawing area.
 // Units are pixels. It keeps a persistent picture (Picture) and the persistent image of what is
 // shown, drawing included (Image); drawn pixels survive repaints (auto-redraw).
+// A size set through setWidth and setHeight is taken when the box is next used (drawn on,
+// read, painted, or told to by applySize): setting both sides costs one resize, and only the
+// area of the size taken counts against the limit. A clear costs nothing at once: rows are
+// filled with the background colour when first needed (see DrawingArea).
 // Drawing is shown at the display's pace: repaints of drawn rows are gathered and handed on at
 // most once per kRepaintIntervalMs, and the rest follows when the interval is over. Rows that
 // lie outside the part of the box its window shows cost no repaint at all (an exposure paints
@@ -12,6 +16,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "DrawingArea.h"
 #include "engine/PictureSurface.h"
 
 namespace glint {
@@ -40,7 +45,7 @@ public:
     // The box's picture; a null image for the empty picture.
     QImage picture() const { return picture_; }
     // Everything the box shows, drawing included (shares the pixels, no copy).
-    QImage image() const { return image_; }
+    QImage image() const;
 
     // PictureSurface
     float scaleWidth() const override;
@@ -49,6 +54,7 @@ public:
     float height() const override;
     Status setWidth(float outerWidth) override;
     Status setHeight(float outerHeight) override;
+    Status applySize() override;
     ColorValue point(float x, float y) const override;
     void line(float x1, float y, float x2, ColorValue color) override;
     void assignEmptyPicture() override;
@@ -56,6 +62,7 @@ public:
     bool hasPicture() const override { return !picture_.isNull(); }
     ConstPixelView pixels() const override;
     PixelView mutablePixels() override;
+    PixelView mutableRows(std::int32_t first, std::int32_t last, bool wholeRows) override;
     void rowsChanged(std::int32_t first, std::int32_t last) override;
 
     // Repaints what was drawn and not shown yet now, without waiting for the interval.
@@ -68,16 +75,32 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    Status resizeArea(int areaWidth, int areaHeight);
-    // Takes `area` as the drawing area of the given size and resizes the widget to match.
-    void adoptArea(const QImage& area, int areaWidth, int areaHeight);
+    enum class Side { None, Width, Height };
+
+    bool sizePending() const { return lastSet_ != Side::None; }
+    // Takes a pending size (applySize; a failure leaves the size that could be taken).
+    void settle();
+    // The box with its pending size taken, for reading: any use takes it.
+    PictureBox& settled() const;
+    // Takes a drawing area of the given size, keeping what was drawn, and sizes the widget.
+    Status takeArea(int areaWidth, int areaHeight, int keepWidth, int keepHeight);
+    void resizeWidget(int areaWidth, int areaHeight);
+    // Notes a side given: `want` is the side's pending size, `keep` its keep limit.
+    void noteSide(Side side, int areaSide, int& want, int& keep);
     // Notes a drawn rectangle of the drawing area for repainting at the display's pace.
     void drawingChanged(const QRect& areaRect);
 
     QImage picture_;
-    QImage image_;       // Format_RGB32, the drawing area; null while the area is empty
-    int areaWidth_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height
-    int areaHeight_ = 0;
+    DrawingArea area_;   // the drawing area taken
+    int wantWidth_ = 0;  // the size given, taken at the next use
+    int wantHeight_ = 0;
+    Side lastSet_ = Side::None;  // the side given last; None while no size is pending
+    // What is kept of the drawing when the pending size is taken: the smallest size each side
+    // had since the area was taken (so a shrink drops what it would have dropped at once), and
+    // for the side given last, that size before it was given.
+    int keepWidth_ = 0;
+    int keepHeight_ = 0;
+    int keepBeforeLast_ = 0;
     ColorValue backColor_;
     bool autoSize_ = true;
 

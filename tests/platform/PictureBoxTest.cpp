@@ -151,9 +151,12 @@ TEST(PictureBox, SizesTheBoxCannotHoldFailAndChangeNothing) {
     box.line(0, 0, 6, kRed);
     const auto* before = box.image().constBits();
     const float inf = std::numeric_limits<float>::infinity();
-    for (float outer : {30004.0f, -1.0f, 1e12f, inf, std::nanf("")})
+    for (float outer : {-1.0f, 1e12f, inf, std::nanf("")})
         EXPECT_TRUE(box.setWidth(outer).failed()) << outer;
     EXPECT_TRUE(box.setHeight(-5.0f).failed());
+    // A side the box can hold, but not with this height: refused when the area is taken.
+    ASSERT_TRUE(box.setWidth(30004.0f).isOk());
+    EXPECT_TRUE(box.applySize().failed());
     EXPECT_EQ(box.scaleWidth(), 6.0f);
     EXPECT_EQ(box.scaleHeight(), 20000.0f);
     EXPECT_EQ(box.image().constBits(), before);
@@ -165,6 +168,73 @@ TEST(PictureBox, SizesTheBoxCannotHoldFailAndChangeNothing) {
     EXPECT_TRUE(box.assignPicture(huge).failed());
     EXPECT_FALSE(box.hasPicture());
     EXPECT_EQ(box.scaleWidth(), 6.0f);
+}
+
+// A new shape is taken as a whole: only the area finally set counts against the limit,
+// whatever the area between the two assignments would have been, and the drawing stays at the
+// top left. Areas this large are never filled, so their pages are not touched.
+TEST(PictureBox, ANewShapeIsTakenAtOnceAndKeepsTheDrawingTopLeft) {
+    struct Case {
+        QSize from, to;  // drawing areas; the height is set first, as SetDstSize does
+        bool fits;
+        QSize result;
+    };
+    const Case cases[] = {
+        {{24000, 16000}, {16000, 24000}, true, {16000, 24000}},  // 24000 x 24000 between
+        {{16000, 24000}, {24000, 16000}, true, {24000, 16000}},
+        {{30, 20}, {8, 5}, true, {8, 5}},
+        // Too large in the end: the width set last goes back, the new height stays if it fits.
+        {{16000, 16000}, {30000, 30000}, false, {16000, 30000}},
+        {{24000, 16000}, {30000, 24000}, false, {24000, 16000}},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(testing::Message() << t.from.width() << "x" << t.from.height() << " to "
+                                        << t.to.width() << "x" << t.to.height());
+        PictureBox box;
+        sizeArea(box, t.from.width(), t.from.height());
+        ASSERT_TRUE(box.applySize().isOk());
+        box.line(0, 0, 6, kRed);
+        box.line(2, 3, 4, kRed);
+        ASSERT_TRUE(box.setHeight(float(t.to.height() + 4)).isOk());
+        ASSERT_TRUE(box.setWidth(float(t.to.width() + 4)).isOk());
+        EXPECT_EQ(box.applySize().isOk(), t.fits);
+        EXPECT_EQ(QSizeF(box.scaleWidth(), box.scaleHeight()), QSizeF(t.result));
+        EXPECT_EQ(box.size(), t.result + QSize(4, 4));
+        EXPECT_EQ(box.point(5, 0), kRed);
+        EXPECT_EQ(box.point(6, 0), kBack);
+        EXPECT_EQ(box.point(3, 3), kRed);
+        EXPECT_EQ(box.point(1, 3), kBack);
+        EXPECT_EQ(box.point(0, 4), kBack);
+        EXPECT_EQ(box.point(float(t.result.width() - 1), float(t.result.height() - 1)), kBack);
+    }
+}
+
+// A clear is paid for when rows are next used; rows handed out to be written in whole keep
+// showing the background until they are reported drawn.
+TEST(PictureBox, ClearedRowsShowTheBackgroundUntilDrawn) {
+    PictureBox box;
+    sizeArea(box, 4, 6);
+    for (int y = 0; y < 6; ++y) box.line(0, float(y), 4, kRed);
+    box.assignImageAsPicture();
+    box.assignEmptyPicture();
+
+    const PixelView whole = box.mutableRows(1, 2, true);
+    ASSERT_EQ(whole.height, 2);
+    std::fill_n(whole.row(0), whole.width, toPixel(kGreen));
+    box.rowsChanged(1, 1);  // row 2 is handed out but not drawn
+    const PixelView part = box.mutableRows(4, 9, false);
+    ASSERT_EQ(part.height, 2);  // clipped to the area
+    EXPECT_EQ(fromPixel(part.row(1)[3]), kBack);
+    EXPECT_EQ(box.mutableRows(6, 7, false).pixels, nullptr);
+
+    const QImage shown = box.image();
+    const QImage painted = box.grab().toImage();
+    for (int y = 0; y < 6; ++y) {
+        const ColorValue expected = y == 1 ? kGreen : kBack;
+        EXPECT_EQ(box.point(3, float(y)), expected) << y;
+        EXPECT_EQ(fromPixel(shown.pixel(0, y)), expected) << y;
+        EXPECT_EQ(fromPixel(painted.pixel(2 + 3, 2 + y)), expected) << y;
+    }
 }
 
 // Caps the address space a little above what the process uses now, for one scope.
@@ -195,8 +265,9 @@ TEST(PictureBox, MemoryThatCannotBeHadIsAFailureNotACrash) {
     {
         AddressSpaceCap cap(256 << 20);
         ASSERT_TRUE(cap.active());
-        EXPECT_TRUE(box.setHeight(20484).isOk());  // 10 x 20480 still fits
-        EXPECT_TRUE(box.setWidth(20484).failed());
+        EXPECT_TRUE(box.setHeight(20484).isOk());
+        EXPECT_TRUE(box.setWidth(20484).isOk());
+        EXPECT_TRUE(box.applySize().failed());  // the new height stays: 10 x 20480 fits
         EXPECT_TRUE(box.assignPicture(picture).failed());
     }
     EXPECT_EQ(box.scaleWidth(), 10.0f);

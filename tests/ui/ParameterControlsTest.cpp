@@ -141,5 +141,18 @@ TEST_F(ParameterControlsTest, AScaleTheDestinationCannotTakeIsReportedAndTheWind
     EXPECT_EQ(messages.errors().size(), 1);
 }
 
+TEST_F(ParameterControlsTest, ANewShapeThatFitsIsTakenAndOneThatDoesNotIsReported) {
+    ASSERT_TRUE(c().PicSrc->assignPicture(QImage(6000, 4000, QImage::Format_RGB32)).isOk());
+    pickScale(2);  // 4x: 24000 x 16000
+    ASSERT_TRUE(c().PicSrc->assignPicture(QImage(4000, 6000, QImage::Format_RGB32)).isOk());
+    pickScale(2);  // 16000 x 24000, although 24000 x 24000 would not fit
+    EXPECT_TRUE(messages.errors().isEmpty());
+    EXPECT_EQ(QSizeF(c().PicDst->scaleWidth(), c().PicDst->scaleHeight()), QSizeF(16000, 24000));
+
+    pickScale(3);  // 5x: 20000 x 30000 does not fit; the height, set first, does
+    EXPECT_EQ(messages.errors(), QStringList{kRenderError});
+    EXPECT_EQ(QSizeF(c().PicDst->scaleWidth(), c().PicDst->scaleHeight()), QSizeF(16000, 30000));
+}
+
 }  // namespace
 }  // namespace glint::test

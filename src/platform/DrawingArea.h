@@ -1,0 +1,54 @@
+#pragma once
+// The pixels of a picture box's drawing area (32-bit, 0xFFRRGGBB), cleared lazily: a clear or
+// a resize only notes which rows show nothing but the background colour, and such a blank row
+// is filled when it is first needed (drawn on, read, painted or handed out). A render that
+// draws every row so writes each pixel once, and a resize costs what it keeps, not its size.
+#include <QImage>
+#include <cstdint>
+#include <vector>
+
+#include "engine/Status.h"
+
+namespace glint {
+
+class DrawingArea {
+public:
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Takes a size of w x h pixels. What was drawn within the top left keepWidth x keepHeight
+    // stays; every other pixel reads as `back`. Only drawn rows are copied. Fails, changing
+    // nothing, when the memory cannot be had.
+    Status resize(int w, int h, std::uint32_t back, int keepWidth, int keepHeight);
+    // Every pixel reads as `back` from now on.
+    void clear(std::uint32_t back);
+    // Takes `shown` (Format_RGB32, fully drawn) as the area, w x h; a null image for an area
+    // with no pixels.
+    void assign(const QImage& shown, int w, int h);
+
+    // Fills the blank rows among first..last; rows outside the area are left out.
+    void fillRows(int first, int last);
+    void fillAll() { fillRows(0, height_ - 1); }
+    // Rows first..last (clipped) were written in whole: none of them is blank any more.
+    void markDrawn(int first, int last);
+    bool isBlank(int row) const { return blankCount_ > 0 && blank_[std::size_t(row)] != 0; }
+    int blankRows() const { return blankCount_; }
+    // What a blank row reads as.
+    std::uint32_t blankPixel() const { return blankPixel_; }
+
+    // The pixels; a blank row holds anything until it is filled. Null while there are none.
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
+
+private:
+    void fillRow(int row);
+
+    QImage image_;
+    int width_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height
+    int height_ = 0;
+    std::vector<std::uint8_t> blank_;  // per row: 1 while it still is to be filled
+    int blankCount_ = 0;
+    std::uint32_t blankPixel_ = 0;  // what a blank row reads as
+};
+
+}  // namespace glint
