@@ -12,7 +12,7 @@
 namespace glint {
 
 class BmpRowFeed : public DecodedRows {
-public:
+  public:
     // `bmp` was started for a source of `size`; `progress` is told of every row drawn.
     BmpRowFeed(BmpScanlineFile& bmp, const QSize& size, const RowProgress& progress);
 
@@ -26,7 +26,7 @@ public:
     // After a decoding that succeeded: waits until the file is written and puts it in place.
     Status finish();
 
-private:
+  private:
     BmpScanlineFile& bmp_;
     QSize size_;
     RowProgress progress_;

@@ -155,8 +155,7 @@ Status BmpScanlineFile::writeChunk(const Chunk& chunk) {
         }
         const std::int64_t top = std::int64_t{values_.scale} * band;
         if (Status st = place(bmpRowOffset(top, width_, height_)); st.failed()) return st;
-        pieces.push_back(iovec{chunk.rows.get() + stride_ * k,
-                               static_cast<std::size_t>(stride_)});
+        pieces.push_back(iovec{chunk.rows.get() + stride_ * k, static_cast<std::size_t>(stride_)});
         end += stride_;
     }
     return pieces.empty() ? Status::ok() : flush();

@@ -48,7 +48,7 @@ public:
     bool started() const { return file_ != nullptr; }
     const ScanlineGeometry& geometry() const { return geometry_; }
 
-private:
+  private:
     struct Chunk {
         // Packed run rows of bands firstBand, firstBand + 1, ...; left uninitialised, so that
         // its pages are first touched when rows are drawn, not before writing starts.
@@ -89,8 +89,8 @@ private:
     std::vector<std::uint32_t> runRow_;
     std::atomic<std::int32_t> lastDrawn_{-1};  // band whose run row was drawn last
     std::vector<Chunk> chunks_;
-    Chunk* drawing_ = nullptr;     // the caller's thread's own
-    std::int32_t drawn_ = 0;       // bands drawn
+    Chunk* drawing_ = nullptr;  // the caller's thread's own
+    std::int32_t drawn_ = 0;    // bands drawn
 
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;

@@ -201,7 +201,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         outcome.sourceHeight = startedFor.height();
         outcome.width = bmp.geometry().width;
         outcome.height = bmp.geometry().height;
-        if (Status st = feed.finish(); st.failed()) return failed(outcome, cannotWrite(request, st));
+        if (Status st = feed.finish(); st.failed())
+            return failed(outcome, cannotWrite(request, st));
         outcome.ok = true;
         return outcome;
     }

@@ -9,7 +9,7 @@
 namespace glint {
 
 class BmpBytes {
-public:
+  public:
     explicit BmpBytes(QByteArrayView memory);
     // The file's size is taken now; a file that is cut later gives failed reads, not a crash.
     explicit BmpBytes(QIODevice& file);
@@ -19,7 +19,7 @@ public:
     // the end or cannot be read whole.
     const unsigned char* read(std::int64_t offset, std::int64_t count);
 
-private:
+  private:
     QByteArrayView memory_;
     QIODevice* file_ = nullptr;
     std::int64_t size_ = 0;

@@ -149,14 +149,16 @@ Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& 
         return Status::failure("bitmap is truncated");
     const MaskedPixels masked(h);
     const bool plain = h.layout == BmpLayout::Masked && h.bits == 32 && masked.plainBgra();
-    const int batch = static_cast<int>(std::clamp<std::int64_t>(kRowBatchBytes / stride, 1, height));
+    const int batch =
+        static_cast<int>(std::clamp<std::int64_t>(kRowBatchBytes / stride, 1, height));
     for (int first = 0; first < height; first += batch) {
         const int count = std::min(batch, height - first);
         Bytes in = bytes.read(h.dataOffset + stride * first, stride * count);
         if (in == nullptr) return Status::failure("bitmap is truncated");
         for (int k = 0; k < count; ++k, in += stride) {
             const int y = h.topDown ? first + k : height - 1 - (first + k);
-            QRgb* out = rows != nullptr ? line.data() : reinterpret_cast<QRgb*>(picture.scanLine(y));
+            QRgb* out =
+                rows != nullptr ? line.data() : reinterpret_cast<QRgb*>(picture.scanLine(y));
             if (!decodeRow(in, h, palette, masked, plain, width, out))
                 return Status::failure("bitmap pixel lies past the palette");
             if (rows != nullptr)
@@ -171,7 +173,8 @@ Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
     const Bytes headData = bytes.read(0, headBytes);
     if (headData == nullptr) return Status::failure("bitmap cannot be read");
     // A copy: the next read may reuse the buffer.
-    const QByteArray head(reinterpret_cast<const char*>(headData), static_cast<qsizetype>(headBytes));
+    const QByteArray head(reinterpret_cast<const char*>(headData),
+                          static_cast<qsizetype>(headBytes));
     BmpHeader h;
     std::string why;
     if (!readBmpHeader(head, bytes.size(), h, why)) return Status::failure(why);

@@ -31,7 +31,6 @@ bool isBmp(QByteArrayView head);
 bool readBmpHeader(QByteArrayView file, BmpHeader& header, std::string& why);
 // The same from `head`, the first bytes of a file of `fileSize` bytes; the headers and the
 // palette must lie within `head`.
-bool readBmpHeader(QByteArrayView head, std::int64_t fileSize, BmpHeader& header,
-                   std::string& why);
+bool readBmpHeader(QByteArrayView head, std::int64_t fileSize, BmpHeader& header, std::string& why);
 
 }  // namespace glint

@@ -13,7 +13,7 @@ namespace glint {
 enum class RowOrder { TopDown, BottomUp };
 
 class DecodedRows {
-public:
+  public:
     virtual ~DecodedRows() = default;
     // A picture of `size` in `format` is about to be decoded, its rows coming in `order`. True:
     // the rows are taken here, each once, and the decoding gives no picture of its own.

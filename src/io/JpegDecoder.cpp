@@ -144,8 +144,8 @@ void useFile(jpeg_decompress_struct& cinfo, QIODevice& file) {
     const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
     auto* src = static_cast<FileSource*>(
         (*cinfo.mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(FileSource)));
-    src->buffer = static_cast<JOCTET*>((*cinfo.mem->alloc_small)(common, JPOOL_PERMANENT,
-                                                                 kReadBytes));
+    src->buffer =
+        static_cast<JOCTET*>((*cinfo.mem->alloc_small)(common, JPOOL_PERMANENT, kReadBytes));
     src->file = &file;
     src->pub.init_source = initSource;
     src->pub.fill_input_buffer = fillInput;
@@ -197,18 +197,18 @@ bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, const Input
     // decompressor.
     JSAMPARRAY cmykRows =
         cmyk ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, 1) : nullptr;
-    JSAMPARRAY handed =
-        told != nullptr ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, kRowBatch)
-                        : nullptr;
+    JSAMPARRAY handed = told != nullptr
+                            ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, kRowBatch)
+                            : nullptr;
     const auto rowAt = [&](JDIMENSION row, JDIMENSION first) {
-        return handed != nullptr ? handed[row - first]
-                                 : picture.scanLine(static_cast<int>(row));
+        return handed != nullptr ? handed[row - first] : picture.scanLine(static_cast<int>(row));
     };
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
         if (cmyk) {
             if (jpeg_read_scanlines(&cinfo, cmykRows, 1) == 1)
-                cmykRow(cmykRows[0], cinfo.output_width, reinterpret_cast<QRgb*>(rowAt(first, first)));
+                cmykRow(cmykRows[0], cinfo.output_width,
+                        reinterpret_cast<QRgb*>(rowAt(first, first)));
         } else {
             JSAMPROW into[kRowBatch];
             const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);

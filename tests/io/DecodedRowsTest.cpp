@@ -1,8 +1,8 @@
 // Rows handed over while a picture is decoded: each row once, in the order its file stores
 // them, the same pixels as the whole picture; only from decoders that give rows, and only for
 // pictures that are not turned.
-#include <QtEndian>
 #include <QFile>
+#include <QtEndian>
 #include <functional>
 #include <optional>
 
@@ -15,7 +15,7 @@ namespace {
 
 // Takes the rows, keeping a copy of each; fails the decoding at row `failAt` if set.
 class RowRecorder : public DecodedRows {
-public:
+  public:
     explicit RowRecorder(int failAt = -1, std::function<void()> onFirstRow = {})
         : failAt_(failAt), onFirstRow_(std::move(onFirstRow)) {}
 
@@ -39,7 +39,7 @@ public:
     std::vector<int> told_;
     std::vector<std::vector<QRgb>> copies_;
 
-private:
+  private:
     int failAt_;
     std::function<void()> onFirstRow_;
 };
@@ -78,7 +78,8 @@ TEST_F(DecodedRowsTest, RowsComeOnceInStoredOrderAndFinal) {
         {"p.jpg", jpeg, RowOrder::TopDown},
         {"turned.jpg", jpegWithOrientation(jpeg, 6), std::nullopt},
         {"p.png", encoded(picture, "PNG"), std::nullopt},
-        {"rle.bmp", rleBitmap(4, 2, 8, {0xff0000, 0x00ff00}, QByteArray::fromHex("0400000004010001")),
+        {"rle.bmp",
+         rleBitmap(4, 2, 8, {0xff0000, 0x00ff00}, QByteArray::fromHex("0400000004010001")),
          std::nullopt},
     };
     for (const auto& c : cases) {
@@ -96,7 +97,8 @@ TEST_F(DecodedRowsTest, RowsComeOnceInStoredOrderAndFinal) {
         EXPECT_EQ(recorder.size_, whole.size());
         EXPECT_EQ(recorder.format_, whole.format());
         for (std::size_t i = 0; i < recorder.told_.size(); ++i) {
-            const auto* line = reinterpret_cast<const QRgb*>(whole.constScanLine(recorder.told_[i]));
+            const auto* line =
+                reinterpret_cast<const QRgb*>(whole.constScanLine(recorder.told_[i]));
             EXPECT_EQ(recorder.copies_[i], std::vector<QRgb>(line, line + whole.width()));
         }
     }
@@ -113,7 +115,8 @@ TEST_F(DecodedRowsTest, RefusedRowStopsTheDecoding) {
         SCOPED_TRACE(c.name);
         RowRecorder recorder(7);
         QImage loaded;
-        const Status st = LoadPicture(write(c.name, encoded(picture, c.format)), loaded, {}, &recorder);
+        const Status st =
+            LoadPicture(write(c.name, encoded(picture, c.format)), loaded, {}, &recorder);
         ASSERT_TRUE(st.failed());
         EXPECT_NE(st.reason().find("row refused"), std::string::npos) << st.reason();
         EXPECT_EQ(recorder.told_.size(), c.rowsBefore);
@@ -126,7 +129,8 @@ TEST_F(DecodedRowsTest, FileCutWhileDecodedFails) {
     QImage noise(700, 700, QImage::Format_RGB32);
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
-            noise.setPixel(x, y, qRgb((x * 37 + y * 11) & 0xff, (x * y) & 0xff, (x ^ (y * 3)) & 0xff));
+            noise.setPixel(x, y,
+                           qRgb((x * 37 + y * 11) & 0xff, (x * y) & 0xff, (x ^ (y * 3)) & 0xff));
     const std::pair<const char*, qint64> cases[] = {{"BMP", 128 << 10}, {"JPEG", 64 << 10}};
     for (const auto& [format, piece] : cases) {
         SCOPED_TRACE(format);
