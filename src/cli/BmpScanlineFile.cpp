@@ -1,6 +1,7 @@
 #include "BmpScanlineFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -70,7 +71,7 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
         runRow_.assign(static_cast<std::size_t>(width_), 0);
         chunks_.resize(kChunks);
         for (Chunk& chunk : chunks_)
-            chunk.rows.assign(static_cast<std::size_t>(stride_ * rowsPerChunk_), 0);
+            chunk.rows.reset(new char[static_cast<std::size_t>(stride_ * rowsPerChunk_)]);
     } catch (const std::bad_alloc&) {
         return Status::failure("no memory for the rows of the bitmap");
     }
@@ -80,6 +81,8 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
     gapsLow_ = 0;
     gapsHigh_ = gapsAhead && (values.scale - 1) * stride_ >= kMinGapBytesAhead ? bands_ - 1 : -1;
     lastDrawn_ = -1;
+    drawing_ = nullptr;
+    drawn_ = 0;
     drawStatus_ = Status::ok();
     allQueued_ = false;
     stop_ = false;
@@ -112,6 +115,7 @@ void BmpScanlineFile::cancel() {
     if (writer_.joinable()) writer_.join();
     if (file_) file_->cancel();
     file_.reset();
+    drawing_ = nullptr;
 }
 
 Status BmpScanlineFile::writeGaps(std::int32_t band) {
@@ -151,8 +155,7 @@ Status BmpScanlineFile::writeChunk(const Chunk& chunk) {
         }
         const std::int64_t top = std::int64_t{values_.scale} * band;
         if (Status st = place(bmpRowOffset(top, width_, height_)); st.failed()) return st;
-        pieces.push_back(iovec{const_cast<char*>(chunk.rows.data()) + stride_ * k,
-                               static_cast<std::size_t>(stride_)});
+        pieces.push_back(iovec{chunk.rows.get() + stride_ * k, static_cast<std::size_t>(stride_)});
         end += stride_;
     }
     return pieces.empty() ? Status::ok() : flush();
@@ -226,42 +229,60 @@ void BmpScanlineFile::queue(Chunk* chunk) {
     changed_.notify_all();
 }
 
-Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band,
-                                 Chunk*& chunk) {
-    if (chunk == nullptr) {
-        chunk = takeFreeChunk();
-        if (chunk == nullptr) return Status::failure("writing stopped");
-        chunk->firstBand = band;
-        chunk->count = 0;
+Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band, bool upward) {
+    if (drawing_ == nullptr) {
+        drawing_ = takeFreeChunk();
+        if (drawing_ == nullptr) return Status::failure("writing stopped");
+        const std::int32_t ahead = upward ? band + 1 : bands_ - band;
+        drawing_->count = std::min(ahead, rowsPerChunk_);
+        drawing_->firstBand = upward ? band - drawing_->count + 1 : band;
+        drawing_->filled = 0;
     }
+    const std::int32_t slot = band - drawing_->firstBand;
+    if (slot < 0 || slot >= drawing_->count) return Status::failure("bitmap rows out of order");
     const PixelView row{runRow_.data(), width_, 1, width_};
     if (Status st = drawSourceRow(source, band, geometry_.extent.lastColumn, values_, row,
                                   values_.scale * band);
         st.failed()) {
         return st;
     }
-    packBmpRow(runRow_.data(), width_, chunk->rows.data() + stride_ * chunk->count);
+    char* packed = drawing_->rows.get() + stride_ * slot;
+    packBmpRow(runRow_.data(), width_, packed);
+    const std::int64_t pixelBytes = std::int64_t{width_} * 3;  // then zero padding
+    std::memset(packed + pixelBytes, 0, static_cast<std::size_t>(stride_ - pixelBytes));
     lastDrawn_.store(band, std::memory_order_relaxed);
-    if (++chunk->count == rowsPerChunk_) {
-        queue(chunk);
-        chunk = nullptr;
+    ++drawn_;
+    if (++drawing_->filled == drawing_->count) {
+        queue(drawing_);
+        drawing_ = nullptr;
     }
     return Status::ok();
 }
 
-Status BmpScanlineFile::finish(const ConstPixelView& source, const RowProgress& progress) {
+Status BmpScanlineFile::drawRow(const ConstPixelView& source, std::int32_t row, bool upward) {
     if (!file_) return Status::failure("the bitmap file is not open");
+    if (row < 0 || row >= bands_) return Status::ok();
+    drawStatus_ = drawBand(source, row, upward);
+    if (drawStatus_.isOk()) return drawStatus_;
+    cancel();  // the writer has stopped when this returns
+    return writeStatus_.failed() ? writeStatus_ : drawStatus_;
+}
+
+Status BmpScanlineFile::finish(const ConstPixelView& source, const RowProgress& progress) {
     const std::int32_t last = geometry_.extent.lastRow;
-    Chunk* chunk = nullptr;
-    for (std::int32_t i = 0; i <= last && drawStatus_.isOk(); ++i) {
-        if (i < bands_) drawStatus_ = drawBand(source, i, chunk);
+    for (std::int32_t i = 0; i <= last; ++i) {
+        if (Status st = drawRow(source, i, false); st.failed()) return st;
         if (progress) progress(i + 1, last + 1);
     }
-    if (drawStatus_.failed()) {
-        cancel();  // the writer has stopped when this returns
-        return writeStatus_.failed() ? writeStatus_ : drawStatus_;
+    return complete();
+}
+
+Status BmpScanlineFile::complete() {
+    if (!file_) return Status::failure("the bitmap file is not open");
+    if (drawn_ != bands_) {
+        cancel();
+        return Status::failure("not every row of the bitmap was drawn");
     }
-    if (chunk != nullptr) queue(chunk);
     {
         const std::lock_guard lock(mutex_);
         allQueued_ = true;

@@ -36,15 +36,26 @@ public:
     // Draws the run rows of `source`, the picture `geometry` was made for, waits until every
     // row is written and puts the file in place.
     Status finish(const ConstPixelView& source, const RowProgress& progress = {});
+    // The same one source row at a time, for a source whose rows come while it is decoded:
+    // draws the run row of source row `row`. Rows must come one by one, each once, in one
+    // direction (`upward`: from the last row to row 0). Rows below the render are skipped.
+    Status drawRow(const ConstPixelView& source, std::int32_t row, bool upward);
+    // After drawRow() was called for every row: waits until every row is written and puts the
+    // file in place. Fails, leaving nothing behind, when a run row was not drawn.
+    Status complete();
     // Stops writing and drops the file.
     void cancel();
     bool started() const { return file_ != nullptr; }
+    const ScanlineGeometry& geometry() const { return geometry_; }
 
-private:
+  private:
     struct Chunk {
-        std::vector<char> rows;  // packed run rows of bands firstBand, firstBand + 1, ...
+        // Packed run rows of bands firstBand, firstBand + 1, ...; left uninitialised, so that
+        // its pages are first touched when rows are drawn, not before writing starts.
+        std::unique_ptr<char[]> rows;
         std::int32_t firstBand = 0;
-        std::int32_t count = 0;
+        std::int32_t count = 0;   // bands the chunk holds when full
+        std::int32_t filled = 0;  // bands drawn into it so far
     };
 
     Status prepare(const ScanlineGeometry& geometry, const RowValues& values, bool gapsAhead);
@@ -53,9 +64,9 @@ private:
     Status writeGaps(std::int32_t band);
     Chunk* takeFreeChunk();
     void queue(Chunk* chunk);
-    // Draws the run row of `band` into `chunk` (a free one taken when it is null: a failure
-    // when writing has stopped). A full chunk is queued; the caller queues the last one.
-    Status drawBand(const ConstPixelView& source, std::int32_t band, Chunk*& chunk);
+    // Draws the run row of `band` into the chunk being drawn (a free one taken when there is
+    // none: a failure when writing has stopped). A full chunk is queued.
+    Status drawBand(const ConstPixelView& source, std::int32_t band, bool upward);
     // Band whose gap rows the writer writes ahead: of the two ends not written yet, the one
     // farther from the run row drawn last; -1 when none is left.
     std::int32_t nextGapsAhead();
@@ -78,6 +89,8 @@ private:
     std::vector<std::uint32_t> runRow_;
     std::atomic<std::int32_t> lastDrawn_{-1};  // band whose run row was drawn last
     std::vector<Chunk> chunks_;
+    Chunk* drawing_ = nullptr;  // the caller's thread's own
+    std::int32_t drawn_ = 0;    // bands drawn
 
     std::mutex mutex_;  // guards what follows
     std::condition_variable changed_;

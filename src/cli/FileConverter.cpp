@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <memory>
 
+#include "BmpRowFeed.h"
 #include "BmpScanlineFile.h"
 #include "OutputFormat.h"
 #include "OutputSinks.h"
@@ -133,6 +134,10 @@ QSize startBeforeDecoding(const ConvertRequest& request, const QSize& headerSize
     return headerSize;
 }
 
+QString cannotWrite(const ConvertRequest& request, const Status& why) {
+    return QStringLiteral("cannot write '%1': ").arg(request.output) + fromStd(why.reason());
+}
+
 // Why `output` must not be written, or empty.
 QString targetProblem(const ConvertRequest& request) {
     if (isStandardStream(request.output)) return {};
@@ -183,9 +188,23 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     BmpScanlineFile bmp;
     const QSize startedFor = streamedBmp ? startBeforeDecoding(request, headerSize, bmp) : QSize();
 
+    // Rows decoded go to the started bitmap at once, while the rest is decoded.
+    BmpRowFeed feed(bmp, startedFor, progress);
     QImage picture;
-    if (Status st = LoadPicture(request.input, picture); st.failed()) {
+    if (Status st = LoadPicture(request.input, picture, {}, startedFor.isValid() ? &feed : nullptr);
+        st.failed()) {
+        if (feed.failure().failed()) return failed(outcome, cannotWrite(request, feed.failure()));
         return failed(outcome, loadProblem(request.input, st));
+    }
+    if (feed.began()) {  // every run row is drawn already; no picture was kept
+        outcome.sourceWidth = startedFor.width();
+        outcome.sourceHeight = startedFor.height();
+        outcome.width = bmp.geometry().width;
+        outcome.height = bmp.geometry().height;
+        if (Status st = feed.finish(); st.failed())
+            return failed(outcome, cannotWrite(request, st));
+        outcome.ok = true;
+        return outcome;
     }
     outcome.sourceWidth = picture.width();
     outcome.sourceHeight = picture.height();
@@ -214,11 +233,7 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     } else {
         written = writeWhole(*format, request.output, bands, g, progress);
     }
-    if (written.failed()) {
-        return failed(outcome,
-                      QStringLiteral("cannot write '%1': ").arg(request.output) +
-                          fromStd(written.reason()));
-    }
+    if (written.failed()) return failed(outcome, cannotWrite(request, written));
     outcome.ok = true;
     return outcome;
 }

@@ -1,9 +1,13 @@
 #include "BmpDecoder.h"
 
+#include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
+#include "BmpBytes.h"
 #include "BmpHeader.h"
 #include "BmpRunLength.h"
 #include "LoadLimits.h"
@@ -12,6 +16,11 @@ namespace glint {
 namespace {
 
 using Bytes = const unsigned char*;
+
+// The file header, the largest info header, its masks and a full palette all lie within this.
+constexpr std::int64_t kHeadBytes = 2048;
+// Pixel rows read from a file at a time.
+constexpr std::int64_t kRowBatchBytes = std::int64_t{128} << 10;
 
 QSize bmpHeaderSize(QByteArrayView file) {
     BmpHeader h;
@@ -92,66 +101,129 @@ bool indexedRow(Bytes in, int width, int bits, const std::vector<QRgb>& palette,
     return true;
 }
 
-Status decodeRows(QByteArrayView file, const BmpHeader& h, QImage& picture) {
-    const int width = picture.width();
-    const int height = picture.height();
+// Blue, green, red: every pixel but the last read as four bytes, the fourth (the next pixel's
+// blue) replaced by the opaque alpha.
+void rgb24Row(Bytes in, int width, QRgb* out) {
+    int x = 0;
+    for (; x + 1 < width; ++x, in += 3) out[x] = qFromLittleEndian<quint32>(in) | 0xFF000000u;
+    if (x < width) out[x] = qRgb(in[2], in[1], in[0]);
+}
+
+// One row of `in` into `out`; false for a pixel past the palette.
+bool decodeRow(Bytes in, const BmpHeader& h, const std::vector<QRgb>& palette,
+               const MaskedPixels& masked, bool plain, int width, QRgb* out) {
+    switch (h.layout) {
+        case BmpLayout::Indexed:
+            return indexedRow(in, width, h.bits, palette, out);
+        case BmpLayout::Rgb24:
+            rgb24Row(in, width, out);
+            return true;
+        default:
+            break;
+    }
+    if (h.bits == 16) {
+        masked.row16(in, width, out);
+    } else if (plain) {
+        std::memcpy(out, in, static_cast<std::size_t>(width) * 4);
+        if (h.masks[3] == 0)
+            for (int x = 0; x < width; ++x) out[x] |= 0xFF000000u;
+    } else {
+        for (int x = 0; x < width; ++x, in += 4)
+            out[x] = masked.colour(in[0] | in[1] << 8 | in[2] << 16 | std::uint32_t{in[3]} << 24);
+    }
+    return true;
+}
+
+// Reads the rows in file order, a batch of bounded size at a time, into `picture`, or with
+// `rows` set through `line` to it.
+Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& palette,
+                  QImage& picture, std::vector<QRgb>& line, DecodedRows* rows) {
+    if (h.layout != BmpLayout::Indexed && h.layout != BmpLayout::Rgb24 &&
+        h.layout != BmpLayout::Masked) {
+        return Status::failure("bitmap layout mix-up");
+    }
+    const auto width = static_cast<int>(h.width);
+    const auto height = static_cast<int>(h.height);
     const std::int64_t stride = (h.width * h.bits + 31) / 32 * 4;
-    if (h.dataOffset + stride * h.height > file.size())
+    if (h.dataOffset + stride * h.height > bytes.size())
         return Status::failure("bitmap is truncated");
-    const auto palette = readPalette(file, h);
     const MaskedPixels masked(h);
     const bool plain = h.layout == BmpLayout::Masked && h.bits == 32 && masked.plainBgra();
-    const bool opaque = h.masks[3] == 0;
-    for (int row = 0; row < height; ++row) {
-        Bytes in = reinterpret_cast<Bytes>(file.data()) + h.dataOffset + stride * row;
-        auto* out = reinterpret_cast<QRgb*>(picture.scanLine(h.topDown ? row : height - 1 - row));
-        switch (h.layout) {
-            case BmpLayout::Indexed:
-                if (!indexedRow(in, width, h.bits, palette, out))
-                    return Status::failure("bitmap pixel lies past the palette");
-                break;
-            case BmpLayout::Rgb24:
-                for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
-                break;
-            case BmpLayout::Masked:
-                if (h.bits == 16) {
-                    masked.row16(in, width, out);
-                } else if (plain) {
-                    std::memcpy(out, in, static_cast<std::size_t>(width) * 4);
-                    if (opaque)
-                        for (int x = 0; x < width; ++x) out[x] |= 0xFF000000u;
-                } else {
-                    for (int x = 0; x < width; ++x, in += 4)
-                        out[x] = masked.colour(in[0] | in[1] << 8 | in[2] << 16 |
-                                               std::uint32_t{in[3]} << 24);
-                }
-                break;
-            default:
-                return Status::failure("bitmap layout mix-up");
+    const int batch =
+        static_cast<int>(std::clamp<std::int64_t>(kRowBatchBytes / stride, 1, height));
+    for (int first = 0; first < height; first += batch) {
+        const int count = std::min(batch, height - first);
+        Bytes in = bytes.read(h.dataOffset + stride * first, stride * count);
+        if (in == nullptr) return Status::failure("bitmap is truncated");
+        for (int k = 0; k < count; ++k, in += stride) {
+            const int y = h.topDown ? first + k : height - 1 - (first + k);
+            QRgb* out =
+                rows != nullptr ? line.data() : reinterpret_cast<QRgb*>(picture.scanLine(y));
+            if (!decodeRow(in, h, palette, masked, plain, width, out))
+                return Status::failure("bitmap pixel lies past the palette");
+            if (rows != nullptr)
+                if (Status st = rows->rowReady(y, out); st.failed()) return st;
         }
     }
     return Status::ok();
 }
 
-Status decodeBmp(QByteArrayView file, QImage& picture) {
+Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
+    const std::int64_t headBytes = std::min(bytes.size(), kHeadBytes);
+    const Bytes headData = bytes.read(0, headBytes);
+    if (headData == nullptr) return Status::failure("bitmap cannot be read");
+    // A copy: the next read may reuse the buffer.
+    const QByteArray head(reinterpret_cast<const char*>(headData),
+                          static_cast<qsizetype>(headBytes));
     BmpHeader h;
     std::string why;
-    if (!readBmpHeader(file, h, why)) return Status::failure(why);
+    if (!readBmpHeader(head, bytes.size(), h, why)) return Status::failure(why);
     if (!pictureSizeAccepted(h.width, h.height)) return Status::failure("picture is too large");
+    const QSize size(static_cast<int>(h.width), static_cast<int>(h.height));
     const bool alpha = h.layout == BmpLayout::Masked && h.masks[3] != 0;
-    QImage decoded(static_cast<int>(h.width), static_cast<int>(h.height),
-                   alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (decoded.isNull()) return Status::failure("out of memory for the picture");
+    const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     const bool runLength = h.layout == BmpLayout::RunLength8 || h.layout == BmpLayout::RunLength4;
-    const Status st = runLength ? decodeRunLength(file, h, readPalette(file, h), decoded)
-                                : decodeRows(file, h, decoded);
+    const RowOrder order = h.topDown ? RowOrder::TopDown : RowOrder::BottomUp;
+    if (rows != nullptr && (runLength || !rows->begin(size, format, order))) rows = nullptr;
+    QImage decoded;
+    std::vector<QRgb> line;
+    try {
+        if (rows != nullptr) line.resize(static_cast<std::size_t>(size.width()));
+    } catch (const std::bad_alloc&) {
+        return Status::failure("out of memory for the picture");
+    }
+    if (rows == nullptr) {
+        decoded = QImage(size, format);
+        if (decoded.isNull()) return Status::failure("out of memory for the picture");
+    }
+    const auto palette = readPalette(head, h);
+    Status st = Status::ok();
+    if (runLength) {
+        // Runs cross rows freely and are small: they are decoded from the whole file at once.
+        const Bytes all = bytes.read(0, bytes.size());
+        if (all == nullptr) return Status::failure("bitmap cannot be read");
+        st = decodeRunLength(QByteArrayView(all, static_cast<qsizetype>(bytes.size())), h, palette,
+                             decoded);
+    } else {
+        st = decodeRows(bytes, h, palette, decoded, line, rows);
+    }
     if (st.failed()) return st;
-    picture = std::move(decoded);
+    if (rows == nullptr) picture = std::move(decoded);
     return Status::ok();
+}
+
+Status decodeBmp(QByteArrayView file, QImage& picture) {
+    BmpBytes bytes(file);
+    return decodeFrom(bytes, picture, nullptr);
+}
+
+Status decodeBmpFile(QIODevice& file, QImage& picture, DecodedRows* rows) {
+    BmpBytes bytes(file);
+    return decodeFrom(bytes, picture, rows);
 }
 
 }  // namespace
 
-const RasterDecoder kBmpDecoder{isBmp, bmpHeaderSize, decodeBmp};
+const RasterDecoder kBmpDecoder{isBmp, bmpHeaderSize, decodeBmp, decodeBmpFile};
 
 }  // namespace glint

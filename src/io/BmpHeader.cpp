@@ -94,6 +94,10 @@ bool readLayout(std::uint32_t compression, BmpHeader& h, std::string& why) {
 bool isBmp(QByteArrayView head) { return head.size() >= 2 && head[0] == 'B' && head[1] == 'M'; }
 
 bool readBmpHeader(QByteArrayView file, BmpHeader& h, std::string& why) {
+    return readBmpHeader(file, file.size(), h, why);
+}
+
+bool readBmpHeader(QByteArrayView file, std::int64_t fileSize, BmpHeader& h, std::string& why) {
     if (file.size() < kFileHeaderBytes + 4 || !isBmp(file)) return fail(why, "not a bitmap");
     const std::uint32_t infoSize = u32(file, kFileHeaderBytes);
     if (infoSize != kCoreHeaderBytes && (infoSize < kInfoHeaderBytes || infoSize > kMaxHeaderBytes))
@@ -145,7 +149,7 @@ bool readBmpHeader(QByteArrayView file, BmpHeader& h, std::string& why) {
     if (h.dataOffset == 0) h.dataOffset = h.paletteOffset + h.paletteEntries * h.paletteEntryBytes;
     if (h.dataOffset < h.paletteOffset) return fail(why, "bitmap pixel data overlaps its header");
     const bool empty = h.width == 0 || h.height == 0;
-    if (h.dataOffset >= file.size() && !empty) return fail(why, "bitmap has no pixel data");
+    if (h.dataOffset >= fileSize && !empty) return fail(why, "bitmap has no pixel data");
     return true;
 }
 

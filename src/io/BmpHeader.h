@@ -29,5 +29,8 @@ bool isBmp(QByteArrayView head);
 // Reads the headers of `file`. On failure `why` says what is wrong. A zero width or height
 // is read without complaint (the loader reports empty pictures itself).
 bool readBmpHeader(QByteArrayView file, BmpHeader& header, std::string& why);
+// The same from `head`, the first bytes of a file of `fileSize` bytes; the headers and the
+// palette must lie within `head`.
+bool readBmpHeader(QByteArrayView head, std::int64_t fileSize, BmpHeader& header, std::string& why);
 
 }  // namespace glint

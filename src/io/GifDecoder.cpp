@@ -173,6 +173,6 @@ Status decodeGif(QByteArrayView file, QImage& picture) {
 
 }  // namespace
 
-const RasterDecoder kGifDecoder{recognisesGif, gifHeaderSize, decodeGif};
+const RasterDecoder kGifDecoder{recognisesGif, gifHeaderSize, decodeGif, nullptr};
 
 }  // namespace glint

@@ -52,6 +52,8 @@ constexpr long kDecoderMemoryBytes = long{kReaderAllocationLimitMiB} << 20;
 // tiny scans that each cost a pass over the whole picture.
 constexpr int kMaxScans = 500;
 constexpr int kRowBatch = 16;
+// Bytes read from a file at a time.
+constexpr std::size_t kReadBytes = std::size_t{64} << 10;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -100,48 +102,130 @@ void cmykRow(const JSAMPLE* in, JDIMENSION width, QRgb* out) {
     }
 }
 
+// Reads a file for libjpeg through one buffer from the decompressor's pool.
+struct FileSource {
+    jpeg_source_mgr pub;
+    QIODevice* file;
+    JOCTET* buffer;
+};
+
+void initSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr) {}
+
+boolean fillInput(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+    qint64 got = src->file->read(reinterpret_cast<char*>(src->buffer), kReadBytes);
+    if (got <= 0) {
+        // The data ends early: warn (which fails the load) and end it as the library's own
+        // sources do.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = static_cast<std::size_t>(got);
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr* src = cinfo->src;
+    auto bytes = static_cast<std::size_t>(count);
+    while (bytes > src->bytes_in_buffer) {
+        bytes -= src->bytes_in_buffer;
+        fillInput(cinfo);
+    }
+    src->next_input_byte += bytes;
+    src->bytes_in_buffer -= bytes;
+}
+
+void useFile(jpeg_decompress_struct& cinfo, QIODevice& file) {
+    const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
+    auto* src = static_cast<FileSource*>(
+        (*cinfo.mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(FileSource)));
+    src->buffer =
+        static_cast<JOCTET*>((*cinfo.mem->alloc_small)(common, JPOOL_PERMANENT, kReadBytes));
+    src->file = &file;
+    src->pub.init_source = initSource;
+    src->pub.fill_input_buffer = fillInput;
+    src->pub.skip_input_data = skipInput;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = termSource;
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
+    cinfo.src = &src->pub;
+}
+
+// Where the compressed data comes from: `file` when set, else `memory`.
+struct Input {
+    QByteArrayView memory;
+    QIODevice* file = nullptr;
+};
+
 // All libjpeg calls happen here, between setjmp and the end; nothing with a destructor is
 // alive in this frame while libjpeg runs, so a jump out of the library skips no cleanup.
-bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, QByteArrayView file,
-                QImage& picture) {
+bool decompress(jpeg_decompress_struct& cinfo, ErrorManager& errors, const Input& input,
+                QImage& picture, DecodedRows* rows) {
     if (setjmp(errors.jump)) return false;
     jpeg_create_decompress(&cinfo);  // keeps only err and client_data of what was set before
     cinfo.progress = static_cast<jpeg_progress_mgr*>(cinfo.client_data);
     cinfo.mem->max_memory_to_use = kDecoderMemoryBytes;
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(file.data()),
-                 static_cast<unsigned long>(file.size()));
+    if (input.file != nullptr) {
+        useFile(cinfo, *input.file);
+    } else {
+        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(input.memory.data()),
+                     static_cast<unsigned long>(input.memory.size()));
+    }
     jpeg_read_header(&cinfo, TRUE);
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     if (!pictureSizeAccepted(cinfo.image_width, cinfo.image_height))
         return refuse(errors, "picture is too large");
-    picture = QImage(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
-                     QImage::Format_RGB32);
-    if (picture.isNull()) return refuse(errors, "out of memory for the picture");
+    const QSize size(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
+    DecodedRows* const told =
+        rows != nullptr && rows->begin(size, QImage::Format_RGB32, RowOrder::TopDown) ? rows
+                                                                                      : nullptr;
+    if (told == nullptr) {
+        picture = QImage(size, QImage::Format_RGB32);
+        if (picture.isNull()) return refuse(errors, "out of memory for the picture");
+    }
     jpeg_start_decompress(&cinfo);
-    // One row of inks, freed with the decompressor.
-    JSAMPARRAY cmykRows = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                            JPOOL_IMAGE, cinfo.output_width * 4, 1)
-                               : nullptr;
+    const auto pool = reinterpret_cast<j_common_ptr>(&cinfo);
+    const JDIMENSION rowBytes = cinfo.output_width * 4;
+    // One row of inks, and the rows handed on when they are not kept; freed with the
+    // decompressor.
+    JSAMPARRAY cmykRows =
+        cmyk ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, 1) : nullptr;
+    JSAMPARRAY handed = told != nullptr
+                            ? (*cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, rowBytes, kRowBatch)
+                            : nullptr;
+    const auto rowAt = [&](JDIMENSION row, JDIMENSION first) {
+        return handed != nullptr ? handed[row - first] : picture.scanLine(static_cast<int>(row));
+    };
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
         if (cmyk) {
-            jpeg_read_scanlines(&cinfo, cmykRows, 1);
-            cmykRow(cmykRows[0], cinfo.output_width,
-                    reinterpret_cast<QRgb*>(picture.scanLine(static_cast<int>(first))));
-            continue;
+            if (jpeg_read_scanlines(&cinfo, cmykRows, 1) == 1)
+                cmykRow(cmykRows[0], cinfo.output_width,
+                        reinterpret_cast<QRgb*>(rowAt(first, first)));
+        } else {
+            JSAMPROW into[kRowBatch];
+            const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);
+            for (JDIMENSION i = 0; i < count; ++i) into[i] = rowAt(first + i, first);
+            jpeg_read_scanlines(&cinfo, into, count);
         }
-        JSAMPROW rows[kRowBatch];
-        const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, cinfo.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = picture.scanLine(static_cast<int>(first + i));
-        jpeg_read_scanlines(&cinfo, rows, count);
+        for (JDIMENSION row = first; told != nullptr && row < cinfo.output_scanline; ++row) {
+            const Status st = told->rowReady(static_cast<int>(row),
+                                             reinterpret_cast<const QRgb*>(rowAt(row, first)));
+            if (st.failed()) return refuse(errors, st.reason().c_str());
+        }
     }
     jpeg_finish_decompress(&cinfo);
     return true;
 }
 
-Status decodeJpeg(QByteArrayView file, QImage& picture) {
+Status decodeWith(const Input& input, QImage& picture, DecodedRows* rows) {
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
     cinfo.err = jpeg_std_error(&errors.pub);
@@ -153,19 +237,28 @@ Status decodeJpeg(QByteArrayView file, QImage& picture) {
     cinfo.client_data = &progress.pub;
 
     QImage decoded;
-    const bool ok = decompress(cinfo, errors, file, decoded);
+    const bool ok = decompress(cinfo, errors, input, decoded, rows);
     jpeg_destroy_decompress(&cinfo);
     if (!ok) {
         return Status::failure(errors.fromLibrary
                                    ? std::string("damaged JPEG data: ") + errors.message
                                    : std::string(errors.message));
     }
-    picture = std::move(decoded);
+    if (!decoded.isNull()) picture = std::move(decoded);  // null: the rows were handed on
     return Status::ok();
+}
+
+Status decodeJpeg(QByteArrayView file, QImage& picture) {
+    return decodeWith(Input{file, nullptr}, picture, nullptr);
+}
+
+Status decodeJpegFile(QIODevice& file, QImage& picture, DecodedRows* rows) {
+    if (!file.seek(0)) return Status::failure("JPEG file cannot be read");
+    return decodeWith(Input{{}, &file}, picture, rows);
 }
 
 }  // namespace
 
-const RasterDecoder kJpegDecoder{recognisesJpeg, jpegHeaderSize, decodeJpeg};
+const RasterDecoder kJpegDecoder{recognisesJpeg, jpegHeaderSize, decodeJpeg, decodeJpegFile};
 
 }  // namespace glint

@@ -34,23 +34,27 @@ std::string sizeProblem(const QSize& size) {
     return {};
 }
 
-// Decodes with one of the loader's own decoders, from the file mapped into memory.
+// Decodes with one of the loader's own decoders: read piece by piece when the decoder can,
+// else from the whole file read into memory. Never from a mapping: a file cut while it is
+// mapped would take the process down.
 Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
-                     QImage& picture) {
-    const qint64 bytes = file.size();
-    const uchar* mapped = file.map(0, bytes);
-    QByteArray copy;
-    if (mapped == nullptr) {  // a file system that cannot map: read it instead
-        copy = file.readAll();
-        if (copy.size() != bytes) return failure(fileName, "cannot be read");
-        mapped = reinterpret_cast<const uchar*>(copy.constData());
+                     QImage& picture, DecodedRows* rows) {
+    if (decoder.decodeFile != nullptr) {
+        if (const QSize size = rasterHeaderSize(decoder, file); size != kUnknownSize) {
+            if (const std::string problem = sizeProblem(size); !problem.empty())
+                return failure(fileName, problem);
+        }
+        if (Status st = decoder.decodeFile(file, picture, rows); st.failed())
+            return failure(fileName, st.reason());
+        return Status::ok();
     }
-    const QByteArrayView bytesView(mapped, static_cast<qsizetype>(bytes));
-    if (const QSize size = decoder.headerSize(bytesView); size != kUnknownSize) {
+    const QByteArray whole = file.read(file.size());
+    if (whole.size() != file.size()) return failure(fileName, "cannot be read");
+    if (const QSize size = decoder.headerSize(whole); size != kUnknownSize) {
         if (const std::string problem = sizeProblem(size); !problem.empty())
             return failure(fileName, problem);
     }
-    if (Status st = decoder.decode(bytesView, picture); st.failed())
+    if (Status st = decoder.decode(whole, picture); st.failed())
         return failure(fileName, st.reason());
     return Status::ok();
 }
@@ -88,9 +92,8 @@ Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
     return Status::ok();
 }
 
-// Turns a decoded picture as its file's EXIF orientation says, so that it is shown upright.
-Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage& picture) {
-    const int orientation = exifOrientation(file);
+// Turns a decoded picture as its file's EXIF `orientation` says, so that it is shown upright.
+Status showUpright(int orientation, const QString& fileName, QImage decoded, QImage& picture) {
     if (orientation != kOrientationUpright) {
         decoded = uprightImage(decoded, orientation);
         if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
@@ -102,7 +105,7 @@ Status showUpright(QFile& file, const QString& fileName, QImage decoded, QImage&
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture,
-                   const std::function<void()>& whileWaiting) {
+                   const std::function<void()>& whileWaiting, DecodedRows* rows) {
     if (fileName.isEmpty()) return Status::failure("no file name");
     const QFileInfo info(fileName);
     if (!info.exists()) return failure(fileName, "file not found");
@@ -136,13 +139,18 @@ Status LoadPicture(const QString& fileName, QImage& picture,
         picture = std::move(photo);
         return Status::ok();
     }
+    const int orientation = exifOrientation(file);
+    // Rows decoded are rows shown only for a picture that is not turned.
+    if (orientation != kOrientationUpright) rows = nullptr;
+    if (!file.seek(0)) return failure(fileName, "cannot be read");
     QImage decoded;
     if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
-        if (Status st = readOwnFormat(file, *decoder, fileName, decoded); st.failed()) return st;
+        if (Status st = readOwnFormat(file, *decoder, fileName, decoded, rows); st.failed())
+            return st;
     } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
         return st;
     }
-    return showUpright(file, fileName, std::move(decoded), picture);
+    return showUpright(orientation, fileName, std::move(decoded), picture);
 }
 
 }  // namespace glint

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+#include "DecodedRows.h"
 #include "engine/Status.h"
 
 namespace glint {
@@ -12,8 +13,10 @@ namespace glint {
 // Format_RGB32 otherwise) at the file's own size. Fails for a file that cannot be opened or
 // decoded, or that is larger than the program accepts; `picture` is then left as it was.
 // `whileWaiting`, if set, is called again and again while a metafile or photo is decoded by a
-// helper process (a window keeps itself painted with it).
+// helper process (a window keeps itself painted with it). `rows`, if set, is offered the rows
+// of a picture whose decoder gives them one by one as it decodes, when they are the picture's
+// rows as shown (not turned); when it takes them, `picture` is set to a null image.
 Status LoadPicture(const QString& fileName, QImage& picture,
-                   const std::function<void()>& whileWaiting = {});
+                   const std::function<void()>& whileWaiting = {}, DecodedRows* rows = nullptr);
 
 }  // namespace glint

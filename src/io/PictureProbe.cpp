@@ -25,13 +25,8 @@ QSize headerSize(QFile& file, const QByteArray& head) {
         return size.isValid() ? size : kUnknownSize;
     }
     if (photoKind(head) != PhotoKind::None) return kUnknownSize;
-    if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
-        const qint64 bytes = file.size();
-        const uchar* mapped = bytes > 0 ? file.map(0, bytes) : nullptr;
-        if (mapped != nullptr)
-            return decoder->headerSize(QByteArrayView(mapped, static_cast<qsizetype>(bytes)));
-        return decoder->headerSize(file.readAll());
-    }
+    if (const RasterDecoder* decoder = rasterDecoderFor(head))
+        return rasterHeaderSize(*decoder, file);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     const QSize size = reader.size();

@@ -168,6 +168,6 @@ Status decodePng(QByteArrayView file, QImage& picture) {
 
 }  // namespace
 
-const RasterDecoder kPngDecoder{recognisesPng, pngHeaderSize, decodePng};
+const RasterDecoder kPngDecoder{recognisesPng, pngHeaderSize, decodePng, nullptr};
 
 }  // namespace glint

@@ -13,4 +13,15 @@ const RasterDecoder* rasterDecoderFor(QByteArrayView head) {
     return nullptr;
 }
 
+QSize rasterHeaderSize(const RasterDecoder& decoder, QIODevice& file) {
+    if (!file.seek(0)) return kUnknownSize;
+    QByteArray head = file.read(kRasterHeaderFirstBytes);
+    QSize size = decoder.headerSize(head);
+    if (size == kUnknownSize && head.size() == kRasterHeaderFirstBytes) {
+        head += file.read(kRasterHeaderSearchBytes - kRasterHeaderFirstBytes);
+        size = decoder.headerSize(head);
+    }
+    return size;
+}
+
 }  // namespace glint

@@ -207,17 +207,22 @@ TEST_F(CliProcess, EmptyOrOverTheOutputLimitIsToldFromTheHeader) {
 TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
     // 300x300 at scale 4: every format's file is far over the first limit. The second limit
     // falls in the file's last KiB, where a writer's final buffered writes land.
-    ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path("src.png")));
-    for (const char* output : {"c.bmp", "c.png", "c.jpg", "c.tiff", "c.webp"}) {
+    // Bitmaps from a bitmap and a photo are written while their source is decoded.
+    for (const char* input : {"src.png", "src.bmp", "src.jpg"})
+        ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path(input)));
+    const std::pair<const char*, const char*> cases[] = {
+        {"c.bmp", "src.png"},  {"c.png", "src.png"}, {"c.jpg", "src.png"}, {"c.tiff", "src.png"},
+        {"c.webp", "src.png"}, {"d.bmp", "src.bmp"}, {"e.bmp", "src.jpg"}};
+    for (const auto& [output, input] : cases) {
         SCOPED_TRACE(output);
-        const ToolRun whole = run({"-s", "4", "-o", output, "src.png"});
+        const ToolRun whole = run({"-s", "4", "-o", output, input});
         ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
         const qint64 size = QFileInfo(path(output)).size();
         ASSERT_TRUE(QFile::remove(path(output)));
         const QStringList before = files();
         for (const qint64 limitKiB : {qint64{64}, (size - 1) / 1024}) {
             ASSERT_LT(limitKiB * 1024, size);
-            const ToolRun r = run({"-s", "4", "-o", output, "src.png"}, int(limitKiB));
+            const ToolRun r = run({"-s", "4", "-o", output, input}, int(limitKiB));
             EXPECT_EQ(r.exitCode, 1) << "limit " << limitKiB << " KiB of " << size << " bytes";
             EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write '%1'").arg(output)))
                 << r.err.toStdString();

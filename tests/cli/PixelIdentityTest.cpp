@@ -6,12 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include "FileConverter.h"
 #include "PngRowSink.h"
 #include "TestPictures.h"
 #include "engine/RenderExtent.h"
 #include "engine/RowKernel.h"
+#include "io/PictureLoader.h"
 #include "platform/PictureBox.h"
 
 namespace glint {
@@ -122,6 +124,55 @@ TEST_F(PixelIdentity, WideBitmapsOfManyChunksMatchTheWindow) {
         for (const QString& input : inputs) {
             EXPECT_EQ(convert(input, "w.bmp", values, true), expected)
                 << input.toStdString() << " scale " << scale;
+        }
+    }
+}
+
+// A 32-bit bitmap with an alpha mask (a 108-byte header), which Qt's writer does not make.
+bool writeAlphaBmp(const QImage& picture, const QString& path) {
+    constexpr int kHeaders = 14 + 108;
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    QByteArray b(kHeaders, '\0');
+    const auto put = [&b](int at, std::uint32_t v) { qToLittleEndian(v, b.data() + at); };
+    const auto pixels = static_cast<std::uint32_t>(argb.width() * argb.height() * 4);
+    b[0] = 'B';
+    b[1] = 'M';
+    put(2, kHeaders + pixels);
+    put(10, kHeaders);
+    put(14, 108);
+    put(18, static_cast<std::uint32_t>(argb.width()));
+    put(22, static_cast<std::uint32_t>(argb.height()));
+    put(26, 1 | 32u << 16);  // one plane, 32 bits
+    put(30, 3);              // bit fields
+    put(54, 0x00FF0000);
+    put(58, 0x0000FF00);
+    put(62, 0x000000FF);
+    put(66, 0xFF000000);
+    for (int y = argb.height() - 1; y >= 0; --y)
+        b.append(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
+}
+
+// Rows drawn while the source is decoded (a photo, a bitmap of one row) and rows drawn after
+// it (a bitmap with transparency): the window's render of the picture as loaded.
+TEST_F(PixelIdentity, RowsDrawnWhileDecodingMatchTheWindow) {
+    const std::pair<QString, QImage> cases[] = {
+        {"photo.jpg", test::randomPicture(900, 120, 5)},
+        {"row.bmp", test::randomPicture(50, 1, 6)},
+        {"alpha.bmp", test::randomPicture(60, 40, 8, true)},
+    };
+    for (const auto& [name, picture] : cases) {
+        const QString input = dir_.filePath(name);
+        ASSERT_TRUE(picture.hasAlphaChannel() ? writeAlphaBmp(picture, input)
+                                              : test::writePicture(picture, input));
+        QImage loaded;
+        ASSERT_TRUE(LoadPicture(input, loaded).isOk()) << name.toStdString();
+        EXPECT_EQ(loaded.hasAlphaChannel(), picture.hasAlphaChannel()) << name.toStdString();
+        for (const std::int32_t scale : {2, 5}) {
+            const RowValues values{scale, RGB(30, 60, 90), 200, 10};
+            EXPECT_EQ(convert(input, "d.bmp", values, true), windowRender(loaded, values))
+                << name.toStdString() << " scale " << scale;
         }
     }
 }
