@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The checks of a CI run, run from the project's folder on a fresh Debian 12 (see .ci/run):
-# the README's `make test`, that `make run` brings up the window and keeps it up, that
+# the README's `make test`, the whole suite again in a sanitized build, a short run of every
+# fuzz harness, that `make run` brings up the window and keeps it up, that
 # `make bench`'s dependency step installs, and `make package` (the package is copied to
 # $GLINT_CI_DEB_DIR when that is set). Exits 0 when every check passed, 1 otherwise.
 set -uo pipefail
@@ -40,6 +41,12 @@ check_make_run() {
 
 step "make test"
 make test || failed+=("make test")
+
+step "make test-sanitize"
+make test-sanitize || failed+=("make test-sanitize")
+
+step "make fuzz (a short run of every harness)"
+make fuzz FUZZ_SECONDS="${GLINT_CI_FUZZ_SECONDS:-30}" || failed+=("make fuzz")
 
 step "make run"
 check_make_run || failed+=("make run")

@@ -8,7 +8,6 @@ constexpr std::uint32_t kCoreHeaderBytes = 12;  // 16-bit sizes, 3-byte palette 
 constexpr std::uint32_t kInfoHeaderBytes = 40;
 constexpr std::uint32_t kOs2HeaderBytes = 64;   // the 40 bytes' fields, then its own
 constexpr std::uint32_t kMaxHeaderBytes = 124;  // the fifth version
-constexpr std::uint32_t kRgbMasksInHeader = 52;
 constexpr std::uint32_t kAlphaMaskInHeader = 56;
 
 enum Compression : std::uint32_t {

@@ -41,29 +41,35 @@ QString HelperProcess::locate(const char* name, const char* envVariable) {
     return findHelper(programDir, QString::fromLatin1(name));
 }
 
-Status HelperProcess::start(const QStringList& arguments) {
-    if (!isExecutableFile(program_))
-        return Status::failure("helper not found: " + program_.toStdString());
-    process_.setProgram(program_);
-    process_.setArguments(arguments);
-    process_.setStandardInputFile(QProcess::nullDevice());
-    process_.setStandardErrorFile(QProcess::nullDevice());
-    const auto addressSpace =
-        static_cast<rlim_t>(limits_.addressSpaceBytes + kSanitizerAddressSpace);
-    const auto cpuSeconds = static_cast<rlim_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(limits_.timeout).count() *
-            limits_.cpuSecondsPerWallSecond +
-        1);
+void HelperProcess::confine(QProcess& process, const QString& program,
+                            const QStringList& arguments, std::int64_t addressSpaceBytes,
+                            std::int64_t cpuSeconds) {
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    const auto addressSpace = static_cast<rlim_t>(addressSpaceBytes + kSanitizerAddressSpace);
+    const auto cpu = static_cast<rlim_t>(cpuSeconds);
     // Runs in the child between fork and exec: only async-signal-safe calls.
-    process_.setChildProcessModifier([addressSpace, cpuSeconds] {
+    process.setChildProcessModifier([addressSpace, cpu] {
         ::setpgid(0, 0);
         const rlimit memory{addressSpace, addressSpace};
         ::setrlimit(RLIMIT_AS, &memory);
-        const rlimit cpu{cpuSeconds, cpuSeconds};
-        ::setrlimit(RLIMIT_CPU, &cpu);
+        const rlimit cpuTime{cpu, cpu};
+        ::setrlimit(RLIMIT_CPU, &cpuTime);
         const rlimit noCore{0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
     });
+}
+
+Status HelperProcess::start(const QStringList& arguments) {
+    if (!isExecutableFile(program_))
+        return Status::failure("helper not found: " + program_.toStdString());
+    const std::int64_t cpuSeconds =
+        std::chrono::duration_cast<std::chrono::seconds>(limits_.timeout).count() *
+            limits_.cpuSecondsPerWallSecond +
+        1;
+    confine(process_, program_, arguments, limits_.addressSpaceBytes, cpuSeconds);
     deadline_ = QDeadlineTimer(limits_.timeout);
     process_.start(QIODevice::ReadOnly);
     if (!process_.waitForStarted(remainingMs(deadline_)))

@@ -42,6 +42,11 @@ class HelperProcess {
     Status finish();
     int exitCode() const { return exitCode_; }
 
+    // Sets `process` up to run `program` in a process group of its own, with no input, its
+    // messages dropped, and limits on address space, processor time and core files.
+    static void confine(QProcess& process, const QString& program, const QStringList& arguments,
+                        std::int64_t addressSpaceBytes, std::int64_t cpuSeconds);
+
     // The helper executable `name`: $`envVariable` if set, otherwise what findHelper() finds
     // for this program (HelperLocation.h). Empty if none exists.
     static QString locate(const char* name, const char* envVariable);

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "HelperLocation.h"
+#include "HelperProcess.h"
 #include "LoadLimits.h"
 #include "MetafileOutputReader.h"
 #include "MetafileProtocol.h"
@@ -65,24 +66,8 @@ Status MetafileDecoder::decode(const QString& fileName, QImage& picture,
 
     const std::chrono::milliseconds timeout = limits_.timeoutFor(QFileInfo(fileName).size());
     QProcess process;
-    process.setProgram(helperPath_);
-    process.setArguments({fileName});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    const auto addressSpace =
-        static_cast<rlim_t>(limits_.addressSpaceBytes + kSanitizerAddressSpace);
-    const auto cpuSeconds = static_cast<rlim_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(timeout).count() + 1);
-    // Runs in the child between fork and exec: only async-signal-safe calls.
-    process.setChildProcessModifier([addressSpace, cpuSeconds] {
-        ::setpgid(0, 0);
-        const rlimit memory{addressSpace, addressSpace};
-        ::setrlimit(RLIMIT_AS, &memory);
-        const rlimit cpu{cpuSeconds, cpuSeconds};
-        ::setrlimit(RLIMIT_CPU, &cpu);
-        const rlimit noCore{0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-    });
+    HelperProcess::confine(process, helperPath_, {fileName}, limits_.addressSpaceBytes,
+                           std::chrono::duration_cast<std::chrono::seconds>(timeout).count() + 1);
 
     const QDeadlineTimer deadline(timeout);
     process.start(QIODevice::ReadOnly);
