@@ -33,7 +33,7 @@ void Form1::CmdLoad_Click() {
     }
 }
 
-// While a metafile is drawn in its helper process the window keeps itself painted, but keys
+// While a helper process decodes a metafile or photo the window keeps itself painted, but keys
 // and clicks wait until the picture is in: no other event procedure starts in the middle.
 Status Form1::loadPicture(const QString& fileName, QImage& picture) {
     loading_ = true;
