@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The checks of a CI run, run from the project's folder on a fresh Debian 12 (see .ci/run):
-# the README's `make test`, the whole suite again in a sanitized build, a short run of every
+# The checks of a CI run after the README's `make test`, run from the project's folder on a
+# fresh Debian 12 (see .ci/run): the whole suite again in a sanitized build, a short run of every
 # fuzz harness, that `make run` brings up the window and keeps it up, that
 # `make bench`'s dependency step installs, and `make package` (the package is copied to
 # $GLINT_CI_DEB_DIR when that is set). Exits 0 when every check passed, 1 otherwise.
@@ -21,7 +21,7 @@ pids_of() {
 
 check_make_run() {
     # `make run` under a virtual X server: the window must appear and still be there after a
-    # minute. The build is already done by `make test`.
+    # minute. The build is already done by `make test` (.ci/run runs it first).
     xvfb-run -a bash -c '
         make run >build/make-run.log 2>&1 &
         for _ in $(seq 1 300); do
@@ -38,9 +38,6 @@ check_make_run() {
     [ $rc -eq 0 ] || { cat build/make-run.log; return 1; }
     echo "the window was up for ${RUN_SECONDS} s"
 }
-
-step "make test"
-make test || failed+=("make test")
 
 step "make test-sanitize"
 make test-sanitize || failed+=("make test-sanitize")
