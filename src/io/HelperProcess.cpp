@@ -118,11 +118,11 @@ bool HelperProcess::waitFor(bool (QProcess::*ready)(int)) {
     }
 }
 
-void HelperProcess::killGroup() {
-    const qint64 pid = process_.processId();
+void HelperProcess::killGroup(QProcess& process) {
+    const qint64 pid = process.processId();
     if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);  // the helper and anything it started
-    process_.kill();
-    process_.waitForFinished(kKillWaitMs);
+    process.kill();
+    process.waitForFinished(kKillWaitMs);
 }
 
 }  // namespace glint

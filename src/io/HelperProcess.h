@@ -47,12 +47,15 @@ class HelperProcess {
     static void confine(QProcess& process, const QString& program, const QStringList& arguments,
                         std::int64_t addressSpaceBytes, std::int64_t cpuSeconds);
 
+    // Kills the process `confine` set up and everything it started, and waits for its end.
+    static void killGroup(QProcess& process);
+
     // The helper executable `name`: $`envVariable` if set, otherwise what findHelper() finds
     // for this program (HelperLocation.h). Empty if none exists.
     static QString locate(const char* name, const char* envVariable);
 
   private:
-    void killGroup();
+    void killGroup() { killGroup(process_); }
     // Waits up to the deadline for `ready`, in slices when there is a wait hook.
     bool waitFor(bool (QProcess::*ready)(int));
 

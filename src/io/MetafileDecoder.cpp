@@ -1,9 +1,5 @@
 #include "MetafileDecoder.h"
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -20,7 +16,6 @@
 namespace glint {
 namespace {
 
-constexpr int kKillWaitMs = 5000;
 // How long one wait for the helper lasts when the caller wants to be called back meanwhile.
 constexpr qint64 kWaitSliceMs = 25;
 constexpr std::int64_t kMiB = std::int64_t{1} << 20;
@@ -28,13 +23,6 @@ constexpr std::int64_t kMiB = std::int64_t{1} << 20;
 bool isExecutableFile(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() && info.isExecutable();
-}
-
-void killGroup(QProcess& process) {
-    const qint64 pid = process.processId();
-    if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);  // the helper and anything it started
-    process.kill();
-    process.waitForFinished(kKillWaitMs);
 }
 
 }  // namespace
@@ -78,14 +66,14 @@ Status MetafileDecoder::decode(const QString& fileName, QImage& picture,
     while (process.state() != QProcess::NotRunning) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0) {
-            killGroup(process);
+            HelperProcess::killGroup(process);
             return Status::failure("metafile conversion timed out");
         }
         const int wait = static_cast<int>(whileWaiting ? std::min(left, kWaitSliceMs) : left);
         if (!process.waitForReadyRead(wait) && process.state() != QProcess::NotRunning)
             process.waitForFinished(wait);  // output closed, or nothing came within `wait`
         if (!output.readFrom(process)) {
-            killGroup(process);
+            HelperProcess::killGroup(process);
             return Status::failure(output.error());
         }
         if (whileWaiting) whileWaiting();
