@@ -6,6 +6,8 @@ SAN_BUILD ?= build-san
 # libFuzzer harnesses (clang), in a build of their own; each runs FUZZ_SECONDS seconds.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# Names of the harnesses to run (e.g. FUZZ_HARNESSES=fuzz_emf); empty runs them all.
+FUZZ_HARNESSES ?=
 
 # One test asks for 1.6 GB on purpose and must see the failure, not an ASan abort.
 SAN_ENV = ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
@@ -60,7 +62,7 @@ fuzz: fuzz-deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DGLINT_FUZZ=ON \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_HARNESSES)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -22,6 +22,8 @@ fi
 # (libwmf asks for gigabytes when a header's sizes are damaged, and copes with the refusal).
 per_input_seconds=10
 rss_limit_mb=2560
+# A finding's input is printed (base64) up to this size.
+max_shown_input_bytes=8192
 export ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=2048:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$here/../scripts/lsan.supp
@@ -49,7 +51,20 @@ for h in "${harnesses[@]}"; do
     failed=1
   fi
   printf '%-22s %12s %10s %8s\n' "$h" "${runs:-?}" "${rate:-?}" "$result"
-  [ $status -ne 0 ] && grep -m1 -E 'ERROR|SUMMARY|runtime error|deadly signal|timeout' "$log"
+  if [ $status -ne 0 ]; then
+    # The report and the input itself, so that a finding on a throw-away machine can be
+    # reproduced from its log alone.
+    sed -n '/ERROR\|runtime error\|deadly signal\|timeout/,/^SUMMARY/p' "$log" | head -60
+    for f in "$findings"/*; do
+      [ -f "$f" ] || continue
+      if [ "$(stat -c %s "$f")" -le "$max_shown_input_bytes" ]; then
+        echo "input $(basename "$f") (base64):"
+        base64 "$f"
+      else
+        echo "input $(basename "$f"): $(stat -c %s "$f") bytes, not shown"
+      fi
+    done
+  fi
 done
 [ $failed -eq 0 ] || echo "findings saved in $build/fuzz-findings; logs in $build/fuzz-logs"
 exit $failed
