@@ -2,6 +2,8 @@
 # Runs every fuzz harness of a GLINT_FUZZ build for a number of seconds each, one after the
 # other, and prints executions per second per harness.
 #   fuzz/run.sh BUILD SECONDS [HARNESS...]
+# FUZZ_SEED set: every harness starts from that random seed, so that a run on the same code
+# explores the same inputs (CI); unset, each run explores afresh.
 # Corpora grow in BUILD/fuzz-corpus/<harness> (seeded from fuzz/corpus/<harness>); an input
 # that crashes, hangs or breaks a check is saved in BUILD/fuzz-findings/<harness>/ and makes
 # the run fail.
@@ -29,6 +31,9 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$here/../scripts/lsan.supp
 export QT_QPA_PLATFORM=offscreen
 
+seed_option=()
+[ -n "${FUZZ_SEED:-}" ] && seed_option=(-seed="$FUZZ_SEED")
+
 failed=0
 printf '%-22s %12s %10s %8s\n' harness executions exec/s result
 for h in "${harnesses[@]}"; do
@@ -40,7 +45,7 @@ for h in "${harnesses[@]}"; do
   [ -d "$here/corpus/$h" ] && seeds=("$here/corpus/$h")
   "$build/fuzzers/$h" -max_total_time="$seconds" -timeout="$per_input_seconds" \
     -rss_limit_mb="$rss_limit_mb" -print_final_stats=1 -artifact_prefix="$findings/" \
-    -close_fd_mask=3 \
+    -close_fd_mask=3 "${seed_option[@]}" \
     "$corpus" "${seeds[@]}" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

@@ -45,8 +45,9 @@ if [ "${1:-}" = "--package" ]; then
   packages+=(dpkg-dev lintian appstream)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
-  # only for fuzzing (`make fuzz`): clang with its libFuzzer and sanitizer runtimes
-  packages+=(clang libclang-rt-14-dev)
+  # only for fuzzing (`make fuzz`): clang with its libFuzzer and sanitizer runtimes, and
+  # llvm-symbolizer, which puts names and lines into the sanitizers' reports
+  packages+=(clang libclang-rt-14-dev llvm)
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
