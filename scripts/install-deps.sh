@@ -11,6 +11,8 @@ packages=(
   build-essential cmake pkg-config
   # the window and picture formats (tiff, webp ... are plug-ins of their own)
   qt6-base-dev qt6-image-formats-plugins qt6-svg-dev libgl1-mesa-dev
+  # GLib, whose event loop Qt runs: the render's yield watches it
+  libglib2.0-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # the batch tool's png writer and the loader's png decoder
@@ -51,7 +53,7 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads)
+link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads glib-2.0)
 
 missing=()
 for p in "${packages[@]}"; do

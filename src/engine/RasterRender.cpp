@@ -60,7 +60,10 @@ Status renderRows(RasterForm& form, const RenderExtent& extent) {
         std::int32_t top = 0;
         const PixelView dst =
             rowsOfSourceRow(form.picDst(), i, extent.lastColumn, values.scale, top);
-        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst, top); st.failed()) {
+        // PicDst is shown later, not read back now: its pixels are stored past the caches.
+        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst, top,
+                                      RowStores::Streaming);
+            st.failed()) {
             return st;
         }
         if (extent.lastColumn >= 0 && dst.width > 0 && dst.height > 0) {

@@ -55,15 +55,23 @@ constexpr int spreadControl(int c) {
     return control;
 }
 
-template <int S, int... C>
-void storeSpread(__m128i pixels, std::uint32_t* out, std::integer_sequence<int, C...>) {
-    (_mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * C),
-                      _mm_shuffle_epi32(pixels, spreadControl<S>(C))),
-     ...);
+template <bool Stream>
+void store(std::uint32_t* at, __m128i pixels) {
+    if constexpr (Stream) {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(at), pixels);
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), pixels);
+    }
 }
 
-// Four source pixels at a time: 4 runs become S vectors of 4 pixels.
-template <int S>
+template <int S, bool Stream, int... C>
+void storeSpread(__m128i pixels, std::uint32_t* out, std::integer_sequence<int, C...>) {
+    (store<Stream>(out + 4 * C, _mm_shuffle_epi32(pixels, spreadControl<S>(C))), ...);
+}
+
+// Four source pixels at a time: 4 runs become S vectors of 4 pixels. Streamed stores need `out`
+// on a 16-byte boundary.
+template <int S, bool Stream = false>
 void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
                std::uint32_t base) {
     const __m128i green = _mm_set1_epi32(static_cast<int>(kGreenMask));
@@ -72,20 +80,56 @@ void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
     for (; j + 4 <= count; j += 4) {
         const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + j));
         const __m128i pixels = _mm_or_si128(_mm_and_si128(in, green), fixed);
-        storeSpread<S>(pixels, out + j * S, std::make_integer_sequence<int, S>{});
+        storeSpread<S, Stream>(pixels, out + j * S, std::make_integer_sequence<int, S>{});
     }
     writeRunsScalar<S>(src + j, count - j, out + j * S, base);
 }
+
+constexpr std::uintptr_t kStreamAlignment = 16;
+
+bool streamAligned(const std::uint32_t* at) {
+    return reinterpret_cast<std::uintptr_t>(at) % kStreamAlignment == 0;
+}
+
+// `count` pixels of one colour, stored past the caches.
+void streamFill(std::uint32_t* out, std::int64_t count, std::uint32_t pixel) {
+    std::int64_t x = 0;
+    for (; x < count && !streamAligned(out + x); ++x) out[x] = pixel;
+    const __m128i pixels = _mm_set1_epi32(static_cast<int>(pixel));
+    for (; x + 4 <= count; x += 4) store<true>(out + x, pixels);
+    for (; x < count; ++x) out[x] = pixel;
+}
+
+void endStreaming() { _mm_sfence(); }
 #else
-template <int S>
+template <int S, bool Stream = false>
 void writeRuns(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
                std::uint32_t base) {
     writeRunsScalar<S>(src, count, out, base);
 }
+bool streamAligned(const std::uint32_t*) { return false; }
+void streamFill(std::uint32_t* out, std::int64_t count, std::uint32_t pixel) {
+    std::fill_n(out, count, pixel);
+}
+void endStreaming() {}
 #endif
 
 void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
-                       std::uint32_t base, std::int32_t s) {
+                       std::uint32_t base, std::int32_t s, bool stream) {
+    if (stream && streamAligned(out)) {
+        switch (s) {
+            case 2:
+                return writeRuns<2, true>(src, count, out, base);
+            case 3:
+                return writeRuns<3, true>(src, count, out, base);
+            case 4:
+                return writeRuns<4, true>(src, count, out, base);
+            case 5:
+                return writeRuns<5, true>(src, count, out, base);
+            default:
+                break;  // scale 1 and the large ones, whose gap rows are most of the work
+        }
+    }
     switch (s) {
         case 1:
             return writeRuns<1>(src, count, out, base);
@@ -106,14 +150,14 @@ void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32
 
 // The row of runs, clipped to `width` destination pixels.
 void drawRunRow(const ConstPixelView& src, std::int32_t i, std::int64_t columns, std::int32_t s,
-                std::uint32_t base, std::uint32_t* out, std::int64_t width) {
+                std::uint32_t base, std::uint32_t* out, std::int64_t width, bool stream) {
     const bool rowInSource = i >= 0 && i < src.height && src.pixels != nullptr;
     const std::uint32_t* srcRow = rowInSource ? src.row(i) : nullptr;
     const std::int64_t srcColumns = rowInSource ? src.width : 0;
 
     const std::int64_t fullColumns = std::min(columns, width / s);
     const std::int64_t fromSource = std::min(fullColumns, srcColumns);
-    if (fromSource > 0) writeRunsAnyScale(srcRow, fromSource, out, base, s);
+    if (fromSource > 0) writeRunsAnyScale(srcRow, fromSource, out, base, s, stream);
     // Columns beyond the source read as -1, which has green 0.
     std::fill(out + fromSource * s, out + fullColumns * s, base);
 
@@ -128,7 +172,8 @@ void drawRunRow(const ConstPixelView& src, std::int32_t i, std::int64_t columns,
 }  // namespace
 
 Status drawSourceRow(const ConstPixelView& src, std::int32_t i, std::int32_t lastColumn,
-                     const RowValues& values, const PixelView& dst, std::int32_t dstOriginY) {
+                     const RowValues& values, const PixelView& dst, std::int32_t dstOriginY,
+                     RowStores stores) {
     const std::int32_t s = values.scale;
     // Without a column or a positive scale there is nothing to draw.
     if (lastColumn < 0 || s <= 0) return Status::ok();
@@ -149,25 +194,31 @@ Status drawSourceRow(const ConstPixelView& src, std::int32_t i, std::int32_t las
 
     const std::int64_t width = std::min<std::int64_t>(right, dst.width);
     const std::int64_t firstRow = top - dstOriginY;  // in dst rows
+    const bool stream = stores == RowStores::Streaming;
 
     if (firstRow >= 0 && firstRow < dst.height) {
         const std::uint32_t base = kOpaque | (red << 16) | blue;
-        drawRunRow(src, i, columns, s, base, dst.row(static_cast<std::int32_t>(firstRow)), width);
+        drawRunRow(src, i, columns, s, base, dst.row(static_cast<std::int32_t>(firstRow)), width,
+                   stream);
     }
 
-    // Gap rows: fill the first visible one, copy it into the others.
+    // Gap rows: fill the first visible one, copy it into the others (streamed: fill them all,
+    // the copy would read back from memory).
     const std::int64_t gapBegin = std::max<std::int64_t>(firstRow + 1, 0);
     const std::int64_t gapEnd = std::min<std::int64_t>(firstRow + s, dst.height);
     const std::uint32_t* filled = nullptr;
     for (std::int64_t y = gapBegin; y < gapEnd; ++y) {
         std::uint32_t* out = dst.row(static_cast<std::int32_t>(y));
-        if (filled == nullptr) {
+        if (stream) {
+            streamFill(out, width, toPixel(values.backCol));
+        } else if (filled == nullptr) {
             std::fill_n(out, width, toPixel(values.backCol));
             filled = out;
         } else {
             std::memcpy(out, filled, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
         }
     }
+    if (stream) endStreaming();
     return Status::ok();
 }
 

@@ -85,7 +85,7 @@ void Form1::setCommandVisible(Command command, bool visible) {
 
 void Form1::setCommandFocus(Command command) { commandButton(command)->setFocus(); }
 
-void Form1::doEvents() { QCoreApplication::processEvents(); }
+void Form1::doEvents() { yield_.yield(); }
 
 void Form1::showError(const std::string& text) { showErrorBox(QString::fromStdString(text)); }
 

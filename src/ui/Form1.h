@@ -9,6 +9,7 @@
 #include "Form1Controls.h"
 #include "engine/RasterRender.h"
 #include "platform/CommonDialog.h"
+#include "platform/EventYield.h"
 
 class QPushButton;
 
@@ -45,6 +46,7 @@ public:
     bool keyPreview() const;
     // True while CmdRaster_Click is running its render.
     bool isRendering() const { return rendering_; }
+    const EventYield& eventYield() const { return yield_; }
 
     // RasterForm: form-level values, read at every use.
     std::int32_t rasterScale() const override { return RasterScale; }
@@ -93,6 +95,7 @@ private:
     Form1Controls c_;
     CommonDialog ComDlg;
     KeyPreview* keyPreview_ = nullptr;
+    EventYield yield_;  // the render's yield after every row
 
     // Form-level values.
     std::int32_t RasterScale = 0;  // 2 from start-up on

@@ -99,6 +99,30 @@ TEST(RowKernel, ClipsToTheDestinationAndItsBand) {
     EXPECT_TRUE(below.untouched());
 }
 
+// Streamed stores need 16-byte boundaries: rows that start anywhere (Canvas rows are one pixel
+// longer than the row, so each starts 4 bytes further on), at every scale and clipped or not,
+// must come out as the cached stores draw them.
+TEST(RowKernel, StreamedStoresDrawTheSamePixels) {
+    constexpr std::int32_t kColumns = 13;
+    std::vector<std::uint32_t> source(kColumns);
+    for (std::int32_t x = 0; x < kColumns; ++x) source[x] = 0xFF000000u | (x * 0x1357u);
+    const ConstPixelView src{source.data(), kColumns, 1, kColumns};
+    for (std::int32_t s = 1; s <= 7; ++s) {
+        for (std::int32_t width : {s * kColumns - 2, s * kColumns + 3}) {
+            const RowValues values{s, kBack, 20, 30};
+            Canvas cached(width, s), streamed(width, s);
+            for (std::int32_t i : {0, 1}) {  // row 1 lies outside the source: green 0
+                ASSERT_TRUE(drawSourceRow(src, i, kColumns - 1, values, cached.view(), i * s)
+                                .isOk());
+                ASSERT_TRUE(drawSourceRow(src, i, kColumns - 1, values, streamed.view(), i * s,
+                                          RowStores::Streaming)
+                                .isOk());
+                EXPECT_EQ(streamed.data, cached.data) << "scale " << s << " width " << width;
+            }
+        }
+    }
+}
+
 TEST(RowKernel, ScaleOneHasNoGapRowsAndNonPositiveScalesDrawNothing) {
     const std::uint32_t source = 0xFF00AB00u;
     Canvas dst(1, 2);
