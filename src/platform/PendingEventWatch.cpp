@@ -1,10 +1,13 @@
 #include "PendingEventWatch.h"
 
 #include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <system_error>
 
 #include <glib.h>
 #include <sys/eventfd.h>
@@ -40,6 +43,8 @@ bool sameSet(const std::vector<pollfd>& known, const pollfd* fds, unsigned count
 
 std::unique_ptr<PendingEventWatch> PendingEventWatch::start() {
     // Qt runs the main thread's GLib loop on the default context; other loops are not watched.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() != app->thread()) return nullptr;
     const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (dispatcher == nullptr || !dispatcher->inherits("QEventDispatcherGlib")) return nullptr;
     GMainContext* context = g_main_context_default();
@@ -50,7 +55,11 @@ std::unique_ptr<PendingEventWatch> PendingEventWatch::start() {
     if (watch->wakeFd_ < 0) return nullptr;
     activeWatch.store(watch.get(), std::memory_order_release);
     g_main_context_set_poll_func(context, pollHook);
-    watch->thread_ = std::thread([w = watch.get()] { w->run(); });
+    try {
+        watch->thread_ = std::thread([w = watch.get()] { w->run(); });
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to spare: the yield runs the event loop every time
+    }
     return watch;
 }
 
