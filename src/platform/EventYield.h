@@ -2,10 +2,11 @@
 // The yield of a running render to the event loop after every source row. Pending events are
 // delivered and run to completion in it: events posted by this thread at once, everything that
 // came from outside (the window system, other threads, sockets) as soon as the watch has seen
-// it, and timers at most kTimerSlack after they fell due. Running the event loop costs a poll()
-// system call, about as long as drawing a narrow row, so the loop runs only when the watch has
-// seen something or kTimerSlack has passed since it last ran. Without a watch (another event
-// loop than GLib's, a second window) every yield runs it.
+// it (tens of microseconds), and timers at most kTimerSlack after they fell due. Running the
+// event loop costs a poll() system call, about as long as drawing a narrow row, so the loop
+// runs only when the watch has seen something or kTimerSlack has passed since it last ran; on a
+// busy machine that keeps the watcher thread waiting, nothing waits longer than that either.
+// Without a watch (another event loop than GLib's, a second window) every yield runs it.
 #include <chrono>
 #include <cstdint>
 #include <memory>
