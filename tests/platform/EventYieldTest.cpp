@@ -71,7 +71,8 @@ TEST_F(EventYieldTest, DeliversInputOnADescriptorThroughTheWatch) {
         char byte = 0;
         if (::read(fds[0], &byte, 1) == 1) ++activations;
     });
-    yield.yield();  // the loop polls the new descriptor from now on
+    // Registering the notifier wakes the event loop: the watch sees that, a yield runs the loop,
+    // and the loop polls the new descriptor from then on.
     for (int round = 1; round <= 3; ++round) {  // the watch goes on after each delivery
         std::thread writer([&fds] { ASSERT_EQ(::write(fds[1], "x", 1), 1); });
         writer.join();
