@@ -114,38 +114,31 @@ void streamFill(std::uint32_t* out, std::int64_t count, std::uint32_t pixel) {
 void endStreaming() {}
 #endif
 
-void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
-                       std::uint32_t base, std::int32_t s, bool stream) {
-    if (stream && streamAligned(out)) {
-        switch (s) {
-            case 2:
-                return writeRuns<2, true>(src, count, out, base);
-            case 3:
-                return writeRuns<3, true>(src, count, out, base);
-            case 4:
-                return writeRuns<4, true>(src, count, out, base);
-            case 5:
-                return writeRuns<5, true>(src, count, out, base);
-            default:
-                break;  // scale 1 and the large ones, whose gap rows are most of the work
-        }
-    }
+template <bool Stream>
+void writeRunsAtScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+                      std::uint32_t base, std::int32_t s) {
     switch (s) {
         case 1:
-            return writeRuns<1>(src, count, out, base);
+            return writeRuns<1, Stream>(src, count, out, base);
         case 2:
-            return writeRuns<2>(src, count, out, base);
+            return writeRuns<2, Stream>(src, count, out, base);
         case 3:
-            return writeRuns<3>(src, count, out, base);
+            return writeRuns<3, Stream>(src, count, out, base);
         case 4:
-            return writeRuns<4>(src, count, out, base);
+            return writeRuns<4, Stream>(src, count, out, base);
         case 5:
-            return writeRuns<5>(src, count, out, base);
-        default:
+            return writeRuns<5, Stream>(src, count, out, base);
+        default:  // the large scales, whose gap rows are most of the work
             for (std::int64_t j = 0; j < count; ++j) {
                 std::fill_n(out + j * s, s, base | (src[j] & kGreenMask));
             }
     }
+}
+
+void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
+                       std::uint32_t base, std::int32_t s, bool stream) {
+    if (stream && streamAligned(out)) return writeRunsAtScale<true>(src, count, out, base, s);
+    writeRunsAtScale<false>(src, count, out, base, s);
 }
 
 // The row of runs, clipped to `width` destination pixels.

@@ -97,7 +97,6 @@ void PendingEventWatch::record(const pollfd* fds, unsigned count) {
         }
         poke();  // the watcher takes the new set
     }
-    ready_.store(true, std::memory_order_release);
 }
 
 void PendingEventWatch::enteringLoop() { pending_.store(false, std::memory_order_release); }

@@ -26,8 +26,8 @@ public:
     PendingEventWatch(const PendingEventWatch&) = delete;
     PendingEventWatch& operator=(const PendingEventWatch&) = delete;
 
-    // The event loop has run once since the start, so its descriptors are known.
-    bool ready() const { return ready_.load(std::memory_order_acquire); }
+    // The event loop has run once since the start, so its descriptors are known (main thread).
+    bool ready() const { return !recorded_.empty(); }
     // True when a descriptor became readable since the event loop last ran.
     bool pending() const { return pending_.load(std::memory_order_acquire); }
     // Around a run of the event loop: what is readable before it is dealt with there, the
@@ -44,7 +44,6 @@ private:
     void poke();
 
     int wakeFd_ = -1;  // wakes the watcher: a new descriptor set, a rearm, or the end
-    std::atomic<bool> ready_{false};
     std::atomic<bool> pending_{false};
     std::mutex mutex_;
     std::condition_variable armed_;
