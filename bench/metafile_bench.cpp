@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "BenchTiming.h"
-#include "io/MetafileDecoder.h"
-#include "io/PictureLoader.h"
+#include "io/helper/MetafileDecoder.h"
+#include "io/decode/PictureLoader.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "FuzzSupport.h"
 #include "MetafileConversion.h"
-#include "io/MetafileOutputReader.h"
-#include "io/MetafileProbe.h"
-#include "io/MetafileProtocol.h"
+#include "io/helper/MetafileOutputReader.h"
+#include "io/decode/MetafileProbe.h"
+#include "io/helper/MetafileProtocol.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     glint::fuzz::startQt();

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
-#include "io/MetafileOutputReader.h"
+#include "io/helper/MetafileOutputReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace glint;

@@ -12,7 +12,7 @@
 #include "CliOptions.h"
 #include "LineProgress.h"
 #include "OutputPlan.h"
-#include "StandardStreams.h"
+#include "io/output/StandardStreams.h"
 #include "TerminalProgress.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include "ImageControl.h"
 #include "InfoLabel.h"
 #include "UiTexts.h"
-#include "io/PictureLoader.h"
-#include "io/PictureWriter.h"
-#include "io/SaveName.h"
+#include "io/decode/PictureLoader.h"
+#include "io/output/PictureWriter.h"
+#include "io/output/SaveName.h"
 #include "platform/MessageBox.h"
 #include "platform/PictureBox.h"
 

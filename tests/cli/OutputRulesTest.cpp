@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "OutputFormat.h"
+#include "io/output/OutputFormat.h"
 #include "OutputPlan.h"
 #include "TerminalProgress.h"
 

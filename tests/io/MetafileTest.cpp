@@ -4,10 +4,10 @@
 #include <QTextStream>
 
 #include "LoaderFixture.h"
-#include "io/LoadLimits.h"
-#include "io/MetafileDecoder.h"
-#include "io/MetafileProbe.h"
-#include "io/PictureLoader.h"
+#include "io/decode/LoadLimits.h"
+#include "io/helper/MetafileDecoder.h"
+#include "io/decode/MetafileProbe.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {

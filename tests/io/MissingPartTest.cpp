@@ -2,8 +2,8 @@
 #include <QCoreApplication>
 
 #include "LoaderFixture.h"
-#include "io/MetafileDecoder.h"
-#include "io/PictureLoader.h"
+#include "io/helper/MetafileDecoder.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "io/LittleEndian.h"
+#include "io/decode/LittleEndian.h"
 
 namespace glint {
 namespace {

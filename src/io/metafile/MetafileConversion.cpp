@@ -6,9 +6,9 @@
 
 #include "MetafileToSvg.h"
 #include "WmfPicture.h"
-#include "io/LoadLimits.h"
-#include "io/MetafileProbe.h"
-#include "io/MetafileProtocol.h"
+#include "io/decode/LoadLimits.h"
+#include "io/decode/MetafileProbe.h"
+#include "io/helper/MetafileProtocol.h"
 
 namespace glint {
 namespace {

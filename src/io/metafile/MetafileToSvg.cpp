@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "MetafileRecords.h"
-#include "io/MetafileProbe.h"
+#include "io/decode/MetafileProbe.h"
 
 namespace glint {
 

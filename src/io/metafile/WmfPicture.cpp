@@ -5,8 +5,8 @@
 #include "MetafileRecords.h"
 #include "WmfCanvas.h"
 #include "WmfDevice.h"
-#include "io/LoadLimits.h"
-#include "io/MetafileProbe.h"
+#include "io/decode/LoadLimits.h"
+#include "io/decode/MetafileProbe.h"
 
 // libwmf last: its headers define names (U16, ...) that Qt's headers use.
 // clang-format off

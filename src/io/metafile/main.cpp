@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "MetafileConversion.h"
-#include "io/LoadLimits.h"
+#include "io/decode/LoadLimits.h"
 
 namespace {
 

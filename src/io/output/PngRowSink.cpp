@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "io/OutputFile.h"
+#include "io/output/OutputFile.h"
 
 namespace glint {
 

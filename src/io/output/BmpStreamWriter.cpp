@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "BmpLayout.h"
+#include "io/output/BmpFormat.h"
 #include "OutputFile.h"
 
 namespace glint {

@@ -9,7 +9,7 @@
 
 #include "HelperLocation.h"
 #include "HelperProcess.h"
-#include "LoadLimits.h"
+#include "io/decode/LoadLimits.h"
 #include "MetafileOutputReader.h"
 #include "MetafileProtocol.h"
 

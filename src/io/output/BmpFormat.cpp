@@ -1,4 +1,4 @@
-#include "BmpLayout.h"
+#include "io/output/BmpFormat.h"
 
 #include <bit>
 #include <cstring>

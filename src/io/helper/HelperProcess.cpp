@@ -8,7 +8,7 @@
 #include <QFileInfo>
 
 #include "HelperLocation.h"
-#include "LoadLimits.h"
+#include "io/decode/LoadLimits.h"
 
 namespace glint {
 namespace {

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <cstring>
 
-#include "LoadLimits.h"
+#include "io/decode/LoadLimits.h"
 #include "PhotoProtocol.h"
 
 namespace glint {

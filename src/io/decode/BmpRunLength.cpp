@@ -60,7 +60,7 @@ Status decodeRunLength(QByteArrayView file, const BmpHeader& h, const std::vecto
                        QImage& picture) {
     if (palette.empty()) return Status::failure("run-length bitmap has no palette");
     picture.fill(palette[0]);
-    const bool four = h.layout == BmpLayout::RunLength4;
+    const bool four = h.layout == BmpPixelStorage::RunLength4;
     const auto* p = reinterpret_cast<const unsigned char*>(file.data());
     const qsizetype end = file.size();
     qsizetype at = h.dataOffset;

@@ -7,7 +7,7 @@
 #include <QSize>
 
 #include "BmpScanlineFile.h"
-#include "io/DecodedRows.h"
+#include "io/decode/DecodedRows.h"
 
 namespace glint {
 

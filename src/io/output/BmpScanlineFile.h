@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "ScanlineBands.h"
+#include "engine/ScanlineBands.h"
 
 namespace glint {
 

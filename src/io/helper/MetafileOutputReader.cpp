@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "LoadLimits.h"
+#include "io/decode/LoadLimits.h"
 
 namespace glint {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "io/LoadLimits.h"
+#include "io/decode/LoadLimits.h"
 
 namespace glint {
 

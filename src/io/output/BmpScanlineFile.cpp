@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "engine/RowKernel.h"
-#include "io/BmpLayout.h"
-#include "io/OutputFile.h"
+#include "io/output/BmpFormat.h"
+#include "io/output/OutputFile.h"
 
 namespace glint {
 

@@ -113,9 +113,9 @@ void rgb24Row(Bytes in, int width, QRgb* out) {
 bool decodeRow(Bytes in, const BmpHeader& h, const std::vector<QRgb>& palette,
                const MaskedPixels& masked, bool plain, int width, QRgb* out) {
     switch (h.layout) {
-        case BmpLayout::Indexed:
+        case BmpPixelStorage::Indexed:
             return indexedRow(in, width, h.bits, palette, out);
-        case BmpLayout::Rgb24:
+        case BmpPixelStorage::Rgb24:
             rgb24Row(in, width, out);
             return true;
         default:
@@ -138,8 +138,8 @@ bool decodeRow(Bytes in, const BmpHeader& h, const std::vector<QRgb>& palette,
 // `rows` set through `line` to it.
 Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& palette,
                   QImage& picture, std::vector<QRgb>& line, DecodedRows* rows) {
-    if (h.layout != BmpLayout::Indexed && h.layout != BmpLayout::Rgb24 &&
-        h.layout != BmpLayout::Masked) {
+    if (h.layout != BmpPixelStorage::Indexed && h.layout != BmpPixelStorage::Rgb24 &&
+        h.layout != BmpPixelStorage::Masked) {
         return Status::failure("bitmap layout mix-up");
     }
     const auto width = static_cast<int>(h.width);
@@ -148,7 +148,7 @@ Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& 
     if (h.dataOffset + stride * h.height > bytes.size())
         return Status::failure("bitmap is truncated");
     const MaskedPixels masked(h);
-    const bool plain = h.layout == BmpLayout::Masked && h.bits == 32 && masked.plainBgra();
+    const bool plain = h.layout == BmpPixelStorage::Masked && h.bits == 32 && masked.plainBgra();
     const int batch =
         static_cast<int>(std::clamp<std::int64_t>(kRowBatchBytes / stride, 1, height));
     for (int first = 0; first < height; first += batch) {
@@ -180,9 +180,9 @@ Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
     if (!readBmpHeader(head, bytes.size(), h, why)) return Status::failure(why);
     if (!pictureSizeAccepted(h.width, h.height)) return Status::failure("picture is too large");
     const QSize size(static_cast<int>(h.width), static_cast<int>(h.height));
-    const bool alpha = h.layout == BmpLayout::Masked && h.masks[3] != 0;
+    const bool alpha = h.layout == BmpPixelStorage::Masked && h.masks[3] != 0;
     const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-    const bool runLength = h.layout == BmpLayout::RunLength8 || h.layout == BmpLayout::RunLength4;
+    const bool runLength = h.layout == BmpPixelStorage::RunLength8 || h.layout == BmpPixelStorage::RunLength4;
     const RowOrder order = h.topDown ? RowOrder::TopDown : RowOrder::BottomUp;
     if (rows != nullptr && (runLength || !rows->begin(size, format, order))) rows = nullptr;
     QImage decoded;

@@ -8,9 +8,9 @@
 #include "ExifOrientation.h"
 #include "ImagePlugins.h"
 #include "LoadLimits.h"
-#include "MetafileDecoder.h"
+#include "io/helper/MetafileDecoder.h"
 #include "MetafileProbe.h"
-#include "PhotoDecoder.h"
+#include "io/helper/PhotoDecoder.h"
 #include "PhotoProbe.h"
 #include "RasterDecoders.h"
 

@@ -62,11 +62,11 @@ bool readLayout(std::uint32_t compression, BmpHeader& h, std::string& why) {
     switch (compression) {
         case kRgb:
             if (h.bits == 1 || h.bits == 2 || h.bits == 4 || h.bits == 8) {
-                h.layout = BmpLayout::Indexed;
+                h.layout = BmpPixelStorage::Indexed;
             } else if (h.bits == 24) {
-                h.layout = BmpLayout::Rgb24;
+                h.layout = BmpPixelStorage::Rgb24;
             } else if (h.bits == 16 || h.bits == 32) {
-                h.layout = BmpLayout::Masked;
+                h.layout = BmpPixelStorage::Masked;
             } else {
                 return fail(why, "bitmap has an unknown number of bits per pixel");
             }
@@ -75,13 +75,13 @@ bool readLayout(std::uint32_t compression, BmpHeader& h, std::string& why) {
         case kRle4:
             if (h.bits != (compression == kRle8 ? 8 : 4))
                 return fail(why, "run-length bitmap has the wrong number of bits per pixel");
-            h.layout = compression == kRle8 ? BmpLayout::RunLength8 : BmpLayout::RunLength4;
+            h.layout = compression == kRle8 ? BmpPixelStorage::RunLength8 : BmpPixelStorage::RunLength4;
             return true;
         case kBitFields:
         case kAlphaBitFields:
             if (h.bits != 16 && h.bits != 32)
                 return fail(why, "bit-field bitmap has the wrong number of bits per pixel");
-            h.layout = BmpLayout::Masked;
+            h.layout = BmpPixelStorage::Masked;
             return true;
         default:
             return fail(why, "bitmap compression is not supported");
@@ -129,7 +129,7 @@ bool readBmpHeader(QByteArrayView file, std::int64_t fileSize, BmpHeader& h, std
     if (h.width < 0) return fail(why, "bitmap has a negative width");
     if (!readLayout(compression, h, why)) return false;
     h.paletteOffset = kFileHeaderBytes + infoSize;
-    if (h.layout == BmpLayout::Masked && !readMasks(file, infoSize, compression, h, why))
+    if (h.layout == BmpPixelStorage::Masked && !readMasks(file, infoSize, compression, h, why))
         return false;
 
     h.dataOffset = u32(file, 10);

@@ -8,14 +8,14 @@
 
 namespace glint {
 
-enum class BmpLayout { Indexed, Rgb24, Masked, RunLength8, RunLength4 };
+enum class BmpPixelStorage { Indexed, Rgb24, Masked, RunLength8, RunLength4 };
 
 struct BmpHeader {
     std::int64_t width = 0;
     std::int64_t height = 0;  // always positive; topDown tells the row order
     bool topDown = false;
     int bits = 0;
-    BmpLayout layout = BmpLayout::Indexed;
+    BmpPixelStorage layout = BmpPixelStorage::Indexed;
     std::array<std::uint32_t, 4> masks{};  // red, green, blue, alpha (0: no alpha) for Masked
     std::int64_t paletteOffset = 0;
     int paletteEntries = 0;
