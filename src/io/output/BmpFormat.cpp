@@ -1,4 +1,4 @@
-#include "io/output/BmpFormat.h"
+#include "BmpFormat.h"
 
 #include <bit>
 #include <cstring>
@@ -22,7 +22,8 @@ void put32(char* at, std::uint32_t v) {
 
 }  // namespace
 
-std::array<char, kBmpHeaderBytes> bmpHeaders(std::int32_t width, std::int32_t height) {
+std::array<char, kBmpHeaderBytes> bmpHeaders(std::int32_t width, std::int32_t height,
+                                             BmpRowOrder order) {
     std::array<char, kBmpHeaderBytes> h{};
     const auto imageBytes = static_cast<std::uint32_t>(bmpStride(width) * height);
     h[0] = 'B';
@@ -31,7 +32,8 @@ std::array<char, kBmpHeaderBytes> bmpHeaders(std::int32_t width, std::int32_t he
     put32(&h[10], static_cast<std::uint32_t>(kBmpHeaderBytes));              // pixel data offset
     put32(&h[14], kInfoHeaderBytes);
     put32(&h[18], static_cast<std::uint32_t>(width));
-    put32(&h[22], static_cast<std::uint32_t>(height));  // positive: rows stored bottom-up
+    // A positive height: rows stored bottom-up; a negative one: top-down.
+    put32(&h[22], static_cast<std::uint32_t>(order == BmpRowOrder::TopDown ? -height : height));
     put16(&h[26], 1);                                   // planes
     put16(&h[28], kBitsPerPixel);
     put32(&h[30], 0);  // uncompressed
@@ -61,6 +63,8 @@ void packBmpRow(const std::uint32_t* pixels, std::int32_t width, char* out) {
         *out++ = static_cast<char>((p >> 8) & 0xff);   // green
         *out++ = static_cast<char>((p >> 16) & 0xff);  // red
     }
+    const std::int64_t padding = bmpStride(width) - std::int64_t{width} * 3;
+    std::memset(out, 0, static_cast<std::size_t>(padding));
 }
 
 }  // namespace glint

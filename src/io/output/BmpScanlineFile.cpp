@@ -19,7 +19,6 @@ constexpr std::int64_t kMaxRowsPerChunk = 256;
 // call; smaller ones go with the run rows.
 constexpr std::int64_t kMinGapBytesAhead = std::int64_t{4} << 10;
 constexpr std::size_t kChunks = 3;  // one being drawn, one being written, one waiting
-constexpr std::int64_t kMaxFileBytes = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 }  // namespace
 
@@ -43,7 +42,7 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
         geometry.width > kInt32Max || geometry.height > kInt32Max) {
         return Status::failure("no bitmap of that size");
     }
-    if (geometry.height > (kMaxFileBytes - kBmpHeaderBytes) / bmpStride(geometry.width)) {
+    if (!bmpFits(geometry.width, geometry.height)) {
         return Status::failure("picture is too large for a bitmap file");
     }
     geometry_ = geometry;
@@ -248,8 +247,6 @@ Status BmpScanlineFile::drawBand(const ConstPixelView& source, std::int32_t band
     }
     char* packed = drawing_->rows.get() + stride_ * slot;
     packBmpRow(runRow_.data(), width_, packed);
-    const std::int64_t pixelBytes = std::int64_t{width_} * 3;  // then zero padding
-    std::memset(packed + pixelBytes, 0, static_cast<std::size_t>(stride_ - pixelBytes));
     lastDrawn_.store(band, std::memory_order_relaxed);
     ++drawn_;
     if (++drawing_->filled == drawing_->count) {

@@ -1,18 +1,11 @@
 #include "BmpStreamWriter.h"
 
 #include <cstring>
-#include <limits>
 
 #include "io/output/BmpFormat.h"
 #include "OutputFile.h"
 
 namespace glint {
-namespace {
-
-constexpr std::int64_t kMaxFileBytes = std::numeric_limits<std::uint32_t>::max();
-
-}  // namespace
-
 BmpStreamWriter::BmpStreamWriter() = default;
 
 BmpStreamWriter::~BmpStreamWriter() { cancel(); }
@@ -20,8 +13,7 @@ BmpStreamWriter::~BmpStreamWriter() { cancel(); }
 Status BmpStreamWriter::open(const QString& fileName, std::int32_t width, std::int32_t height) {
     cancel();
     if (width <= 0 || height <= 0) return Status::failure("bitmap has no pixels");
-    if (height > (kMaxFileBytes - kBmpHeaderBytes) / bmpStride(width))
-        return Status::failure("picture is too large for a bitmap file");
+    if (!bmpFits(width, height)) return Status::failure("picture is too large for a bitmap file");
 
     file_ = std::make_unique<OutputFile>(fileName);
     if (Status st = file_->create(); st.failed()) {

@@ -6,33 +6,31 @@
 #include <memory>
 #include <vector>
 
-#include "engine/PixelView.h"
-#include "engine/Status.h"
-
+#include "RowSink.h"
 
 namespace glint {
 
 class OutputFile;
 
-class BmpStreamWriter {
+class BmpStreamWriter : public RowSink {
 public:
     BmpStreamWriter();
-    ~BmpStreamWriter();  // an uncommitted file is cancelled: nothing is left behind
+    ~BmpStreamWriter() override;  // an uncommitted file is cancelled: nothing is left behind
     BmpStreamWriter(const BmpStreamWriter&) = delete;
     BmpStreamWriter& operator=(const BmpStreamWriter&) = delete;
 
     // Starts the file and writes its headers. Fails for a size the format cannot hold
     // (a bitmap file is limited to 4 GiB) or a file that cannot be created.
-    Status open(const QString& fileName, std::int32_t width, std::int32_t height);
+    Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
     // Writes row y (0 = top) from `width` 0xAARRGGBB pixels.
     Status writeRow(std::int32_t y, const std::uint32_t* pixels);
     // Writes rows firstRow .. firstRow + rows.height - 1 from a band of `width` pixels per
     // row, with one write: the rows of a band lie next to each other in the file.
-    Status writeRows(std::int32_t firstRow, const ConstPixelView& rows);
+    Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
     // Puts the file in place; fails unless every row was written without error.
-    Status commit();
+    Status commit() override;
     // Drops the file; the target stays as it was.
-    void cancel();
+    void cancel() override;
 
 private:
     // Writes `count` packed rows from band_, the lowest-placed row (firstRow + count - 1) first.

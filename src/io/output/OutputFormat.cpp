@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include "BmpFormat.h"
+
 namespace glint {
 
 std::optional<OutputFormat> formatForPath(const QString& path) {
@@ -37,12 +39,6 @@ bool writerAvailable(OutputFormat format) {
     return QImageWriter::supportedImageFormats().contains(QByteArray(formatName(format)));
 }
 
-std::int64_t bmpFileBytes(std::int64_t width, std::int64_t height) {
-    constexpr std::int64_t kHeaderBytes = 14 + 40;
-    const std::int64_t rowBytes = (width * 3 + 3) / 4 * 4;
-    return kHeaderBytes + rowBytes * height;
-}
-
 QString outputLimitProblem(OutputFormat format, bool streamed, std::int64_t width,
                            std::int64_t height) {
     const QString what = QStringLiteral("the output, %1x%2 pixels, is over ").arg(width).arg(height);
@@ -60,7 +56,7 @@ QString outputLimitProblem(OutputFormat format, bool streamed, std::int64_t widt
                                      "(%1 is written from a whole picture)")
                           .arg(QString::fromLatin1(formatName(format)));
     }
-    if (format == OutputFormat::Bmp && bmpFileBytes(width, height) > kMaxBmpFileBytes) {
+    if (format == OutputFormat::Bmp && !bmpFits(width, height)) {
         return what + QStringLiteral("the bitmap file limit of 4 GiB");
     }
     return {};

@@ -22,14 +22,9 @@ bool writerAvailable(OutputFormat format);
 
 // Largest picture written from memory: 2 GiB of 32-bit pixels.
 inline constexpr std::int64_t kMaxInMemoryBytes = std::int64_t(1) << 31;
-// Largest bitmap file: its header holds the size in 32 bits.
-inline constexpr std::int64_t kMaxBmpFileBytes = (std::int64_t(1) << 32) - 1;
 inline constexpr std::int64_t kMaxSide = 2147483647;  // png, and every coordinate
 inline constexpr std::int64_t kMaxJpegSide = 65500;
 inline constexpr std::int64_t kMaxWebpSide = 16383;
-
-// Size of a 24-bit bitmap file of width x height pixels.
-std::int64_t bmpFileBytes(std::int64_t width, std::int64_t height);
 
 // Empty when a width x height output fits the format; otherwise a message naming the limit,
 // e.g. "the output, 70000x100 pixels, is over the jpg limit of 65500 pixels per side".
