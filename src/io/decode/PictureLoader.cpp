@@ -1,27 +1,23 @@
 #include "PictureLoader.h"
 
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <algorithm>
 
 #include "ExifOrientation.h"
 #include "ImagePlugins.h"
 #include "LoadLimits.h"
+#include "PictureFormats.h"
 #include "io/helper/MetafileDecoder.h"
-#include "MetafileProbe.h"
 #include "io/helper/PhotoDecoder.h"
-#include "PhotoProbe.h"
-#include "RasterDecoders.h"
 
 namespace glint {
 namespace {
 
-constexpr int kProbeBytes =
-    std::max({kMetafileProbeBytes, kRasterProbeBytes, kImagePluginProbeBytes, kPhotoProbeBytes});
-
-Status failure(const QString& fileName, const std::string& why) {
-    return Status::failure(QFileInfo(fileName).fileName().toStdString() + ": " + why);
+Status failure(const QString& name, const std::string& why) {
+    return Status::failure(name.toStdString() + ": " + why);
 }
 
 // Why a picture of this size is refused before decoding; empty when it is not.
@@ -37,10 +33,11 @@ std::string sizeProblem(const QSize& size) {
 // Decodes with one of the loader's own decoders: read piece by piece when the decoder can,
 // else from the whole file read into memory. Never from a mapping: a file cut while it is
 // mapped would take the process down.
-Status readOwnFormat(QFile& file, const RasterDecoder& decoder, const QString& fileName,
+Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fileName,
                      QImage& picture, DecodedRows* rows) {
+    const RasterDecoder& decoder = *format.decoder;
     if (decoder.decodeFile != nullptr) {
-        if (const QSize size = rasterHeaderSize(decoder, file); size != kUnknownSize) {
+        if (const QSize size = storedHeaderSize(format, file, {}); size != kUnknownSize) {
             if (const std::string problem = sizeProblem(size); !problem.empty())
                 return failure(fileName, problem);
         }
@@ -102,38 +99,48 @@ Status showUpright(int orientation, const QString& fileName, QImage decoded, QIm
     return Status::ok();
 }
 
+// The path a helper process opens to reach `file`: the caller's own descriptor of it.
+QString descriptorPath(const PictureFile& file) {
+    return QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(file.fd());
+}
+
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture,
                    const std::function<void()>& whileWaiting, DecodedRows* rows) {
-    if (fileName.isEmpty()) return Status::failure("no file name");
-    const QFileInfo info(fileName);
-    if (!info.exists()) return failure(fileName, "file not found");
-    if (info.isDir()) return failure(fileName, "is a folder");
-    if (!info.isFile()) return failure(fileName, "is not a regular file");
+    PictureFile file;
+    if (Status st = PictureFile::open(QFile::encodeName(fileName), file); st.failed())
+        return fileName.isEmpty() ? st : failure(QFileInfo(fileName).fileName(), st.reason());
+    return loadPictureFile(file, picture, whileWaiting, rows);
+}
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return failure(fileName, "cannot be opened");
-    const qint64 fileSize = file.size();
+Status loadPictureFile(const PictureFile& opened, QImage& picture,
+                       const std::function<void()>& whileWaiting, DecodedRows* rows) {
+    const QString& fileName = opened.name();
+    QFile file;
+    if (!file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !file.seek(0))
+        return failure(fileName, "cannot be read");
+    const qint64 fileSize = opened.size();
     if (fileSize == 0) return failure(fileName, "file is empty");
     if (fileSize > kMaxPictureFileBytes) return failure(fileName, "file is too large");
 
-    const QByteArray head = file.peek(kProbeBytes);
+    const QByteArray head = file.peek(kFormatProbeBytes);
     if (head.isEmpty()) return failure(fileName, "cannot be read");
-    if (metafileKind(head) != MetafileKind::None) {
+    const PictureFormat& format = pictureFormatFor(head);
+    if (format.decodedBy == DecodedBy::MetafileHelper) {
         if (fileSize > kMaxMetafileBytes) return failure(fileName, "metafile is too large");
-        file.close();
         QImage drawing;
-        const Status decoded = MetafileDecoder().decode(fileName, drawing, whileWaiting);
+        const Status decoded =
+            MetafileDecoder().decode(descriptorPath(opened), drawing, whileWaiting);
         if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(drawing);
         return Status::ok();
     }
-    if (photoKind(head) != PhotoKind::None) {
-        file.close();
+    if (format.decodedBy == DecodedBy::PhotoHelper) {
         QImage photo;  // upright already: the decoders apply the file's own rotation
-        const Status decoded = PhotoDecoder().decode(fileName, photo, whileWaiting);
+        const Status decoded = PhotoDecoder().decode(descriptorPath(opened), photo, whileWaiting);
         if (decoded.isMissingPart()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(photo);
@@ -144,8 +151,8 @@ Status LoadPicture(const QString& fileName, QImage& picture,
     if (orientation != kOrientationUpright) rows = nullptr;
     if (!file.seek(0)) return failure(fileName, "cannot be read");
     QImage decoded;
-    if (const RasterDecoder* decoder = rasterDecoderFor(head)) {
-        if (Status st = readOwnFormat(file, *decoder, fileName, decoded, rows); st.failed())
+    if (format.decodedBy == DecodedBy::Loader) {
+        if (Status st = readOwnFormat(file, format, fileName, decoded, rows); st.failed())
             return st;
     } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
         return st;

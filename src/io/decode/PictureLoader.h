@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "DecodedRows.h"
+#include "PictureFile.h"
 #include "engine/Status.h"
 
 namespace glint {
@@ -18,5 +19,9 @@ namespace glint {
 // rows as shown (not turned); when it takes them, `picture` is set to a null image.
 Status LoadPicture(const QString& fileName, QImage& picture,
                    const std::function<void()>& whileWaiting = {}, DecodedRows* rows = nullptr);
+// The same for a file that is open already; messages name it by file.name().
+Status loadPictureFile(const PictureFile& file, QImage& picture,
+                       const std::function<void()>& whileWaiting = {},
+                       DecodedRows* rows = nullptr);
 
 }  // namespace glint

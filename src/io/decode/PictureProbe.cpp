@@ -1,12 +1,9 @@
 #include "PictureProbe.h"
 
 #include <QFile>
-#include <QImageReader>
 
 #include "ExifOrientation.h"
-#include "MetafileProbe.h"
-#include "PhotoProbe.h"
-#include "RasterDecoders.h"
+#include "PictureFormats.h"
 
 namespace glint {
 namespace {
@@ -15,33 +12,30 @@ namespace {
 // with its sides swapped.
 QSize shownSize(QFile& file, const QSize& stored) {
     constexpr int kFirstQuarterTurn = 5;
-    if (!stored.isValid() || exifOrientation(file) < kFirstQuarterTurn) return stored;
+    if (!stored.isValid() || !file.seek(0) || exifOrientation(file) < kFirstQuarterTurn)
+        return stored;
     return stored.transposed();
-}
-
-QSize headerSize(QFile& file, const QByteArray& head) {
-    if (metafileKind(head) != MetafileKind::None) {
-        const QSize size = metafileSize(head);
-        return size.isValid() ? size : kUnknownSize;
-    }
-    if (photoKind(head) != PhotoKind::None) return kUnknownSize;
-    if (const RasterDecoder* decoder = rasterDecoderFor(head))
-        return rasterHeaderSize(*decoder, file);
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    const QSize size = reader.size();
-    return size.isValid() ? size : kUnknownSize;
 }
 
 }  // namespace
 
+QSize pictureHeaderSize(const PictureFile& opened) {
+    QFile file;
+    if (!opened.isOpen() ||
+        !file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !file.seek(0))
+        return kUnknownSize;
+    const QByteArray head = file.peek(kFormatProbeBytes);
+    const PictureFormat& format = pictureFormatFor(head);
+    const QSize size = storedHeaderSize(format, file, head);
+    // Photos are shown as their own decoders turn them; the EXIF record is for the others.
+    return format.decodedBy == DecodedBy::PhotoHelper ? size : shownSize(file, size);
+}
+
 QSize pictureHeaderSize(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return kUnknownSize;
-    const QByteArray head =
-        file.peek(std::max({kMetafileProbeBytes, kRasterProbeBytes, kPhotoProbeBytes}));
-    const QSize size = headerSize(file, head);
-    return file.seek(0) ? shownSize(file, size) : size;
+    PictureFile file;
+    if (PictureFile::open(QFile::encodeName(fileName), file).failed()) return kUnknownSize;
+    return pictureHeaderSize(file);
 }
 
 }  // namespace glint

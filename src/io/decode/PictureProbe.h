@@ -4,11 +4,14 @@
 #include <QSize>
 #include <QString>
 
+#include "PictureFile.h"
+
 namespace glint {
 
 // Width and height from the header as the picture is shown (sides swapped for a photo recorded
 // turned a quarter); either may be 0 for an empty picture. QSize(-1, -1) when the file cannot
-// be read or its header gives no size.
+// be read or its header gives no size (formats read only by a helper process).
+QSize pictureHeaderSize(const PictureFile& file);
 QSize pictureHeaderSize(const QString& fileName);
 
 }  // namespace glint
