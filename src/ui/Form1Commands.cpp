@@ -24,8 +24,9 @@ void Form1::CmdLoad_Click() {
         QCoreApplication::quit();
         return;
     }
-    if (opened.isMissingPart()) {
-        // The file may be fine: what is missing is part of the installation, so say which.
+    if (opened.speaksToUser()) {
+        // The file may be fine: what is missing is part of the installation (a plug-in, a
+        // helper, a decoder for this variant of the format), so say which.
         showErrorBox(QString::fromUtf8(ui::kOpenErrorTitle) + QStringLiteral("\r\n") +
                      QString::fromStdString(opened.reason()));
     } else if (opened.failed()) {

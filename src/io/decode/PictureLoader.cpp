@@ -133,7 +133,7 @@ Status loadPictureFile(const PictureFile& opened, QImage& picture,
         QImage drawing;
         const Status decoded =
             MetafileDecoder().decode(descriptorPath(opened), drawing, whileWaiting);
-        if (decoded.isMissingPart()) return decoded;
+        if (decoded.speaksToUser()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(drawing);
         return Status::ok();
@@ -141,7 +141,7 @@ Status loadPictureFile(const PictureFile& opened, QImage& picture,
     if (format.decodedBy == DecodedBy::PhotoHelper) {
         QImage photo;  // upright already: the decoders apply the file's own rotation
         const Status decoded = PhotoDecoder().decode(descriptorPath(opened), photo, whileWaiting);
-        if (decoded.isMissingPart()) return decoded;
+        if (decoded.speaksToUser()) return decoded;
         if (decoded.failed()) return failure(fileName, decoded.reason());
         picture = std::move(photo);
         return Status::ok();
