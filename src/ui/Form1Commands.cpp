@@ -34,12 +34,14 @@ void Form1::CmdLoad_Click() {
     }
 }
 
-// While a helper process decodes a metafile or photo the window keeps itself painted, but keys
-// and clicks wait until the picture is in: no other event procedure starts in the middle.
+// While a helper process decodes the picture the window keeps itself painted, but keys and
+// clicks wait until the picture is in: no other event procedure starts in the middle. Closing
+// the window stops the helper.
 Status Form1::loadPicture(const QString& fileName, QImage& picture) {
     loading_ = true;
-    const Status loaded = LoadPicture(fileName, picture, [] {
+    const Status loaded = LoadPicture(fileName, picture, [this] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return !closeRequested_;
     });
     loading_ = false;
     return loaded;

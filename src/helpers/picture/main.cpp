@@ -1,0 +1,112 @@
+// glintwork-picture: decodes a picture in one of the formats of Qt's image readers (tiff, webp,
+// ico/cur, svg/svgz, mng, icns, xpm, xbm, pbm/pgm/ppm, wbmp) in a process of its own, locked
+// down before it reads the picture (helpers/common/Sandbox.h), and hands the pixels back as
+// io/helper/HelperProtocol.h describes. These readers were not written for hostile files:
+// Qt's SVG reader follows references to other files (and to itself, for ever), the MNG reader
+// can loop for ever, none of them bounds the memory a picture takes.
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <cstring>
+#include <memory>
+
+#include "common/FontCache.h"
+#include "common/HelperSession.h"
+#include "io/decode/ImagePlugins.h"
+#include "io/decode/LoadLimits.h"
+
+namespace {
+
+using glint::helper::HelperSession;
+using glint::helper::Outcome;
+
+// Bytes of the picture's beginning that are enough for the readers to recognise their formats.
+constexpr std::size_t kHeadBytes = 4096;
+
+QByteArray bytesOf(const std::vector<std::uint8_t>& head) {
+    return QByteArray(reinterpret_cast<const char*>(head.data()), static_cast<qsizetype>(head.size()));
+}
+
+// The reader's name for the format of the file that starts with `head`. Asking loads the
+// plug-ins that recognise formats by content, the one that will decode among them.
+QByteArray formatOf(const QByteArray& head) {
+    QByteArray copy = head;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader::imageFormat(&buffer);
+}
+
+// The SVG reader's own test, roughly: compressed, or XML text that may hold an <svg> element.
+bool mayBeSvg(const QByteArray& head) {
+    return head.startsWith("\x1f\x8b") || head.contains("<svg") || head.contains("<?xml") ||
+           head.contains("<!DOCTYPE svg") || head.contains("<!--");
+}
+
+int decode(HelperSession& session, const QByteArray& format) {
+    const std::span<const std::uint8_t> bytes = session.picture();
+    if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<qsizetype>(bytes.size()));
+    QBuffer device(&data);
+    device.open(QIODevice::ReadOnly);
+    QImageReader reader(&device, format);
+    reader.setAutoTransform(false);
+    QImageReader::setAllocationLimit(glint::kReaderAllocationLimitMiB);
+    if (const QSize declared = reader.size(); declared.isValid()) {
+        if (glint::pictureIsEmpty(declared.width(), declared.height()))
+            return session.fail(Outcome::Empty);
+        if (!glint::pictureSizeAccepted(declared.width(), declared.height()))
+            return session.fail(Outcome::TooLarge);
+        session.expectOutput(declared.width(), declared.height());
+    }
+    QImage image;
+    if (!reader.read(&image))
+        return session.fail(HelperSession::allocationFailed() ? Outcome::NoMemory : Outcome::Damaged);
+    if (glint::pictureIsEmpty(image.width(), image.height())) return session.fail(Outcome::Empty);
+    if (!glint::pictureSizeAccepted(image.width(), image.height()))
+        return session.fail(Outcome::TooLarge);
+    session.expectOutput(image.width(), image.height());
+
+    glint::helper::Reply reply;
+    reply.hasAlpha = image.hasAlphaChannel();
+    image.convertTo(reply.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    std::uint32_t* pixels = session.pixels(image.width(), image.height());
+    if (image.isNull() || pixels == nullptr) return session.fail(Outcome::NoMemory);
+    const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * image.width(), image.constScanLine(y),
+                    rowBytes);
+    reply.outcome = Outcome::Ok;
+    reply.width = image.width();
+    reply.height = image.height();
+    reply.frames = 1;
+    return session.reply(reply);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HelperSession session;
+    const QByteArray head = bytesOf(session.head(kHeadBytes));
+    if (head.isEmpty()) return session.fail(Outcome::Unreadable);
+    // Drawings need fonts, hence a GUI application (but never a screen); pictures do not, and
+    // start faster without.
+    const bool drawing = mayBeSvg(head);
+    int appArgc = std::min(argc, 1);
+    std::unique_ptr<QCoreApplication> app;
+    if (drawing) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(appArgc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(appArgc, argv);
+    }
+    const QByteArray format = formatOf(head);
+    if (format.isEmpty()) {
+        if (const auto missing = glint::missingImagePlugin(head))
+            return session.fail(Outcome::MissingPart, *missing);
+        return session.fail(Outcome::NotAPicture);
+    }
+    if (drawing && (format == "svg" || format == "svgz")) glint::helper::openAllFonts();
+    if (!session.lockDown()) return 0;
+    return decode(session, format);
+}
