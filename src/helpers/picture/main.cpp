@@ -9,11 +9,12 @@
 #include <QImageReader>
 #include <cstring>
 #include <memory>
+#include <span>
 
+#include "QtReader.h"
 #include "common/FontCache.h"
 #include "common/HelperSession.h"
 #include "io/decode/ImagePlugins.h"
-#include "io/decode/LoadLimits.h"
 
 namespace {
 
@@ -45,40 +46,25 @@ bool mayBeSvg(const QByteArray& head) {
 int decode(HelperSession& session, const QByteArray& format) {
     const std::span<const std::uint8_t> bytes = session.picture();
     if (bytes.empty()) return session.fail(Outcome::Unreadable);
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<qsizetype>(bytes.size()));
-    QBuffer device(&data);
-    device.open(QIODevice::ReadOnly);
-    QImageReader reader(&device, format);
-    reader.setAutoTransform(false);
-    QImageReader::setAllocationLimit(glint::kReaderAllocationLimitMiB);
-    if (const QSize declared = reader.size(); declared.isValid()) {
-        if (glint::pictureIsEmpty(declared.width(), declared.height()))
-            return session.fail(Outcome::Empty);
-        if (!glint::pictureSizeAccepted(declared.width(), declared.height()))
-            return session.fail(Outcome::TooLarge);
-        session.expectOutput(declared.width(), declared.height());
-    }
     QImage image;
-    if (!reader.read(&image))
-        return session.fail(HelperSession::allocationFailed() ? Outcome::NoMemory : Outcome::Damaged);
-    if (glint::pictureIsEmpty(image.width(), image.height())) return session.fail(Outcome::Empty);
-    if (!glint::pictureSizeAccepted(image.width(), image.height()))
-        return session.fail(Outcome::TooLarge);
-    session.expectOutput(image.width(), image.height());
-
-    glint::helper::Reply reply;
-    reply.hasAlpha = image.hasAlphaChannel();
-    image.convertTo(reply.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const Outcome outcome = glint::helper::readWithQt(
+        QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format, image,
+        [&session](int width, int height) { session.expectOutput(width, height); });
+    if (outcome != Outcome::Ok)
+        return session.fail(outcome == Outcome::Damaged && HelperSession::allocationFailed()
+                                ? Outcome::NoMemory
+                                : outcome);
     std::uint32_t* pixels = session.pixels(image.width(), image.height());
-    if (image.isNull() || pixels == nullptr) return session.fail(Outcome::NoMemory);
+    if (pixels == nullptr) return session.fail(Outcome::NoMemory);
     const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
     for (int y = 0; y < image.height(); ++y)
         std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * image.width(), image.constScanLine(y),
                     rowBytes);
+    glint::helper::Reply reply;
     reply.outcome = Outcome::Ok;
     reply.width = image.width();
     reply.height = image.height();
+    reply.hasAlpha = image.hasAlphaChannel();
     reply.frames = 1;
     return session.reply(reply);
 }
