@@ -27,9 +27,8 @@ int draw(HelperSession& session) {
     // The drawing is never larger than the metafile limit: its budget is known now.
     session.expectOutput(glint::kMaxMetafilePixels, 1);
     const std::optional<QImage> image = glint::drawMetafile(file);
-    if (!image || image->isNull())
-        return session.fail(HelperSession::allocationFailed() ? Outcome::NoMemory
-                                                              : Outcome::Damaged);
+    if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
+    if (!image || image->isNull()) return session.fail(Outcome::Damaged);
     std::uint32_t* pixels = session.pixels(image->width(), image->height());
     if (pixels == nullptr) return session.fail(Outcome::NoMemory);
     const auto rowBytes = static_cast<std::size_t>(image->width()) * 4;

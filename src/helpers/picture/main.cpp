@@ -50,10 +50,10 @@ int decode(HelperSession& session, const QByteArray& format) {
     const Outcome outcome = glint::helper::readWithQt(
         QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format, image,
         [&session](int width, int height) { session.expectOutput(width, height); });
-    if (outcome != Outcome::Ok)
-        return session.fail(outcome == Outcome::Damaged && HelperSession::allocationFailed()
-                                ? Outcome::NoMemory
-                                : outcome);
+    // A failed allocation fails the picture even when the reader carried on: an SVG reader,
+    // for one, leaves out an embedded image it has no memory for.
+    if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
+    if (outcome != Outcome::Ok) return session.fail(outcome);
     std::uint32_t* pixels = session.pixels(image.width(), image.height());
     if (pixels == nullptr) return session.fail(Outcome::NoMemory);
     const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
