@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int appArgc = std::min(argc, 1);
     QGuiApplication app(appArgc, argv);
-    glint::helper::openAllFonts();
+    glint::helper::openFontFiles();
     if (kind == glint::MetafileKind::Wmf) glint::prepareWmfPlayer();
     if (!session.lockDown()) return 0;
     return draw(session);

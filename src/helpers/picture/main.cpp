@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
-#include <cstring>
 #include <memory>
 #include <span>
 
@@ -56,10 +55,7 @@ int decode(HelperSession& session, const QByteArray& format) {
     if (outcome != Outcome::Ok) return session.fail(outcome);
     std::uint32_t* pixels = session.pixels(image.width(), image.height());
     if (pixels == nullptr) return session.fail(Outcome::NoMemory);
-    const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * image.width(), image.constScanLine(y),
-                    rowBytes);
+    glint::helper::writeArgb32(image, pixels);
     glint::helper::Reply reply;
     reply.outcome = Outcome::Ok;
     reply.width = image.width();
@@ -92,7 +88,7 @@ int main(int argc, char** argv) {
             return session.fail(Outcome::MissingPart, *missing);
         return session.fail(Outcome::NotAPicture);
     }
-    if (drawing && (format == "svg" || format == "svgz")) glint::helper::openAllFonts();
+    if (drawing && (format == "svg" || format == "svgz")) glint::helper::openFontFiles();
     if (!session.lockDown()) return 0;
     return decode(session, format);
 }
