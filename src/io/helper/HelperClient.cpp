@@ -147,7 +147,7 @@ HelperClient::HelperClient(const HelperKind& kind, QString program)
     : kind_(kind), program_(std::move(program)) {}
 
 QString HelperClient::locate(const HelperKind& kind) {
-    const QString overridden = qEnvironmentVariable(kind.envVariable);
+    QString overridden = qEnvironmentVariable(kind.envVariable);
     if (QDir::isAbsolutePath(overridden)) return overridden;
     const QString programDir =
         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
