@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <cstring>
+#include <string>
 
 #include "LoadLimits.h"
 #include "PhotoProtocol.h"
@@ -24,9 +25,27 @@ Status helperFailure(const HelperProcess& helper, const Status& finished) {
             return Status::failure("picture is damaged or unreadable");
         case kPhotoExitTooLarge:
             return Status::failure("picture is too large");
+        case kPhotoExitEmpty:
+            return Status::failure("picture is empty");
         default:
             return finished.failed() ? finished : Status::failure("photo helper gave no picture");
     }
+}
+
+// The variant that the helper's note (read up to its magic) names as not decodable here.
+Status unsupportedVariant(HelperProcess& helper) {
+    std::uint32_t length = 0;
+    if (helper.read(reinterpret_cast<char*>(&length), sizeof length).failed() ||
+        length > kPhotoNoteMaxBytes)
+        return helperFailure(helper, helper.finish());
+    std::string text(length, '\0');
+    if (helper.read(text.data(), length).failed()) return helperFailure(helper, helper.finish());
+    if (Status st = helper.finish(); helper.exitCode() != kPhotoExitUnsupported)
+        return helperFailure(helper, st);
+    // The helper has read a hostile file: only printable text is passed on.
+    for (char& c : text)
+        if (c < ' ' || c > '~') c = '?';
+    return Status::failure("is " + text + ", which this installation cannot decode");
 }
 
 }  // namespace
@@ -48,13 +67,16 @@ Status PhotoDecoder::decode(const QString& fileName, QImage& picture,
     helper.setWhileWaiting(whileWaiting);
     if (Status st = helper.start({fileName}); st.failed()) return st;
 
-    char header[kPhotoHeaderBytes];
-    if (helper.read(header, sizeof header).failed() ||
-        std::memcmp(header, kPhotoMagic, sizeof kPhotoMagic) != 0)
+    char magic[sizeof kPhotoMagic];
+    if (helper.read(magic, sizeof magic).failed()) return helperFailure(helper, helper.finish());
+    if (std::memcmp(magic, kPhotoNoteMagic, sizeof magic) == 0) return unsupportedVariant(helper);
+    char header[kPhotoHeaderBytes - sizeof kPhotoMagic];  // width, height, flags
+    if (std::memcmp(magic, kPhotoMagic, sizeof magic) != 0 ||
+        helper.read(header, sizeof header).failed())
         return helperFailure(helper, helper.finish());
-    const std::int64_t width = hostU32(header + 4);
-    const std::int64_t height = hostU32(header + 8);
-    const bool hasAlpha = (hostU32(header + 12) & kPhotoHasAlpha) != 0;
+    const std::int64_t width = hostU32(header);
+    const std::int64_t height = hostU32(header + 4);
+    const bool hasAlpha = (hostU32(header + 8) & kPhotoHasAlpha) != 0;
     if (!pictureSizeAccepted(width, height)) return Status::failure("picture is too large");
 
     QImage image(static_cast<int>(width), static_cast<int>(height),

@@ -1,11 +1,23 @@
 #pragma once
 // A picture as the photo helper hands it on: upright, 0xAARRGGBB pixels, not premultiplied,
-// and the reduction of deeper samples to 8 bits.
+// the reduction of deeper samples to 8 bits, and how a reader's attempt ended.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "io/LoadLimits.h"
+
 namespace glint::photo {
+
+// Unsupported: a well-formed file of a variant that no decoder here reads (the reader names
+// it); Damaged: everything else that does not decode.
+enum class PhotoOutcome { Ok, Damaged, Unsupported, TooLarge, Empty };
+
+// Whether the loader takes a picture of this size: Ok, Empty or TooLarge.
+constexpr PhotoOutcome sizeOutcome(std::int64_t width, std::int64_t height) {
+    if (pictureIsEmpty(width, height)) return PhotoOutcome::Empty;
+    return pictureSizeAccepted(width, height) ? PhotoOutcome::Ok : PhotoOutcome::TooLarge;
+}
 
 struct DecodedPhoto {
     std::int64_t width = 0;
@@ -30,6 +42,19 @@ constexpr std::uint32_t unpremultiplied(std::uint32_t sample, std::uint32_t alph
 
 constexpr std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return a << 24 | r << 16 | g << 8 | b;
+}
+
+// Fills the photo's pixels (already sized) from interleaved 8-bit RGB or RGBA rows that are not
+// premultiplied: no arithmetic at all.
+inline void copyInterleavedRows(const std::uint8_t* rows, std::int64_t stride, bool alpha,
+                                DecodedPhoto& photo) {
+    const int channels = alpha ? 4 : 3;
+    for (std::int64_t y = 0; y < photo.height; ++y) {
+        const std::uint8_t* s = rows + y * stride;
+        std::uint32_t* out = photo.pixels.data() + y * photo.width;
+        for (std::int64_t x = 0; x < photo.width; ++x, s += channels)
+            out[x] = argb(alpha ? s[3] : 0xffu, s[0], s[1], s[2]);
+    }
 }
 
 }  // namespace glint::photo

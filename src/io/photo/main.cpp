@@ -1,26 +1,36 @@
 // glintwork-photo FILE: decodes a HEIF (HEIC, AVIF) or JPEG XL picture and writes its pixels
 // to standard output (format in io/PhotoProtocol.h). Runs as a separate process under memory
-// and time limits set by its caller, because the codecs read untrusted files.
+// and time limits set by its caller, because the codecs read untrusted files. The file is read
+// into memory first; the readers decode from there and open no file.
 #include <QByteArray>
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "HeifReader.h"
 #include "JxlReader.h"
+#include "io/LoadLimits.h"
 #include "io/PhotoProbe.h"
 #include "io/PhotoProtocol.h"
 
 namespace {
 
 using glint::photo::DecodedPhoto;
+using glint::photo::PhotoOutcome;
 
-QByteArray fileHead(const char* path) {
-    QByteArray head(glint::kPhotoProbeBytes, '\0');
+bool readWholeFile(const char* path, std::vector<std::uint8_t>& data) {
     std::FILE* file = std::fopen(path, "rb");
-    if (!file) return {};
-    head.resize(static_cast<qsizetype>(std::fread(head.data(), 1, head.size(), file)));
+    if (!file) return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : -1;
+    ok =
+        ok && size > 0 && size <= glint::kMaxPictureFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        data.resize(static_cast<size_t>(size));
+        ok = std::fread(data.data(), 1, data.size(), file) == data.size();
+    }
     std::fclose(file);
-    return head;
+    return ok;
 }
 
 bool writeAll(const void* data, size_t bytes) {
@@ -37,6 +47,31 @@ bool writePhoto(const DecodedPhoto& photo) {
            std::fflush(stdout) == 0;
 }
 
+// The note that names an unsupported variant, in place of a picture.
+bool writeNote(std::string text) {
+    text.resize(std::min<size_t>(text.size(), glint::kPhotoNoteMaxBytes));
+    const auto length = static_cast<std::uint32_t>(text.size());
+    return writeAll(glint::kPhotoNoteMagic, sizeof glint::kPhotoNoteMagic) &&
+           writeAll(&length, sizeof length) && writeAll(text.data(), text.size()) &&
+           std::fflush(stdout) == 0;
+}
+
+int exitCode(PhotoOutcome outcome) {
+    switch (outcome) {
+        case PhotoOutcome::Ok:
+            return glint::kPhotoExitOk;
+        case PhotoOutcome::Unsupported:
+            return glint::kPhotoExitUnsupported;
+        case PhotoOutcome::TooLarge:
+            return glint::kPhotoExitTooLarge;
+        case PhotoOutcome::Empty:
+            return glint::kPhotoExitEmpty;
+        case PhotoOutcome::Damaged:
+            break;
+    }
+    return glint::kPhotoExitDamaged;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,20 +79,27 @@ int main(int argc, char** argv) {
         std::fputs("usage: glintwork-photo FILE\n", stderr);
         return glint::kPhotoExitUsage;
     }
-    const QByteArray head = fileHead(argv[1]);
-    if (head.isEmpty()) return glint::kPhotoExitUnreadable;
+    std::vector<std::uint8_t> file;
+    if (!readWholeFile(argv[1], file)) return glint::kPhotoExitUnreadable;
+    const QByteArray head = QByteArray::fromRawData(
+        reinterpret_cast<const char*>(file.data()),
+        static_cast<qsizetype>(std::min<size_t>(file.size(), glint::kPhotoProbeBytes)));
     DecodedPhoto photo;
-    int result = glint::kPhotoExitDamaged;
+    std::string unsupported;
+    PhotoOutcome outcome = PhotoOutcome::Damaged;
     switch (glint::photoKind(head)) {
         case glint::PhotoKind::Heif:
-            result = glint::photo::readHeif(argv[1], photo);
+            outcome = glint::photo::readHeif(file, photo, unsupported);
             break;
         case glint::PhotoKind::Jxl:
-            result = glint::photo::readJxl(argv[1], photo);
+            outcome = glint::photo::readJxl(file, photo);
             break;
         case glint::PhotoKind::None:
             break;
     }
-    if (result != glint::kPhotoExitOk) return result;
-    return writePhoto(photo) ? glint::kPhotoExitOk : glint::kPhotoExitNotWritten;
+    if (outcome == PhotoOutcome::Ok)
+        return writePhoto(photo) ? glint::kPhotoExitOk : glint::kPhotoExitNotWritten;
+    if (outcome == PhotoOutcome::Unsupported && !writeNote(unsupported))
+        return glint::kPhotoExitNotWritten;
+    return exitCode(outcome);
 }
