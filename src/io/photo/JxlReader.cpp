@@ -14,31 +14,43 @@ constexpr int kSixteenBits = 16;
 constexpr int kChannels = 4;
 constexpr std::uint32_t kFirstTurnedOrientation = 5;  // 5..8 swap width and height
 
-// Receives decoded rows as 8-bit samples for 8-bit pictures, otherwise as 16-bit ones, which
-// are rounded to 8 bits once: the decoder's samples are not on the grid of the picture's own
-// depth once frames are blended, alpha is unpremultiplied or a lossy picture is decoded, so
-// they are never snapped to it. Called from the decoder's worker threads, each on pixels of
-// its own.
-struct RowSink {
+// Where the decoder writes the picture, and its conversion to the photo's pixels once decoded.
+// 8-bit samples go straight into the pixels as RGBA bytes, turned into 0xAARRGGBB in place;
+// deeper ones arrive as 16-bit samples and are rounded to 8 bits once: they are not on the
+// grid of the picture's own depth once frames are blended, alpha is unpremultiplied or a lossy
+// picture is decoded, so they are never snapped to it.
+struct Output {
     DecodedPhoto* photo;
-    bool deep;
+    bool deep = false;
+    std::vector<std::uint16_t> deepSamples;
 
-    static std::uint32_t eightBits(std::uint16_t sample) {
-        return toEightBits(sample, kSixteenBits);
+    JxlPixelFormat format() const {
+        return {kChannels, deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    }
+    void* buffer() { return deep ? static_cast<void*>(deepSamples.data()) : photo->pixels.data(); }
+    size_t bufferBytes() const {
+        return photo->pixels.size() * kChannels * (deep ? sizeof(std::uint16_t) : 1);
     }
 
-    static void receive(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
-        const auto& sink = *static_cast<const RowSink*>(opaque);
-        std::uint32_t* out = sink.photo->pixels.data() + y * sink.photo->width + x;
-        if (sink.deep) {
-            const auto* s = static_cast<const std::uint16_t*>(pixels);
-            for (size_t i = 0; i < count; ++i, s += kChannels)
-                out[i] = argb(eightBits(s[3]), eightBits(s[0]), eightBits(s[1]), eightBits(s[2]));
+    // Row `y`; the rows are converted side by side on the decoder's threads.
+    static void convertRow(void* opaque, std::uint32_t y, size_t /*thread*/) {
+        auto& o = *static_cast<Output*>(opaque);
+        const auto width = static_cast<size_t>(o.photo->width);
+        std::uint32_t* out = o.photo->pixels.data() + y * width;
+        if (o.deep) {
+            const std::uint16_t* s = o.deepSamples.data() + y * width * kChannels;
+            for (size_t x = 0; x < width; ++x, s += kChannels)
+                out[x] = argb(eightBits(s[3]), eightBits(s[0]), eightBits(s[1]), eightBits(s[2]));
         } else {
-            const auto* s = static_cast<const std::uint8_t*>(pixels);
-            for (size_t i = 0; i < count; ++i, s += kChannels)
-                out[i] = argb(s[3], s[0], s[1], s[2]);
+            for (size_t x = 0; x < width; ++x) {
+                const auto* rgba = reinterpret_cast<const std::uint8_t*>(out + x);
+                out[x] = argb(rgba[3], rgba[0], rgba[1], rgba[2]);
+            }
         }
+    }
+    static JxlParallelRetCode noSetUp(void*, size_t) { return 0; }
+    static std::uint32_t eightBits(std::uint16_t sample) {
+        return toEightBits(sample, kSixteenBits);
     }
 };
 
@@ -60,7 +72,7 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
     JxlDecoderCloseInput(dec);
 
     JxlBasicInfo info{};
-    RowSink sink{&photo, false};
+    Output output{&photo, false, {}};
     for (;;) {
         switch (JxlDecoderProcessInput(dec)) {
             case JXL_DEC_BASIC_INFO: {
@@ -75,7 +87,8 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
                     return size;
                 photo.hasAlpha = info.alpha_bits > 0;
                 // Floating-point samples (exponent bits) are delivered as 16-bit ones as well.
-                sink.deep = info.exponent_bits_per_sample > 0 || info.bits_per_sample > kEightBits;
+                output.deep =
+                    info.exponent_bits_per_sample > 0 || info.bits_per_sample > kEightBits;
                 break;
             }
             case JXL_DEC_COLOR_ENCODING: {
@@ -94,16 +107,25 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
                 break;
             }
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
-                photo.pixels.assign(static_cast<size_t>(photo.width * photo.height), 0xff000000u);
-                const JxlPixelFormat format{kChannels, sink.deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8,
-                                            JXL_NATIVE_ENDIAN, 0};
-                if (JxlDecoderSetImageOutCallback(dec, &format, &RowSink::receive, &sink) !=
-                    JXL_DEC_SUCCESS)
+                photo.pixels.resize(static_cast<size_t>(photo.width * photo.height));
+                if (output.deep) output.deepSamples.resize(photo.pixels.size() * kChannels);
+                const JxlPixelFormat format = output.format();
+                size_t needed = 0;
+                if (JxlDecoderImageOutBufferSize(dec, &format, &needed) != JXL_DEC_SUCCESS ||
+                    needed != output.bufferBytes() ||
+                    JxlDecoderSetImageOutBuffer(dec, &format, output.buffer(), needed) !=
+                        JXL_DEC_SUCCESS)
                     return PhotoOutcome::Damaged;
                 break;
             }
             case JXL_DEC_FULL_IMAGE:  // the first frame is the picture
-                return photo.pixels.empty() ? PhotoOutcome::Damaged : PhotoOutcome::Ok;
+                if (photo.pixels.empty() ||
+                    JxlThreadParallelRunner(runner.get(), &output, &Output::noSetUp,
+                                            &Output::convertRow, 0,
+                                            static_cast<std::uint32_t>(photo.height)) != 0)
+                    return PhotoOutcome::Damaged;
+                output.deepSamples = {};
+                return PhotoOutcome::Ok;
             default:  // an error, input that ends early, or the end without a frame
                 return PhotoOutcome::Damaged;
         }
