@@ -14,40 +14,33 @@ constexpr int kSixteenBits = 16;
 constexpr int kChannels = 4;
 constexpr std::uint32_t kFirstTurnedOrientation = 5;  // 5..8 swap width and height
 
-// Where the decoder writes the picture, and its conversion to the photo's pixels once decoded.
-// 8-bit samples go straight into the pixels as RGBA bytes, turned into 0xAARRGGBB in place;
-// deeper ones arrive as 16-bit samples and are rounded to 8 bits once: they are not on the
-// grid of the picture's own depth once frames are blended, alpha is unpremultiplied or a lossy
+// Where the decoder puts the picture. 8-bit samples go straight into the pixels as RGBA bytes
+// (libjxl's row callback would cost a copy of the picture), turned into 0xAARRGGBB in place
+// once the frame is decoded. Deeper ones arrive a run of pixels at a time as 16-bit samples
+// (no second picture-sized buffer) and are rounded to 8 bits once: they are not on the grid
+// of the picture's own depth once frames are blended, alpha is unpremultiplied or a lossy
 // picture is decoded, so they are never snapped to it.
 struct Output {
     DecodedPhoto* photo;
-    bool deep = false;
-    std::vector<std::uint16_t> deepSamples;
+    bool deep;
 
-    JxlPixelFormat format() const {
-        return {kChannels, deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    // Both run on the decoder's threads, each on pixels of its own.
+    static void receiveDeep(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
+        const auto& o = *static_cast<const Output*>(opaque);
+        std::uint32_t* out = o.photo->pixels.data() + y * o.photo->width + x;
+        const auto* s = static_cast<const std::uint16_t*>(pixels);
+        for (size_t i = 0; i < count; ++i, s += kChannels)
+            out[i] = argb(eightBits(s[3]), eightBits(s[0]), eightBits(s[1]), eightBits(s[2]));
     }
-    void* buffer() { return deep ? static_cast<void*>(deepSamples.data()) : photo->pixels.data(); }
-    size_t bufferBytes() const {
-        return photo->pixels.size() * kChannels * (deep ? sizeof(std::uint16_t) : 1);
-    }
-
-    // Row `y`; the rows are converted side by side on the decoder's threads.
-    static void convertRow(void* opaque, std::uint32_t y, size_t /*thread*/) {
-        auto& o = *static_cast<Output*>(opaque);
-        const auto width = static_cast<size_t>(o.photo->width);
-        std::uint32_t* out = o.photo->pixels.data() + y * width;
-        if (o.deep) {
-            const std::uint16_t* s = o.deepSamples.data() + y * width * kChannels;
-            for (size_t x = 0; x < width; ++x, s += kChannels)
-                out[x] = argb(eightBits(s[3]), eightBits(s[0]), eightBits(s[1]), eightBits(s[2]));
-        } else {
-            for (size_t x = 0; x < width; ++x) {
-                const auto* rgba = reinterpret_cast<const std::uint8_t*>(out + x);
-                out[x] = argb(rgba[3], rgba[0], rgba[1], rgba[2]);
-            }
+    static void swizzleRow(void* opaque, std::uint32_t y, size_t /*thread*/) {
+        const auto& o = *static_cast<const Output*>(opaque);
+        std::uint32_t* row = o.photo->pixels.data() + y * o.photo->width;
+        for (std::int64_t x = 0; x < o.photo->width; ++x) {
+            const auto* rgba = reinterpret_cast<const std::uint8_t*>(row + x);
+            row[x] = argb(rgba[3], rgba[0], rgba[1], rgba[2]);
         }
     }
+
     static JxlParallelRetCode noSetUp(void*, size_t) { return 0; }
     static std::uint32_t eightBits(std::uint16_t sample) {
         return toEightBits(sample, kSixteenBits);
@@ -72,7 +65,7 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
     JxlDecoderCloseInput(dec);
 
     JxlBasicInfo info{};
-    Output output{&photo, false, {}};
+    Output output{&photo, false};
     for (;;) {
         switch (JxlDecoderProcessInput(dec)) {
             case JXL_DEC_BASIC_INFO: {
@@ -108,23 +101,28 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
             }
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 photo.pixels.resize(static_cast<size_t>(photo.width * photo.height));
-                if (output.deep) output.deepSamples.resize(photo.pixels.size() * kChannels);
-                const JxlPixelFormat format = output.format();
+                const JxlPixelFormat format{kChannels,
+                                            output.deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8,
+                                            JXL_NATIVE_ENDIAN, 0};
                 size_t needed = 0;
-                if (JxlDecoderImageOutBufferSize(dec, &format, &needed) != JXL_DEC_SUCCESS ||
-                    needed != output.bufferBytes() ||
-                    JxlDecoderSetImageOutBuffer(dec, &format, output.buffer(), needed) !=
-                        JXL_DEC_SUCCESS)
-                    return PhotoOutcome::Damaged;
+                const bool ready =
+                    output.deep
+                        ? JxlDecoderSetImageOutCallback(dec, &format, &Output::receiveDeep,
+                                                        &output) == JXL_DEC_SUCCESS
+                        : JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS &&
+                              needed == photo.pixels.size() * sizeof(std::uint32_t) &&
+                              JxlDecoderSetImageOutBuffer(dec, &format, photo.pixels.data(),
+                                                          needed) == JXL_DEC_SUCCESS;
+                if (!ready) return PhotoOutcome::Damaged;
                 break;
             }
             case JXL_DEC_FULL_IMAGE:  // the first frame is the picture
-                if (photo.pixels.empty() ||
+                if (photo.pixels.empty()) return PhotoOutcome::Damaged;
+                if (!output.deep &&
                     JxlThreadParallelRunner(runner.get(), &output, &Output::noSetUp,
-                                            &Output::convertRow, 0,
+                                            &Output::swizzleRow, 0,
                                             static_cast<std::uint32_t>(photo.height)) != 0)
                     return PhotoOutcome::Damaged;
-                output.deepSamples = {};
                 return PhotoOutcome::Ok;
             default:  // an error, input that ends early, or the end without a frame
                 return PhotoOutcome::Damaged;
