@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include <map>
+#include <set>
 #include <vector>
 
 namespace glint::photo {
@@ -176,14 +177,16 @@ Items readItems(const Box& meta) {
 }
 
 // The first coding, among the images that item `id` is made of, that libheif cannot decode.
-const Coding* undecodedCoding(const Items& items, std::uint32_t id, int level) {
+// Each item is looked at once, however often it is referenced.
+const Coding* undecodedCoding(const Items& items, std::uint32_t id, int level,
+                              std::set<std::uint32_t>& seen) {
     const auto type = items.types.find(id);
-    if (type == items.types.end()) return nullptr;
+    if (type == items.types.end() || !seen.insert(id).second) return nullptr;
     if (isDerived(type->second)) {
         const auto inputs = items.inputs.find(id);
         if (inputs == items.inputs.end() || level == kMostDerivationLevels) return nullptr;
         for (const std::uint32_t input : inputs->second)
-            if (const Coding* c = undecodedCoding(items, input, level + 1)) return c;
+            if (const Coding* c = undecodedCoding(items, input, level + 1, seen)) return c;
         return nullptr;
     }
     const Coding* coding = codingOf(type->second);
@@ -194,7 +197,7 @@ const Coding* undecodedCoding(const Items& items, std::uint32_t id, int level) {
 constexpr std::uint32_t kTrackToSampleDescriptions[] = {fourcc("mdia"), fourcc("minf"),
                                                         fourcc("stbl"), fourcc("stsd")};
 
-// The coding of the first track's frames: the type of its first sample entry.
+// The coding of the frames of the first track that describes them: its first sample entry.
 const Coding* sequenceCoding(const Box& moov) {
     for (const Box& trak : boxesIn(moov.body)) {
         if (trak.type != fourcc("trak")) continue;
@@ -228,8 +231,10 @@ HeifLayout heifLayout(std::span<const std::uint8_t> file) {
     layout.sequence = moov != nullptr;
     if (meta) {
         const Items items = readItems(*meta);
-        if (const Coding* c = items.hasPrimary ? undecodedCoding(items, items.primary, 0) : nullptr)
-            layout.unsupported = std::string("a HEIF with ") + c->image;
+        std::set<std::uint32_t> seen;
+        const Coding* c =
+            items.hasPrimary ? undecodedCoding(items, items.primary, 0, seen) : nullptr;
+        if (c) layout.unsupported = std::string("a HEIF with ") + c->image;
     } else if (moov) {
         const Coding* c = sequenceCoding(*moov);
         if (c && c->type != kSequenceCodingDecoded)

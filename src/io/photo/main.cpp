@@ -3,6 +3,7 @@
 // and time limits set by its caller, because the codecs read untrusted files. The file is read
 // into memory first; the readers decode from there and open no file.
 #include <QByteArray>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
