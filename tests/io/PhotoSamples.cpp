@@ -142,15 +142,15 @@ bool writeHeif(const QImage& image, int orientation, const QString& path) {
 }
 
 QByteArray withRenamedBox(QByteArray file, const char* inside, const char* from, const char* to) {
-    const qsizetype at = file.indexOf(from, file.indexOf(inside));
+    const qsizetype start = file.indexOf(inside);
+    const qsizetype at = start < 0 ? -1 : file.indexOf(from, start);
     if (at >= 0) file.replace(at, 4, to);
     return file;
 }
 
 QByteArray withoutStillImage(const QByteArray& avifSequence) {
-    constexpr qsizetype kFileTypeBox = 0;  // the first box
     const QByteArray stripped = withRenamedBox(avifSequence, "meta", "meta", "free");
-    const qsizetype ftypEnd = kFileTypeBox + static_cast<qsizetype>(be32Value(stripped));
+    const auto ftypEnd = static_cast<qsizetype>(be32Value(stripped));  // the file type box is first
     QByteArray fileType = stripped.left(ftypEnd);
     fileType.replace("avif", "iso8");
     return fileType + stripped.mid(ftypEnd);

@@ -3,6 +3,7 @@
 #include <avif/avif.h>
 
 #include <memory>
+#include <vector>
 
 #include "DecodingThreads.h"
 
