@@ -40,8 +40,11 @@ int supportsFormat(heif_compression_format format) {
 }
 
 heif_error newDecoder(void** decoder) {
-    auto* d = new Decoder{de265_new_decoder()};
-    de265_start_worker_threads(d->context, workerThreads);
+    de265_decoder_context* context = de265_new_decoder();
+    if (!context)
+        return {heif_error_Memory_allocation_error, heif_suberror_Unspecified, kNoMessage};
+    auto* d = new Decoder{context};
+    de265_start_worker_threads(context, workerThreads);
     *decoder = d;
     return success();
 }
