@@ -73,6 +73,10 @@ TEST_F(Photo, PixelsAreThoseTheFormatsOwnDecoderGives) {
           pngWithChunk(encoded(photoLike(false).convertToFormat(QImage::Format_RGBX64), "png"),
                        "sBIT", QByteArray(3, 12)));
     const QStringList lossless444 = {"-L", "-p", "chroma=444", "--matrix_coefficients", "0"};
+    const QStringList deep10 = lossless444 + QStringList{"-b", "10", "deep.png", "-o"};
+    const QStringList deep12 = lossless444 + QStringList{"-A", "-b", "12", "deep.png", "-o"};
+    const QStringList avif = {"-A", "-q", "60", "opaque.png", "-o"};
+    const QStringList frames10 = {"-s", "10", "-d", "10", "deep.png", "deep.png"};
     const QStringList sixteenBits = {"--bits_per_sample=16"};
     struct Case {
         const char* name;
@@ -85,42 +89,18 @@ TEST_F(Photo, PixelsAreThoseTheFormatsOwnDecoderGives) {
     };
     const Case cases[] = {
         {"photo.heic", "heif-enc", {"-q", "60", "opaque.png", "-o"}, "heif-convert", {}, 8, false},
-        {"photo.avif",
-         "heif-enc",
-         {"-A", "-q", "60", "opaque.png", "-o"},
-         "heif-convert",
-         {},
-         8,
-         false},
+        {"photo.avif", "heif-enc", avif, "heif-convert", {}, 8, false},
         {"alpha.heic", "heif-enc", {"-q", "60", "alpha.png", "-o"}, "heif-convert", {}, 8, false},
         {"photo.jxl", "cjxl", {"-d", "2", "opaque.png"}, "djxl", {}, 8, false},
         {"alpha.jxl", "cjxl", {"-d", "0", "alpha.png"}, "djxl", {}, 8, false},
-        {"deep10.heic",
-         "heif-enc",
-         lossless444 + QStringList{"-b", "10", "deep.png", "-o"},
-         "heif-convert",
-         {},
-         10,
-         false},
-        {"deep12.avif",
-         "heif-enc",
-         lossless444 + QStringList{"-A", "-b", "12", "deep.png", "-o"},
-         "heif-convert",
-         {},
-         12,
-         false},
+        {"deep10.heic", "heif-enc", deep10, "heif-convert", {}, 10, false},
+        {"deep12.avif", "heif-enc", deep12, "heif-convert", {}, 12, false},
         {"deep16.jxl", "cjxl", {"-d", "0", "deep.png"}, "djxl", {}, 16, false},
         // Lossy: the decoded samples fall between the steps of 12 bits.
         {"deep12.jxl", "cjxl", {"-d", "1", "deep12.png"}, "djxl", sixteenBits, 16, false},
         // The first frame, not the second (the frames differ in every pixel).
         {"frames.avif", "avifenc", {"-s", "10", "alpha.png", "opaque.png"}, "avifdec", {}, 8, true},
-        {"frames10.avif",
-         "avifenc",
-         {"-s", "10", "-d", "10", "deep.png", "deep.png"},
-         "avifdec",
-         {"-d", "8"},
-         8,
-         true},
+        {"frames10.avif", "avifenc", frames10, "avifdec", {"-d", "8"}, 8, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -223,13 +203,8 @@ TEST_F(Photo, EachFailureSaysWhy) {
     const auto codedAs = [&heic](const char* type) {
         return withRenamedBox(heic, "iinf", "hvc1", type);  // the primary item's type
     };
-    const QByteArray mini = QByteArray(
-                                "\0\0\0\x10"
-                                "ftypmif3heic"
-                                "\0\0\0\x0c"
-                                "mini",
-                                24) +
-                            QByteArray(4, '\x5a');
+    const QByteArray mini = QByteArray::fromHex("00000010") + "ftypmif3heic" +
+                            QByteArray::fromHex("0000000c") + "mini" + QByteArray(4, 'Z');
     const auto unsupported = [](const char* variant) {
         return std::string("is ") + variant + ", which this installation cannot decode";
     };
