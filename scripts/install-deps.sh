@@ -23,10 +23,12 @@ packages=(
   libemf2svg-dev libwmf-dev libexpat1-dev libjpeg-dev
   # libwmf cannot draw without these fonts, which its runtime only recommends
   fonts-urw-base35
-  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders
-  libheif-dev libjxl-dev
+  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders.
+  # The helper drives libde265 itself (HEVC on every core) and reads AVIF image sequences,
+  # which libheif cannot, through libavif.
+  libheif-dev libjxl-dev libde265-dev libavif-dev
   # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
-  libheif-examples libjxl-tools
+  libheif-examples libjxl-tools libavif-bin
   # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
   libgif-dev
   # the decoding helpers lock themselves down with a seccomp filter, having opened the font files
@@ -56,7 +58,8 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads glib-2.0 libseccomp fontconfig)
+link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads libde265 libavif glib-2.0
+  libseccomp fontconfig)
 
 missing=()
 for p in "${packages[@]}"; do

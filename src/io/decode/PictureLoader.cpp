@@ -1,6 +1,5 @@
 #include "PictureLoader.h"
 
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +8,6 @@
 #include "LoadLimits.h"
 #include "PictureFormats.h"
 #include "io/helper/HelperClient.h"
-#include "io/helper/PhotoDecoder.h"
 
 namespace glint {
 namespace {
@@ -75,12 +73,6 @@ const HelperKind& helperFor(DecodedBy decodedBy) {
 
 Status readInHelper(const PictureFile& file, const PictureFormat& format, QImage& picture,
                     const WaitHook& whileWaiting) {
-    if (format.decodedBy == DecodedBy::PhotoHelper) {  // the photo helper's own protocol, still
-        const QString path = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(file.fd());
-        return PhotoDecoder().decode(path, picture, [&whileWaiting] {
-            if (whileWaiting) whileWaiting();
-        });
-    }
     Status st = HelperClient(helperFor(format.decodedBy)).decode(file, picture, whileWaiting);
     if (st.isUnsupported())
         return Status::unsupported(file.name().toStdString() + " is " + st.reason() +
