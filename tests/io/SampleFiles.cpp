@@ -76,13 +76,15 @@ QByteArray iconFile(int type, const QImage& image) {
 
 namespace {
 
-// One GIF image of `width` x `height` palette indexes, LZW-coded with 3-bit codes: a clear
-// code before every pixel keeps the code size from growing.
-void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, bool interlaced) {
+// One GIF image of `width` x `height` palette indexes, LZW-coded with codes of
+// `minCodeSize` + 1 bits: a clear code before every pixel keeps the code size from growing.
+void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, bool interlaced,
+              int minCodeSize) {
     b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
     b.u8(interlaced ? 0x40 : 0);
-    constexpr unsigned kClear = 4;
-    constexpr unsigned kEnd = 5;
+    const unsigned clear = 1u << minCodeSize;
+    const unsigned end = clear + 1;
+    const int codeBits = minCodeSize + 1;
     std::vector<int> order;  // rows as stored
     for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
         for (int y = interlaced ? first : 0; y < height; y += interlaced ? step : 1)
@@ -92,17 +94,17 @@ void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, b
     std::vector<unsigned> codes;
     for (int y : order) {
         for (int x = 0; x < width; ++x) {
-            codes.push_back(kClear);
+            codes.push_back(clear);
             codes.push_back(static_cast<unsigned>(pixels[static_cast<std::size_t>(y * width + x)]));
         }
     }
-    codes.push_back(kEnd);
+    codes.push_back(end);
     QByteArray packed;
     unsigned acc = 0;
     int nbits = 0;
     for (unsigned code : codes) {
         acc |= code << nbits;
-        nbits += 3;
+        nbits += codeBits;
         while (nbits >= 8) {
             packed.append(static_cast<char>(acc & 0xff));
             acc >>= 8;
@@ -110,7 +112,7 @@ void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, b
         }
     }
     if (nbits > 0) packed.append(static_cast<char>(acc & 0xff));
-    b.u8(2);
+    b.u8(static_cast<unsigned>(minCodeSize));
     for (qsizetype at = 0; at < packed.size(); at += 255) {  // sub-blocks of up to 255 bytes
         const QByteArray block = packed.mid(at, 255);
         b.u8(static_cast<unsigned>(block.size())).raw(block);
@@ -121,12 +123,12 @@ void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, b
 }  // namespace
 
 QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
-                   bool interlaced) {
+                   bool interlaced, int minCodeSize) {
     Bytes b;
     b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
     b.u8(0xF1).u8(0).u8(0);
     b.u8(255).u8(0).u8(0).u8(0).u8(255).u8(0).u8(0).u8(0).u8(255).u8(255).u8(255).u8(255);
-    for (const auto& frame : frames) gifFrame(b, width, height, frame, interlaced);
+    for (const auto& frame : frames) gifFrame(b, width, height, frame, interlaced, minCodeSize);
     b.u8(0x3B);
     return b.data();
 }

@@ -39,9 +39,10 @@ QByteArray maskedBitmap(int width, int height, int bits, const std::vector<std::
 QByteArray iconFile(int type, const QImage& image);
 // A GIF with a screen of `width` x `height` and a global palette {red, green, blue, white}
 // holding the frames `frames` (each `width` x `height` palette indexes, row by row); with
-// `interlaced` the rows are stored in the four passes of an interlaced GIF.
+// `interlaced` the rows are stored in the four passes of an interlaced GIF. The LZW codes start
+// at `minCodeSize` + 1 bits.
 QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
-                   bool interlaced = false);
+                   bool interlaced = false, int minCodeSize = 2);
 // A GIF of two frames of `width` x 1 pixels: frame 1 uses palette entry `first`, frame 2
 // entry `second` of the palette {red, green, blue, white}.
 QByteArray twoFrameGif(int width, int first, int second);

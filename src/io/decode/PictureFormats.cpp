@@ -4,6 +4,7 @@
 
 #include "BmpDecoder.h"
 #include "GifDecoder.h"
+#include "IcoDecoder.h"
 #include "JpegDecoder.h"
 #include "MetafileProbe.h"
 #include "PhotoProbe.h"
@@ -24,11 +25,12 @@ constexpr PictureFormat kWmf{"wmf", DecodedBy::MetafileHelper, nullptr};
 constexpr PictureFormat kHeif{"heif", DecodedBy::PhotoHelper, nullptr};
 constexpr PictureFormat kJxl{"jxl", DecodedBy::PhotoHelper, nullptr};
 constexpr PictureFormat kOther{"other", DecodedBy::PictureHelper, nullptr};
-const std::array<PictureFormat, 4> kOwn{{
+const std::array<PictureFormat, 5> kOwn{{
     {"jpeg", DecodedBy::Loader, &kJpegDecoder},
     {"png", DecodedBy::Loader, &kPngDecoder},
     {"bmp", DecodedBy::Loader, &kBmpDecoder},
     {"gif", DecodedBy::Loader, &kGifDecoder},
+    {"ico", DecodedBy::Loader, &kIcoDecoder},
 }};
 
 QByteArray bytesOf(QByteArrayView head) { return head.toByteArray(); }
