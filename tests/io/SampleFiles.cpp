@@ -1,6 +1,7 @@
 #include "SampleFiles.h"
 
 #include <QFile>
+#include <QtEndian>
 
 namespace glint::test {
 
@@ -71,6 +72,31 @@ QByteArray iconFile(int type, const QImage& image) {
     for (int y = h - 1; y >= 0; --y)
         for (int x = 0; x < w; ++x) b.u32(argb.pixel(x, y));
     for (int i = 0; i < maskStride * h; ++i) b.u8(0);  // AND mask: every pixel shown
+    return b.data();
+}
+
+QByteArray iconHolding(int type, const QByteArray& bmp, bool (*masked)(int x, int y),
+                       std::uint32_t statedBytes) {
+    QByteArray image = bmp;
+    int width = 0, height = 0;
+    if (bmp.startsWith("BM")) {
+        image = bmp.mid(14);
+        width = qFromLittleEndian<qint32>(image.constData() + 4);
+        height = qFromLittleEndian<qint32>(image.constData() + 8);
+        qToLittleEndian<qint32>(2 * height, image.data() + 8);
+        const int stride = (width + 31) / 32 * 4;
+        for (int y = height - 1; y >= 0; --y) {  // bottom row first
+            QByteArray row(stride, '\0');
+            for (int x = 0; x < width; ++x)
+                if (masked(x, y)) row[x / 8] = static_cast<char>(row[x / 8] | 0x80 >> x % 8);
+            image += row;
+        }
+    }
+    Bytes b;
+    b.u16(0).u16(static_cast<unsigned>(type)).u16(1);
+    b.u8(static_cast<unsigned>(width)).u8(static_cast<unsigned>(height)).u8(0).u8(0).u16(1).u16(0);
+    b.u32(statedBytes != 0 ? statedBytes : static_cast<std::uint32_t>(image.size())).u32(6 + 16);
+    b.raw(image);
     return b.data();
 }
 
@@ -212,14 +238,14 @@ QByteArray emfColourBars(const std::vector<QRgb>& colours) {
         const QRgb c = colours[i];
         const std::uint32_t colorRef = qRed(c) | qGreen(c) << 8 | qBlue(c) << 16;
         b.u32(39).u32(24).u32(i + 1).u32(0).u32(colorRef).u32(0);  // solid brush
-        b.u32(37).u32(12).u32(i + 1);                               // select it
+        b.u32(37).u32(12).u32(i + 1);                              // select it
         b.u32(43).u32(24).s32(width * static_cast<std::int32_t>(i)).s32(0);
         b.s32(width * static_cast<std::int32_t>(i + 1)).s32(50);  // rectangle
     }
     b.u32(14).u32(20).u32(0).u32(16).u32(20);  // end of file
     b.setU32(48, static_cast<std::uint32_t>(b.size()));
     b.setU32(52, 3 * static_cast<std::uint32_t>(colours.size()) + 2);  // records
-    b.setU16(56, static_cast<unsigned>(colours.size()) + 1);            // objects
+    b.setU16(56, static_cast<unsigned>(colours.size()) + 1);           // objects
     return b.data();
 }
 

@@ -230,8 +230,8 @@ Status decodeBmpFile(QIODevice& file, QImage& picture, DecodedRows* rows) {
 
 Status decodeBmpPixels(QByteArrayView dib, const BmpHeader& header, QImage& picture) {
     BmpBytes bytes(dib);
-    const Bytes entries =
-        bytes.read(header.paletteOffset, std::int64_t{header.paletteEntries} * header.paletteEntryBytes);
+    const Bytes entries = bytes.read(
+        header.paletteOffset, std::int64_t{header.paletteEntries} * header.paletteEntryBytes);
     if (entries == nullptr) return Status::failure("bitmap palette is cut short");
     std::vector<QRgb> line;
     return decodePixels(bytes, header, readPalette(entries, header), picture, line, nullptr);

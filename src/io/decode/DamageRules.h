@@ -44,8 +44,8 @@
 // - whatever follows the first picture (netpbm's tools read several pictures from one file):
 //   harmless, it is not read;
 // - a PAM tuple type other than BLACKANDWHITE, GRAYSCALE, RGB and their _ALPHA forms:
-//   unsupported; a missing one is taken from the depth (1 grey, 2 grey and alpha, 3 RGB, 4 RGB
-//   and alpha).
+//   unsupported; without one a depth of 1 is grey and 3 is RGB, while 2 and 4 (alpha or not?)
+//   are unsupported.
 //
 // XBM (XbmDecoder):
 // - fewer or more values than the width and height need, a value that does not fit its type,
@@ -71,9 +71,9 @@ inline constexpr std::array<int, 3> kJpegHarmlessWarnings{JWRN_EXTRANEOUS_DATA, 
 // holds a bad code or must resynchronise, a progression or a sequential scan is invalid, an
 // unknown colour transform, more rows than the picture has.
 inline constexpr std::array<int, 9> kJpegDamageWarnings{
-    JWRN_JPEG_EOF,         JWRN_HIT_MARKER,    JWRN_HUFF_BAD_CODE,
-    JWRN_ARITH_BAD_CODE,   JWRN_MUST_RESYNC,   JWRN_BOGUS_PROGRESSION,
-    JWRN_NOT_SEQUENTIAL,   JWRN_ADOBE_XFORM,   JWRN_TOO_MUCH_DATA};
+    JWRN_JPEG_EOF,       JWRN_HIT_MARKER,  JWRN_HUFF_BAD_CODE,
+    JWRN_ARITH_BAD_CODE, JWRN_MUST_RESYNC, JWRN_BOGUS_PROGRESSION,
+    JWRN_NOT_SEQUENTIAL, JWRN_ADOBE_XFORM, JWRN_TOO_MUCH_DATA};
 
 constexpr bool jpegWarningIsHarmless(int code) {
     return std::find(kJpegHarmlessWarnings.begin(), kJpegHarmlessWarnings.end(), code) !=

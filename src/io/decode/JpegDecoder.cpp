@@ -291,9 +291,12 @@ Status decodeWith(const Input& input, QImage& picture, DecodedRows* rows) {
     jpeg_destroy_decompress(&cinfo);
     if (!ok) {
         switch (errors.fault) {
-            case Fault::Variant: return Status::unsupported(errors.message);
-            case Fault::Data: return Status::failure(std::string("damaged JPEG data: ") + errors.message);
-            case Fault::Ours: break;
+            case Fault::Variant:
+                return Status::unsupported(errors.message);
+            case Fault::Data:
+                return Status::failure(std::string("damaged JPEG data: ") + errors.message);
+            case Fault::Ours:
+                break;
         }
         return Status::failure(errors.message);
     }
