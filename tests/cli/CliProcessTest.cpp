@@ -383,5 +383,25 @@ TEST_F(CliProcess, MissingMetafileFontsAreNamed) {
     EXPECT_FALSE(QFile::exists(path("r-scanlines.bmp")));
 }
 
+// A well-formed variant the installation cannot decode is named as such, not called damaged.
+TEST_F(CliProcess, AnUnsupportedVariantIsNamed) {
+    QImageWriter writer(path("deep.jpg"), "JPEG");
+    ASSERT_TRUE(writer.write(test::randomPicture(16, 16, 7)));
+    QFile file(path("deep.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray jpg = file.readAll();
+    const qsizetype sof = jpg.indexOf("\xff\xc0");
+    ASSERT_GT(sof, 0);
+    jpg[sof + 1] = static_cast<char>(0xC1);  // extended sequential, 12-bit samples
+    jpg[sof + 4] = 12;
+    ASSERT_TRUE(file.seek(0) && file.write(jpg) == jpg.size());
+    file.close();
+    const ToolRun r = run({"deep.jpg"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("deep.jpg: cannot read the picture: it is a 12-bit JPEG, which "
+                               "this installation cannot decode"))
+        << r.err.toStdString();
+}
+
 }  // namespace
 }  // namespace glint
