@@ -1,29 +1,35 @@
 // LoadPicture on one family of raster formats, chosen by content as the loader does; the
-// family's reader names come in GLINT_FUZZ_FORMATS ("bmp dib"). Inputs of other formats are
+// family's names come in GLINT_FUZZ_FORMATS ("bmp"): the format table's names for the loader's
+// own decoders, the image reader's for the others ("tiff webp"). Inputs of other formats are
 // rejected so that each harness keeps a corpus of its own family.
 #include <QBuffer>
 #include <QImageReader>
 
 #include "FuzzSupport.h"
 #include "io/decode/LoadLimits.h"
-#include "io/decode/MetafileProbe.h"
+#include "io/decode/PictureFormats.h"
 #include "io/decode/PictureLoader.h"
 
 namespace {
 
 using namespace glint;
 
+bool smallEnough(const QSize& size) {
+    return !size.isValid() || std::int64_t{size.width()} * size.height() <= fuzz::kMaxFuzzPixels;
+}
+
 bool inFamily(const QByteArray& bytes) {
     static const QList<QByteArray> family = QByteArray(GLINT_FUZZ_FORMATS).split(' ');
-    if (metafileKind(bytes.left(kMetafileProbeBytes)) != MetafileKind::None) return false;
+    const PictureFormat& format = pictureFormatFor(bytes.left(kFormatProbeBytes));
+    if (format.decodedBy == DecodedBy::Loader)
+        return family.contains(format.name) && smallEnough(format.decoder->headerSize(bytes));
+    if (format.decodedBy != DecodedBy::PictureHelper) return false;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    if (!family.contains(reader.format())) return false;
-    const QSize size = reader.size();
-    return !size.isValid() || std::int64_t{size.width()} * size.height() <= fuzz::kMaxFuzzPixels;
+    return family.contains(reader.format()) && smallEnough(reader.size());
 }
 
 }  // namespace
@@ -46,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     fuzz::require(pictureSizeAccepted(picture.width(), picture.height()), "an accepted size");
-    fuzz::require(picture.format() == QImage::Format_RGB32 ||
-                      picture.format() == QImage::Format_ARGB32,
-                  "a 32-bit picture");
+    fuzz::require(
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32,
+        "a 32-bit picture");
     return 0;
 }
