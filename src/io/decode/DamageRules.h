@@ -24,7 +24,10 @@
 //   file: damage; a 32-bit image whose alpha is used may lack its AND mask (it is not read);
 // - a directory entry whose width or height differs from its image's header: harmless, the
 //   header's size is the picture's;
-// - the bitmap rules above for the pixels; a PNG image follows the PNG rules.
+// - a directory whose count promises more entries than the file holds: harmless, only the
+//   first entry is read;
+// - the bitmap rules above for the pixels; a PNG image follows the PNG rules; a run-length
+//   compressed image (where its AND mask would start is not defined): unsupported.
 //
 // JPEG (JpegDecoder): libjpeg's warnings decide. Those that mean lost or wrong pixels are
 // damage, kJpegHarmlessWarnings are not; a warning in neither list counts as damage.
@@ -38,7 +41,8 @@
 // PNG (PngDecoder): any error in the image data or a missing end chunk is damage; damage in
 // ancillary chunks, which carry no pixels, is not.
 //
-// PNM (pbm, pgm, ppm, pam; PnmDecoder), the first picture of the file:
+// PNM (pbm, pgm, ppm, pam; PnmDecoder), the first picture of the file (a stream is read one
+// picture at a time):
 // - fewer samples than the header's size needs, a sample above the maximum value, or a header
 //   that does not say width, height, depth or maximum value in range: damage;
 // - whatever follows the first picture (netpbm's tools read several pictures from one file):
@@ -50,7 +54,7 @@
 // XBM (XbmDecoder):
 // - fewer or more values than the width and height need, a value that does not fit its type,
 //   or a missing closing brace: damage;
-// - comments and hot-spot defines: harmless.
+// - comments, hot-spot and other #defines, a comma after the last value: harmless.
 #include <algorithm>
 #include <array>
 #include <cstdio>  // jpeglib.h needs FILE

@@ -70,12 +70,12 @@ QSize icoHeaderSize(QByteArrayView file) {
     return {side(h.width), side(h.height)};
 }
 
-// True when some pixel of `picture` has an alpha other than 0: then the image's own alpha is
-// meant. An all-zero alpha is what writers leave in icons meant with their mask.
-bool alphaIsUsed(const QImage& picture) {
+// True when some pixel of `picture` has an alpha for which `test` holds.
+template <typename Test>
+bool someAlpha(const QImage& picture, Test test) {
     for (int y = 0; y < picture.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        if (std::any_of(row, row + picture.width(), [](QRgb c) { return qAlpha(c) != 0; }))
+        if (std::any_of(row, row + picture.width(), [&](QRgb c) { return test(qAlpha(c)); }))
             return true;
     }
     return false;
@@ -94,20 +94,11 @@ Status applyMask(QByteArrayView dib, const BmpHeader& h, QImage& picture) {
         const Bytes bits = reinterpret_cast<Bytes>(dib.data()) + maskAt + maskStride * k;
         auto* row = reinterpret_cast<QRgb*>(picture.scanLine(h.topDown ? k : height - 1 - k));
         for (int x = 0; x < picture.width(); ++x) {
-            const bool clear = (bits[x / 8] >> (7 - x % 8)) & 1u;
-            row[x] = clear ? row[x] & ~kAlpha : row[x] | kAlpha;
+            const bool seeThrough = (bits[x / 8] >> (7 - x % 8)) & 1u;
+            row[x] = seeThrough ? row[x] & ~kAlpha : row[x] | kAlpha;
         }
     }
     return Status::ok();
-}
-
-bool hasTransparency(const QImage& picture) {
-    for (int y = 0; y < picture.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        if (std::any_of(row, row + picture.width(), [](QRgb c) { return qAlpha(c) != 255; }))
-            return true;
-    }
-    return false;
 }
 
 Status decodeIconBitmap(QByteArrayView dib, QImage& picture) {
@@ -120,10 +111,13 @@ Status decodeIconBitmap(QByteArrayView dib, QImage& picture) {
     QImage decoded(static_cast<int>(h.width), static_cast<int>(h.height), QImage::Format_ARGB32);
     if (decoded.isNull()) return Status::failure("out of memory for the picture");
     if (Status st = decodeBmpPixels(dib, h, decoded); st.failed()) return st;
-    const bool ownAlpha = h.layout == BmpPixelStorage::Masked && h.masks[3] != 0;
-    if (!ownAlpha || !alphaIsUsed(decoded))
+    // An alpha of 0 everywhere is what writers leave in icons meant with their mask.
+    const bool ownAlpha = h.layout == BmpPixelStorage::Masked && h.masks[3] != 0 &&
+                          someAlpha(decoded, [](int a) { return a != 0; });
+    if (!ownAlpha)
         if (Status st = applyMask(dib, h, decoded); st.failed()) return st;
-    if (!hasTransparency(decoded)) decoded.reinterpretAsFormat(QImage::Format_RGB32);
+    if (!someAlpha(decoded, [](int a) { return a != 255; }))
+        decoded.reinterpretAsFormat(QImage::Format_RGB32);
     picture = std::move(decoded);
     return Status::ok();
 }
