@@ -29,6 +29,9 @@ packages=(
   libheif-examples libjxl-tools
   # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
   libgif-dev
+  # the decoding helpers lock themselves down with a seccomp filter, having opened the font files
+  # that fontconfig lists
+  libseccomp-dev libfontconfig-dev
   # the picture helper's TIFF reader
   libtiff-dev
   # independent decoders that the tests compare the own decoders and the TIFF reader with
@@ -58,7 +61,7 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libtiff-4 libheif libjxl libjxl_threads glib-2.0)
+link_modules=(libwmf libpng libjpeg libgif libtiff-4 libheif libjxl libjxl_threads glib-2.0 libseccomp fontconfig)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 
 #include "Form1.h"
 #include "ImageControl.h"
+#include "InputHold.h"
 #include "InfoLabel.h"
 #include "UiTexts.h"
 #include "io/decode/PictureLoader.h"
@@ -34,12 +35,15 @@ void Form1::CmdLoad_Click() {
     }
 }
 
-// While a helper process decodes a metafile or photo the window keeps itself painted, but keys
-// and clicks wait until the picture is in: no other event procedure starts in the middle.
+// While a helper process decodes the picture the window keeps itself painted, but keys and
+// clicks are held back: no other event procedure starts in the middle. Closing the window
+// stops the helper.
 Status Form1::loadPicture(const QString& fileName, QImage& picture) {
     loading_ = true;
-    const Status loaded = LoadPicture(fileName, picture, [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const InputHold hold;
+    const Status loaded = LoadPicture(fileName, picture, [this] {
+        QCoreApplication::processEvents();
+        return !closeRequested_;
     });
     loading_ = false;
     return loaded;

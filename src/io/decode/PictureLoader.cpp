@@ -4,13 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 
 #include "ExifOrientation.h"
-#include "ImagePlugins.h"
 #include "LoadLimits.h"
 #include "PictureFormats.h"
-#include "io/helper/MetafileDecoder.h"
+#include "io/helper/HelperClient.h"
 #include "io/helper/PhotoDecoder.h"
 
 namespace glint {
@@ -64,39 +62,6 @@ Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fi
     return Status::ok();
 }
 
-// Raises the reader's allocation limit to what the loader accepts (the reader's default is
-// smaller than a 12000 x 9000 photo). The limit is process-wide; it is only ever raised.
-void allowLargePictures() {
-    if (QImageReader::allocationLimit() < kReaderAllocationLimitMiB)
-        QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
-}
-
-Status readRaster(QFile& file, const QByteArray& head, const QString& fileName,
-                  QImage& picture) {
-    allowLargePictures();
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(false);
-    if (!reader.canRead()) {
-        if (const auto missing = missingImagePlugin(head)) return Status::missingPart(*missing);
-        return failure(fileName, "not a picture the loader can read");
-    }
-    const QSize size = reader.size();
-    if (size.isValid()) {
-        if (const std::string problem = sizeProblem(size); !problem.empty())
-            return failure(fileName, problem);
-    }
-
-    QImage image;
-    if (!reader.read(&image)) return failure(fileName, "picture is damaged or unreadable");
-    if (!pictureSizeAccepted(image.width(), image.height()))
-        return failure(fileName, "picture is too large");
-    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (image.isNull()) return failure(fileName, "out of memory for the picture");
-    picture = std::move(image);
-    return Status::ok();
-}
-
 // Turns a decoded picture as its file's EXIF `orientation` says, so that it is shown upright.
 Status showUpright(int orientation, const QString& fileName, QImage decoded, QImage& picture) {
     if (orientation != kOrientationUpright) {
@@ -107,15 +72,34 @@ Status showUpright(int orientation, const QString& fileName, QImage decoded, QIm
     return Status::ok();
 }
 
-// The path a helper process opens to reach `file`: the caller's own descriptor of it.
-QString descriptorPath(const PictureFile& file) {
-    return QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(file.fd());
+// The helper that decodes a format which the loader does not decode itself.
+const HelperKind& helperFor(DecodedBy decodedBy) {
+    switch (decodedBy) {
+        case DecodedBy::MetafileHelper: return kMetafileHelper;
+        case DecodedBy::PhotoHelper: return kPhotoHelper;
+        default: return kPictureHelper;
+    }
+}
+
+Status readInHelper(const PictureFile& file, const PictureFormat& format, QImage& picture,
+                    const WaitHook& whileWaiting) {
+    if (format.decodedBy == DecodedBy::PhotoHelper) {  // the photo helper's own protocol, still
+        const QString path = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(file.fd());
+        return PhotoDecoder().decode(path, picture, [&whileWaiting] {
+            if (whileWaiting) whileWaiting();
+        });
+    }
+    Status st = HelperClient(helperFor(format.decodedBy)).decode(file, picture, whileWaiting);
+    if (st.isUnsupported())
+        return Status::unsupported(file.name().toStdString() + " is " + st.reason() +
+                                   ", which this installation cannot decode");
+    return st;
 }
 
 }  // namespace
 
 Status LoadPicture(const QString& fileName, QImage& picture,
-                   const std::function<void()>& whileWaiting, DecodedRows* rows) {
+                   const WaitHook& whileWaiting, DecodedRows* rows) {
     PictureFile file;
     if (Status st = PictureFile::open(QFile::encodeName(fileName), file); st.failed())
         return fileName.isEmpty() ? st : failure(QFileInfo(fileName).fileName(), st.reason());
@@ -123,7 +107,7 @@ Status LoadPicture(const QString& fileName, QImage& picture,
 }
 
 Status loadPictureFile(const PictureFile& opened, QImage& picture,
-                       const std::function<void()>& whileWaiting, DecodedRows* rows) {
+                       const WaitHook& whileWaiting, DecodedRows* rows) {
     const QString& fileName = opened.name();
     QFile file;
     if (!file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
@@ -136,25 +120,13 @@ Status loadPictureFile(const PictureFile& opened, QImage& picture,
     const QByteArray head = file.peek(kFormatProbeBytes);
     if (head.isEmpty()) return failure(fileName, "cannot be read");
     const PictureFormat& format = pictureFormatFor(head);
-    if (format.decodedBy == DecodedBy::MetafileHelper) {
-        if (fileSize > kMaxMetafileBytes) return failure(fileName, "metafile is too large");
-        QImage drawing;
-        const Status decoded =
-            MetafileDecoder().decode(descriptorPath(opened), drawing, whileWaiting);
-        if (decoded.speaksToUser()) return decoded;
-        if (decoded.failed()) return failure(fileName, decoded.reason());
-        picture = std::move(drawing);
-        return Status::ok();
-    }
-    if (format.decodedBy == DecodedBy::PhotoHelper) {
-        QImage photo;  // upright already: the decoders apply the file's own rotation
-        const Status decoded = PhotoDecoder().decode(descriptorPath(opened), photo, whileWaiting);
-        if (decoded.speaksToUser()) return decoded;
-        if (decoded.failed()) return failure(fileName, decoded.reason());
-        picture = std::move(photo);
-        return Status::ok();
-    }
-    const int orientation = exifOrientation(file);
+    if (format.decodedBy == DecodedBy::MetafileHelper && fileSize > kMaxMetafileBytes)
+        return failure(fileName, "metafile is too large");
+    // Photos and metafiles come upright from their helpers; the other formats may record a
+    // turn in EXIF, which is read here.
+    const bool upright = format.decodedBy == DecodedBy::PhotoHelper ||
+                         format.decodedBy == DecodedBy::MetafileHelper;
+    const int orientation = upright ? kOrientationUpright : exifOrientation(file);
     // Rows decoded are rows shown only for a picture that is not turned.
     if (orientation != kOrientationUpright) rows = nullptr;
     if (!file.seek(0)) return failure(fileName, "cannot be read");
@@ -162,8 +134,8 @@ Status loadPictureFile(const PictureFile& opened, QImage& picture,
     if (format.decodedBy == DecodedBy::Loader) {
         if (Status st = readOwnFormat(file, format, fileName, decoded, rows); st.failed())
             return st;
-    } else if (Status st = readRaster(file, head, fileName, decoded); st.failed()) {
-        return st;
+    } else if (Status st = readInHelper(opened, format, decoded, whileWaiting); st.failed()) {
+        return st.speaksToUser() ? st : failure(fileName, st.reason());
     }
     return showUpright(orientation, fileName, std::move(decoded), picture);
 }

@@ -11,4 +11,9 @@ namespace glint {
 // file cannot be played completely (a record or an embedded bitmap is damaged).
 std::optional<QImage> drawWmf(const QByteArray& file);
 
+// Makes the player for the next drawWmf() now and has it look up its fonts: for a process that
+// cannot look at files later (libwmf finds a font's file when a drawing first uses it, and
+// keeps what it found).
+void prepareWmfPlayer();
+
 }  // namespace glint

@@ -1,6 +1,7 @@
 #include "WmfPicture.h"
 
 #include <QRectF>
+#include <memory>
 
 #include "MetafileRecords.h"
 #include "WmfCanvas.h"
@@ -11,6 +12,7 @@
 // libwmf last: its headers define names (U16, ...) that Qt's headers use.
 // clang-format off
 #include <libwmf/api.h>
+#include <libwmf/font.h>
 // clang-format on
 
 namespace glint {
@@ -39,10 +41,37 @@ class WmfApi {
     wmfAPI* api_ = nullptr;
 };
 
+// The player made ahead by prepareWmfPlayer(), for the next drawing.
+std::unique_ptr<WmfApi>& preparedApi() {
+    static std::unique_ptr<WmfApi> api;
+    return api;
+}
+
 }  // namespace
 
+void prepareWmfPlayer() {
+    auto api = std::make_unique<WmfApi>();
+    if (!api->get()) return;
+    // libwmf maps every face name a file gives to one of these (Times for names it does not
+    // know), bold or not, italic or not.
+    static char faces[][10] = {"Times", "Helvetica", "Courier", "Symbol"};
+    for (char* face : faces) {
+        for (const int weight : {400, 700}) {
+            for (const int italic : {0, 1}) {
+                wmfFont font{};
+                font.lfFaceName = face;
+                font.lfWeight = static_cast<U16>(weight);
+                font.lfItalic = static_cast<U8>(italic);
+                wmf_ipa_font_map(api->get(), &font);
+            }
+        }
+    }
+    preparedApi() = std::move(api);
+}
+
 std::optional<QImage> drawWmf(const QByteArray& file) {
-    WmfApi api;
+    std::unique_ptr<WmfApi> prepared = std::move(preparedApi());
+    const WmfApi& api = prepared ? *prepared : *(prepared = std::make_unique<WmfApi>());
     if (!api.get() || !api.get()->device_data) return std::nullopt;
     QByteArray contents = file;  // the player takes a writable buffer
     limitWmfMaxRecord(contents);
