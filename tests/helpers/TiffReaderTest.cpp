@@ -194,6 +194,7 @@ TEST_F(TiffReaderTest, EveryLayoutReadsAsAnIndependentDecoderReadsIt) {
         {"rgb16-assoc-planes.tif", {PHOTOMETRIC_RGB, 16, assoc, true}, Reference::ImageMagick},
         {"cmyk8.tif", {PHOTOMETRIC_SEPARATED, 8}, Reference::Pillow},
         {"cmyk8-planes.tif", {PHOTOMETRIC_SEPARATED, 8, 0, true}, Reference::Pillow},
+        // Stored rows, turned by the loader later; Pillow turns them as the tag says.
         {"rgb8-upside-down.tif",
          {PHOTOMETRIC_RGB, 8, 0, false, false, COMPRESSION_NONE, ORIENTATION_BOTRIGHT},
          Reference::Pillow},
