@@ -34,6 +34,11 @@ packages=(
   # the decoding helpers lock themselves down with a seccomp filter, having opened the font files
   # that fontconfig lists
   libseccomp-dev libfontconfig-dev
+  # the picture helper's TIFF reader
+  libtiff-dev
+  # independent decoders that the tests compare the own decoders and the TIFF reader with
+  # (Pillow, netpbm's pamdepth and pamtopng, ImageMagick), and tiffcp to make test TIFFs
+  python3-pil netpbm imagemagick libtiff-tools
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
   # the batch tool's manual page, made from its --help at build time
@@ -58,8 +63,8 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads libde265 libavif glib-2.0
-  libseccomp fontconfig)
+link_modules=(libwmf libpng libjpeg libgif libtiff-4 libheif libjxl libjxl_threads libde265 libavif
+  glib-2.0 libseccomp fontconfig)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -45,10 +45,13 @@ QString loadProblem(const QString& input, const Status& status) {
         }
         return what + QStringLiteral("the limit of %1 Mi pixels").arg(kMaxPicturePixels >> 20);
     }
-    // The loader's reason starts with the file name, which the message already has.
+    // The loader's reason starts with the file name, which the message already has
+    // ("a.jpg: ..." for damage, "a.jpg is a 12-bit JPEG, ..." for an unsupported variant).
     QString reason = fromStd(status.reason());
     const QString prefix = info.fileName() + QStringLiteral(": ");
+    const QString subject = info.fileName() + QStringLiteral(" is ");
     if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
+    if (reason.startsWith(subject)) reason.replace(0, subject.size(), QStringLiteral("it is "));
     return QStringLiteral("cannot read the picture: ") + reason;
 }
 

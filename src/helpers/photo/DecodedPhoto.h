@@ -36,8 +36,17 @@ class PhotoPixels {
         }
         count_ = count;
     }
+    // Room for `count` pixels, all `value`.
+    void assign(std::size_t count, std::uint32_t value) {
+        resize(count);
+        std::fill(begin(), end(), value);
+    }
     std::uint32_t* data() { return at_; }
     const std::uint32_t* data() const { return at_; }
+    std::uint32_t* begin() { return at_; }
+    std::uint32_t* end() { return at_ + count_; }
+    const std::uint32_t* begin() const { return at_; }
+    const std::uint32_t* end() const { return at_ + count_; }
     std::size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
     // True when the pixels lie in the provider's memory.

@@ -16,6 +16,14 @@ Status failure(const QString& name, const std::string& why) {
     return Status::failure(name.toStdString() + ": " + why);
 }
 
+// A failure of one of the loader's own decoders. An unsupported variant of a format is told to
+// the user in a sentence of its own ("photo.jpg is a 12-bit JPEG, which ...").
+Status decodeFailure(const QString& name, const Status& st) {
+    if (!st.isUnsupported()) return failure(name, st.reason());
+    return Status::unsupported(name.toStdString() + " is " + st.reason() +
+                               ", which this installation cannot decode");
+}
+
 // Why a picture of this size is refused before decoding; empty when it is not.
 std::string sizeProblem(const QSize& size) {
     if (pictureIsEmpty(size.width(), size.height())) {
@@ -38,7 +46,7 @@ Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fi
                 return failure(fileName, problem);
         }
         if (Status st = decoder.decodeFile(file, picture, rows); st.failed())
-            return failure(fileName, st.reason());
+            return decodeFailure(fileName, st);
         return Status::ok();
     }
     const QByteArray whole = file.read(file.size());
@@ -48,7 +56,7 @@ Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fi
             return failure(fileName, problem);
     }
     if (Status st = decoder.decode(whole, picture); st.failed())
-        return failure(fileName, st.reason());
+        return decodeFailure(fileName, st);
     return Status::ok();
 }
 
