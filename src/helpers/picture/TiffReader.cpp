@@ -231,6 +231,8 @@ class Bands {
         return true;
     }
     std::uint32_t bandRows() const { return bandRows_; }
+    // The bytes of row `row` of the band, of chunky samples.
+    const std::uint8_t* chunkyRow(std::uint32_t row) const { return rows_[0].data() + row * rowBytes_; }
 
     // Reads the band that starts at row `first`.
     bool read(std::uint32_t first) {
@@ -315,15 +317,37 @@ std::uint32_t convert(const Layout& l, const std::array<std::uint32_t, 5>& s) {
                        photo::toEightBits(c[2], l.bits));
 }
 
+// The common case without arithmetic: 8-bit RGB or min-is-black grey, chunky, alpha (if any)
+// not premultiplied. The same pixels as convert() gives, a few times faster.
+bool plainEightBits(const Layout& l) {
+    return l.bits == 8 && l.planar != PLANARCONFIG_SEPARATE &&
+           (l.colours == 3 || (l.colours == 1 && l.photometric == PHOTOMETRIC_MINISBLACK)) &&
+           (l.alphaAt < 0 || !l.associated);
+}
+
+void convertPlainRow(const Layout& l, const std::uint8_t* in, std::uint32_t* out) {
+    const std::uint32_t step = l.samples;
+    const bool grey = l.colours == 1;
+    for (std::uint32_t x = 0; x < l.width; ++x, in += step) {
+        const std::uint32_t a = l.alphaAt >= 0 ? in[l.alphaAt] : 0xFF;
+        out[x] = grey ? photo::argb(a, in[0], in[0], in[0]) : photo::argb(a, in[0], in[1], in[2]);
+    }
+}
+
 TiffResult readOwnWay(TIFF* tif, MemoryFile& file, const Layout& l, DecodedPhoto& photo) {
     Bands bands(tif, l);
     if (!bands.allocate()) return {TiffOutcome::TooLarge, {}};
+    const bool plain = plainEightBits(l);
     std::array<std::uint32_t, 5> s{};  // the colour samples, then alpha
     for (std::uint32_t first = 0; first < l.height; first += bands.bandRows()) {
         if (!bands.read(first) || file.failed) return damaged(file, "pixel data cannot be read");
         const std::uint32_t count = std::min(bands.bandRows(), l.height - first);
         for (std::uint32_t r = 0; r < count; ++r) {
             std::uint32_t* out = photo.pixels.data() + std::uint64_t{first + r} * l.width;
+            if (plain) {
+                convertPlainRow(l, bands.chunkyRow(r), out);
+                continue;
+            }
             for (std::uint32_t x = 0; x < l.width; ++x) {
                 for (int i = 0; i < l.colours; ++i) s[i] = bands.sample(r, x, i);
                 if (l.alphaAt >= 0) s[4] = bands.sample(r, x, l.alphaAt);
@@ -430,11 +454,8 @@ TiffResult readTiff(const std::uint8_t* data, std::size_t size, DecodedPhoto& ph
         if (firstPageIsEmpty(data, size)) return {TiffOutcome::Empty, {}};
         return damaged(file, "not a TIFF");
     }
-    DecodedPhoto decoded;
     try {
-        const TiffResult result = decode(tif.get(), file, decoded);
-        if (result.outcome == TiffOutcome::Ok) photo = std::move(decoded);
-        return result;
+        return decode(tif.get(), file, photo);
     } catch (const std::bad_alloc&) {
         return {TiffOutcome::TooLarge, "out of memory"};
     }

@@ -37,7 +37,8 @@ struct TiffResult {
 
 // Decodes the first page of the TIFF in `data` (`size` bytes). On Ok, `photo` holds its width,
 // height, whether any pixel is not opaque, and 0xAARRGGBB pixels, not premultiplied, row after
-// row from the first stored row.
+// row from the first stored row (into the memory its pixels' provider hands out, if any).
+// Otherwise `photo` may hold part of the picture.
 TiffResult readTiff(const std::uint8_t* data, std::size_t size, photo::DecodedPhoto& photo);
 
 }  // namespace glint::picture
