@@ -17,6 +17,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the batch tool's png writer and the loader's png decoder
   libpng-dev
+  # the batch tool's tiff and webp writers (its jpg writer uses libjpeg-dev below)
+  libtiff-dev libwebp-dev
   # metafiles: emf and wmf converters for the metafile helper. libwmf's link line
   # (`pkg-config --libs libwmf`: -lwmf -lwmflite -lfreetype -lX11 -lexpat -ljpeg -lpng -lz -lm)
   # names libraries whose development packages libwmf-dev does not pull in: expat and jpeg.
@@ -51,6 +53,8 @@ if [ "${1:-}" = "--bench" ]; then
   packages+=(imagemagick libvips-tools time)
   # djpeg: the floor of the JPEG load figure and of the batch tool's JPEG case
   packages+=(libjpeg-turbo-progs)
+  # cwebp: what the batch tool's webp output is compared with
+  packages+=(webp)
 fi
 if [ "${1:-}" = "--package" ]; then
   # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
@@ -63,8 +67,8 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libtiff-4 libheif libjxl libjxl_threads libde265 libavif
-  glib-2.0 libseccomp fontconfig)
+link_modules=(libwmf libpng libjpeg libgif libtiff-4 libwebp libheif libjxl libjxl_threads libde265
+  libavif glib-2.0 libseccomp fontconfig)
 
 missing=()
 for p in "${packages[@]}"; do

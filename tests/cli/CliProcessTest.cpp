@@ -271,6 +271,8 @@ TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
         {{"-o", "-", "a.png"}, false, nullptr},
         {{"--format", "png", "-o", "-", "-"}, true, nullptr},
         {{"--format", "tiff", "-o", "-", "a.png"}, false, nullptr},
+        {{"--format", "tiff", "--effort", "9", "-o", "-", "-"}, true, nullptr},
+        {{"--format", "webp", "--lossless", "-o", "-", "a.png"}, false, nullptr},
         {{"-o", "piped.png", "-"}, true, "piped.png"},
     };
     for (const Case& c : cases) {
@@ -285,6 +287,16 @@ TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
         EXPECT_EQ(got, expected);
     }
     EXPECT_FALSE(QFile::exists(path("-")));
+    // Lossy outputs: the same file as a named output.
+    for (const char* format : {"jpg", "webp"}) {
+        const QString named = QStringLiteral("ref.") + format;
+        ASSERT_EQ(run({"-s", "3", "-r", "10", "-o", named, "a.png"}).exitCode, 0);
+        QFile file(path(named));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(run({"-s", "3", "-r", "10", "--format", format, "-o", "-", "a.png"}).outBytes,
+                  file.readAll())
+            << format;
+    }
 
     const ToolRun empty = run({"-o", "-", "-"}, 0, QByteArray(1, '\n'));
     EXPECT_EQ(empty.exitCode, 1);
