@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh           what `make run` and `make test` need
 #   scripts/install-deps.sh --bench   and what `make bench` needs besides
 #   scripts/install-deps.sh --package and what `make package` needs besides
+#   scripts/install-deps.sh --lint    and what `make lint` needs besides (--fuzz: `make fuzz`)
 set -euo pipefail
 
 packages=(
@@ -59,6 +60,10 @@ fi
 if [ "${1:-}" = "--package" ]; then
   # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
   packages+=(dpkg-dev lintian appstream)
+fi
+if [ "${1:-}" = "--lint" ]; then
+  # `make lint`: Debian 12's clang-format and clang-tidy (with run-clang-tidy)
+  packages+=(clang-format clang-tidy)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   # only for fuzzing (`make fuzz`): clang with its libFuzzer and sanitizer runtimes, and
