@@ -56,6 +56,17 @@ expect_report <(grep -v -F "$broken: " log) \
   "$work/pictures/plain20.ppm -> out/plain20-scanlines.png" "1 of 2 files failed"
 expect_outputs out png
 
+# A host lost while converting (there glintwork-cli kills the shell that runs it): every file
+# of its chunks is reported.
+printf '#!/bin/sh\nkill -9 $PPID\n' >"$engine_dir/bin/lost-cli"
+chmod 755 "$engine_dir/bin/lost-cli"
+mkdir lost
+"$spread" "${ssh[@]}" -S host-a --cli "$engine_dir/bin/lost-cli" -q -o lost -- "${pictures[@]:0:3}" 2>log
+status=$?
+[ $status -eq 1 ] || fail "the run on a lost host exited $status, not 1"
+[ "$(grep -c ': not converted on host-a' log)" -eq 3 ] || fail "not every file of a lost host is reported"
+[ -z "$(ls -A lost)" ] || fail "a lost host left outputs"
+
 # --dry-run prints the engine's command and converts nothing.
 mkdir dry
 "$spread" "${ssh[@]}" -S host-a --dry-run -o dry -- "${pictures[@]:0:3}" >dry.log 2>&1 ||
