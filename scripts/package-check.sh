@@ -48,7 +48,7 @@ cat in.ppm | glintwork-cli -s 3 -o - - > pipe.bmp
 [ "$(stat -c %s pipe.bmp)" = "$(stat -c %s out.bmp)" ] || fail "pipe.bmp differs in size from out.bmp"
 
 step "spreading two pictures with glintwork-spread on this machine (-S :)"
-glintwork-spread --help | grep -q -- '--slurm' || fail "glintwork-spread --help does not list --slurm"
+[[ "$(glintwork-spread --help)" == *--slurm* ]] || fail "glintwork-spread --help does not list --slurm"
 mkdir spread
 cp in.ppm "spread/a b.ppm"
 cp in.ppm spread/c.ppm
