@@ -177,6 +177,11 @@ ReturnToService=2
 NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
 PartitionName=glint Nodes=ALL Default=YES MaxTime=INFINITE State=UP
 EOF
+  # slurmd starts its cgroup plugin even when nothing uses it, and fails where /sys/fs/cgroup
+  # holds no file system (a chroot): the v1 plugin with an empty folder of its own starts anywhere,
+  # and with proctrack/linuxproc and task/none no task is put into a cgroup.
+  mkdir -p "$s/cgroup"
+  printf 'CgroupPlugin=cgroup/v1\nCgroupMountpoint=%s\n' "$s/cgroup" >"$s/cgroup.conf"
   export SLURM_CONF="$s/slurm.conf"
   slurmctld -D -i -f "$SLURM_CONF" >>"$s/slurmctld.out" 2>&1 &
   engine_pids+=($!)
