@@ -2,11 +2,10 @@
 # What spreading a batch costs per file: the same 50 pictures (1024x768 JPEG, 16 of them with
 # names that need quoting) converted by glintwork-cli here, by glintwork-spread over ssh with
 # each transfer kind, by GNU parallel's own --trc (rsync), and as a Slurm job array with two
-# chunk sizes. The hosts
-# are an sshd and a one-node Slurm started on 127.0.0.1 (tests/support/engines.sh): all of them
-# share this machine's cores, so the figures are the engines' overhead, not a speed-up. Each
-# line: seconds per file (median of the rounds), the ratio to the local run, and how many of
-# the 50 outputs are identical to the local run's.
+# chunk sizes. The hosts are an sshd and a one-node Slurm started on 127.0.0.1
+# (tests/support/engines.sh): all of them share this machine's cores, so the figures are the
+# engines' overhead, not a speed-up. Each line: seconds per file (median of the rounds), the
+# ratio to the local run, and how many of the 50 outputs are identical to the local run's.
 #   bench/spread/spread.sh <build folder>     (GLINT_SPREAD_ROUNDS=n for another round count)
 set -uo pipefail
 

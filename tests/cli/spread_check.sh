@@ -2,8 +2,7 @@
 # pictures, a broken one, and the comparison of every output with glintwork-cli's own.
 
 # setup_batch CLI: 50 pictures in $work/pictures (odd names among them) and a text file named
-# $broken; `pictures` lists the 50 by name, `reference` the outputs glintwork-cli writes for
-# them locally with the options in `reference_options`, under plain names.
+# $broken; `pictures` lists the 50 by name, `cli` is glintwork-cli.
 setup_batch() {
   cli=$1
   make_pictures "$work/pictures" 50

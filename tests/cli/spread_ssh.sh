@@ -11,7 +11,7 @@ work=$(mktemp -d)
 chmod 755 "$work" # the hosts' users run glintwork-cli from in here
 engine_dir="$work/engines"
 mkdir "$engine_dir"
-trap 'engines_stop; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+trap 'engines_stop; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 
 start_sshd "$2" || { echo "FAIL: sshd did not start" >&2; exit 1; }
