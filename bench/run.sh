@@ -50,4 +50,9 @@ echo "== floor"
 echo "== peers"
 "$(dirname "$0")/peers/peers.sh" "$build" || status=1
 
+# What spreading a batch over ssh hosts and a Slurm cluster costs per file: starts an sshd and a
+# one-node Slurm on 127.0.0.1 (the Slurm lines need root).
+echo "== spread"
+"$(dirname "$0")/spread/spread.sh" "$build" || status=1
+
 exit "$status"
