@@ -2,18 +2,13 @@
 
 #include "BmpPipeSink.h"
 #include "PngRowSink.h"
-#include "StandardStreams.h"
 
 namespace glint {
 
-std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output) {
-    const bool toStdout = isStandardStream(output);
-    if (format == OutputFormat::Png) {
-        return toStdout ? std::make_unique<PngRowSink>(standardOutput())
-                        : std::make_unique<PngRowSink>();
-    }
-    if (toStdout) return std::make_unique<BmpPipeSink>(standardOutput());
-    return nullptr;  // bitmap files are written by BmpScanlineFile
+std::unique_ptr<RowSink> makeRowSink(OutputFormat format, QIODevice& device) {
+    if (format == OutputFormat::Png) return std::make_unique<PngRowSink>(device);
+    if (format == OutputFormat::Bmp) return std::make_unique<BmpPipeSink>(device);
+    return nullptr;  // not a streamed format
 }
 
 }  // namespace glint

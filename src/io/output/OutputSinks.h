@@ -1,6 +1,6 @@
 #pragma once
-// The streamed writer for an output: a file, or standard output for "-".
-#include <QString>
+// The streamed writer for an output: an output file or standard output.
+#include <QIODevice>
 #include <memory>
 
 #include "OutputFormat.h"
@@ -8,8 +8,9 @@
 
 namespace glint {
 
-// A sink for one of the streamed formats: png, or bmp on standard output (nothing for a bitmap
-// file, which BmpScanlineFile writes).
-std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output);
+// A sink for one of the streamed formats that writes `format` front to back into `device`: png,
+// or a bitmap with its rows stored top-down (for standard output; BmpScanlineFile writes bitmap
+// files); nothing for the other formats.
+std::unique_ptr<RowSink> makeRowSink(OutputFormat format, QIODevice& device);
 
 }  // namespace glint
