@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "../support/Unprivileged.h"
 #include "io/output/OutputFile.h"
 
 namespace glint {
@@ -182,6 +183,24 @@ TEST_F(OutputFileTest, KeptTargetsAreNeverReplaced) {
     ASSERT_TRUE(fresh.create().isOk());
     ASSERT_TRUE(fresh.commit().isOk());
     EXPECT_TRUE(QFileInfo::exists(path("fresh")));
+
+    // Without superuser rights too, both ways of putting a file in place work (the result is
+    // the step that failed).
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("shared"));
+    ASSERT_TRUE(test::openForPassage(dir_.path()));
+    ASSERT_TRUE(QFile::setPermissions(path("shared"), QFileDevice::Permissions(0x7777)));
+    const int failedStep = test::runUnprivileged([this] {
+        const QByteArray target = QFile::encodeName(path("shared/out"));
+        int step = 0;
+        for (const ExistingTarget existing : {ExistingTarget::Keep, ExistingTarget::Replace}) {
+            OutputFile file(target, existing);
+            if (++step, file.create().failed()) return step;
+            if (++step, file.commit().failed()) return step;
+        }
+        return 0;
+    });
+    EXPECT_EQ(failedStep, 0);
+    EXPECT_EQ(QDir(path("shared")).entryList(QDir::Files | QDir::Hidden), QStringList{"out"});
 }
 
 }  // namespace
