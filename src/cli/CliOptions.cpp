@@ -8,9 +8,9 @@
 
 #include "InputList.h"
 #include "NameText.h"
-#include "io/decode/ReadableFormats.h"
 #include "io/output/OutputFormat.h"
 #include "io/output/StandardStreams.h"
+#include "io/decode/ReadableFormats.h"
 
 namespace glint {
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "io/output/OutputFormat.h"
 #include "engine/RowKernel.h"
 #include "io/decode/PictureFile.h"
-#include "io/output/OutputFormat.h"
 
 namespace glint {
 

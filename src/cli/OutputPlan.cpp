@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "NameText.h"
+#include "io/output/OutputFile.h"
 #include "io/output/StandardStreams.h"
 
 namespace glint {
@@ -18,10 +19,8 @@ constexpr std::size_t kHighSeed = 0x5eed2;
 // Where `path` lies (its folder's device and inode, then its name in the folder), as a digest;
 // nothing when the folder cannot be looked at (the file cannot be opened or made there either).
 std::optional<OutputPlanner::Place> place(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray name = path.mid(slash + 1);
+    const auto [folder, name] = folderAndName(path);
     if (name.isEmpty()) return std::nullopt;
-    const QByteArray folder = slash < 0 ? "." : slash == 0 ? "/" : path.left(slash);
     struct stat info {};
     if (::stat(folder.constData(), &info) != 0) return std::nullopt;
     QByteArray key(reinterpret_cast<const char*>(&info.st_dev), sizeof info.st_dev);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace glint {
@@ -18,7 +19,7 @@ namespace glint {
 namespace {
 constexpr int kMaxPiecesPerCall = IOV_MAX;
 constexpr mode_t kNewFileMode = 0666;  // less the umask
-constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kPermissionBits = 0777;  // not set-user-ID and the like
 constexpr int kTemporaryNameTries = 100;
 
 std::string systemError(int error) { return std::strerror(error); }
@@ -38,11 +39,16 @@ QByteArray temporaryName() {
 QByteArray descriptorPath(int fd) { return "/proc/self/fd/" + QByteArray::number(fd); }
 }  // namespace
 
+std::pair<QByteArray, QByteArray> folderAndName(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return {slash < 0 ? "." : slash == 0 ? "/" : path.left(slash), path.mid(slash + 1)};
+}
+
 Status replaceableTarget(const QByteArray& target, bool* exists) {
     struct stat info {};
     const bool found = ::lstat(target.constData(), &info) == 0;
     if (exists != nullptr) *exists = found;
-    if (!found) return Status::ok();  // or unreachable: creating the file tells why
+    if (!found) return Status::ok();  // (or not reachable: creating the file tells why)
     if (const std::string why = notReplaceable(info); !why.empty()) return Status::failure(why);
     return Status::ok();
 }
@@ -73,11 +79,10 @@ Status OutputFile::create() {
     cancel();
     error_.clear();
     end_ = 0;
-    const qsizetype slash = target_.lastIndexOf('/');
-    name_ = target_.mid(slash + 1);
+    QByteArray folder;
+    std::tie(folder, name_) = folderAndName(target_);
     if (name_.isEmpty() || name_ == "." || name_ == "..")
         return Status::failure("cannot create the file: the name is a folder");
-    const QByteArray folder = slash < 0 ? "." : slash == 0 ? "/" : target_.left(slash);
     folder_ = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder_ < 0) return Status::failure("cannot create the file: " + systemError(errno));
 

@@ -16,6 +16,7 @@
 #include <QString>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "engine/Status.h"
 
@@ -23,6 +24,9 @@ namespace glint {
 
 // What commit() does with a target that exists (or came to exist while the file was written).
 enum class ExistingTarget { Replace, Keep };
+
+// The folder `path` lies in ("." for a bare name, "/" for one at the root) and its name there.
+std::pair<QByteArray, QByteArray> folderAndName(const QByteArray& path);
 
 // Ok when `target` (the bytes the file system knows it by) may be replaced: nothing of that
 // name exists, or a regular file or a symbolic link does. `exists`, if given, tells which.
