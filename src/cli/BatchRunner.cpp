@@ -147,15 +147,12 @@ int BatchRunner::run(ProgressView& view) {
             over = feedEnded_ && fed_ == finished + int(reports.size());
         }
         queued_.notify_all();  // workers may wait for room for their reports
-        // One look at the workers for the whole batch of reports.
-        BatchSnapshot now = snapshot(finished, failed);
-        for (const FileReport& report : reports) {
-            ++now.finished;
-            if (!report.outcome.ok) ++now.failed;
-            view.fileDone(report, now);
-        }
-        finished = now.finished;
-        failed = now.failed;
+        finished += int(reports.size());
+        failed += int(std::count_if(reports.begin(), reports.end(),
+                                    [](const FileReport& r) { return !r.outcome.ok; }));
+        // One look at the workers for the whole batch of reports, taken as it ends.
+        const BatchSnapshot now = snapshot(finished, failed);
+        for (const FileReport& report : reports) view.fileDone(report, now);
         if (!over) view.update(now);
     }
     feeder.join();
