@@ -18,7 +18,7 @@ namespace glint {
 
 namespace {
 constexpr int kMaxPiecesPerCall = IOV_MAX;
-constexpr mode_t kNewFileMode = 0666;  // less the umask
+constexpr mode_t kNewFileMode = 0666;     // less the umask
 constexpr mode_t kPermissionBits = 0777;  // not set-user-ID and the like
 constexpr int kTemporaryNameTries = 100;
 
