@@ -46,6 +46,10 @@ run_under_x glint-bench-window
 echo "== floor"
 "$(dirname "$0")/floor/floor.sh" "$build" || status=1
 
+# glintwork-cli with lists of 100 000 and 1 000 000 names: time per name and memory.
+echo "== list"
+"$(dirname "$0")/list/list.sh" "$build" || status=1
+
 # glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.
 echo "== peers"
 "$(dirname "$0")/peers/peers.sh" "$build" || status=1
