@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 
+#include "MngData.h"
 #include "QtReader.h"
 #include "TiffReader.h"
 #include "common/FontCache.h"
@@ -69,6 +70,8 @@ int decodeTiff(HelperSession& session) {
 int decode(HelperSession& session, const QByteArray& format) {
     const std::span<const std::uint8_t> bytes = session.picture();
     if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    if (format == "mng" && !glint::picture::mngImagesComplete(bytes))
+        return session.fail(Outcome::Damaged);
     QImage image;
     const Outcome outcome = glint::helper::readWithQt(
         QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format, image,
