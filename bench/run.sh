@@ -50,6 +50,10 @@ echo "== floor"
 echo "== list"
 "$(dirname "$0")/list/list.sh" "$build" || status=1
 
+# Moving pictures: --stream against cat, gif output against gifsicle -O2 (bench-deps' tools).
+echo "== motion"
+"$(dirname "$0")/motion/motion.sh" "$build" || status=1
+
 # glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.
 echo "== peers"
 "$(dirname "$0")/peers/peers.sh" "$build" || status=1

@@ -1,24 +1,30 @@
-// Netpbm pictures read one after the other from a stream (readPnmPicture), as from a video
-// pipe: every picture read is whole and within the limits, and each read moves on.
+// Pictures read one after the other from a stream (readStreamPicture: netpbm, bmp and png), as
+// from a video pipe: every picture read is whole and within the limits, and each read moves on.
 #include <QBuffer>
 
 #include "FuzzSupport.h"
+#include "io/decode/BmpDecoder.h"
 #include "io/decode/LoadLimits.h"
+#include "io/decode/PictureStream.h"
+#include "io/decode/PngDecoder.h"
 #include "io/decode/PnmDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace glint;
     QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    if (!kPnmDecoder.recognises(bytes)) return -1;
-    const QSize first = kPnmDecoder.headerSize(bytes);
-    if (first.isValid() && std::int64_t{first.width()} * first.height() > fuzz::kMaxFuzzPixels)
+    QSize first = kUnknownSize;
+    for (const RasterDecoder* decoder : {&kPnmDecoder, &kBmpDecoder, &kPngDecoder})
+        if (decoder->recognises(bytes)) first = decoder->headerSize(bytes);
+    if (first == kUnknownSize ||
+        (first.isValid() && std::int64_t{first.width()} * first.height() > fuzz::kMaxFuzzPixels))
         return -1;
     QBuffer stream(&bytes);
     stream.open(QIODevice::ReadOnly);
     for (;;) {
         const qint64 before = stream.pos();
         QImage picture;
-        if (readPnmPicture(stream, picture).failed()) break;
+        StreamRead read = StreamRead::End;
+        if (readStreamPicture(stream, picture, read).failed() || read == StreamRead::End) break;
         fuzz::require(stream.pos() > before, "a picture read moves the stream on");
         fuzz::require(pictureSizeAccepted(picture.width(), picture.height()), "an accepted size");
         fuzz::require(

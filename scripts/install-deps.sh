@@ -18,7 +18,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the batch tool's png writer and the loader's png decoder
   libpng-dev
-  # the batch tool's tiff and webp writers (its jpg writer uses libjpeg-dev below)
+  # the batch tool's tiff and webp writers (its jpg writer uses libjpeg-dev below); libwebp-dev
+  # brings libwebpmux (animated webp out) and libwebpdemux (the picture helper's frames in)
   libtiff-dev libwebp-dev
   # metafiles: emf and wmf converters for the metafile helper. libwmf's link line
   # (`pkg-config --libs libwmf`: -lwmf -lwmflite -lfreetype -lX11 -lexpat -ljpeg -lpng -lz -lm)
@@ -49,6 +50,9 @@ packages=(
   # glintwork-spread's engines (GNU parallel over ssh; Slurm) and its tests, which start an sshd
   # and a one-node Slurm with its munge daemon of their own on the loopback address
   parallel openssh-client openssh-server slurmctld slurmd slurm-client munge
+  # the test of the README's recipe for video through pipes (ffmpeg | glintwork-cli --stream |
+  # ffmpeg), and the animated GIF it makes for the note on frames left out
+  ffmpeg
 )
 if [ "${1:-}" = "--bench" ]; then
   # the peers that the batch benchmark compares against, and the timer it measures them with
@@ -59,6 +63,8 @@ if [ "${1:-}" = "--bench" ]; then
   packages+=(webp)
   # GNU parallel's --trc, against which glintwork-spread's transfer is measured
   packages+=(rsync)
+  # gifsicle: what the batch tool's gif output is compared with (gifsicle -O2)
+  packages+=(gifsicle)
 fi
 if [ "${1:-}" = "--package" ]; then
   # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
@@ -75,7 +81,7 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libtiff-4 libwebp libheif libjxl libjxl_threads libde265
+link_modules=(libwmf libpng libjpeg libgif libtiff-4 libwebp libwebpmux libwebpdemux libheif libjxl libjxl_threads libde265
   libavif glib-2.0 libseccomp fontconfig)
 
 missing=()

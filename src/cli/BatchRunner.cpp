@@ -152,7 +152,12 @@ int BatchRunner::run(ProgressView& view) {
                                     [](const FileReport& r) { return !r.outcome.ok; }));
         // One look at the workers for the whole batch of reports, taken as it ends.
         const BatchSnapshot now = snapshot(finished, failed);
-        for (const FileReport& report : reports) view.fileDone(report, now);
+        for (const FileReport& report : reports) {
+            view.fileDone(report, now);
+            if (report.outcome.ok && report.outcome.framesLeftOut > 0) {
+                if (framesLeftOut_.inputs++ == 0) framesLeftOut_.first = report.input;
+            }
+        }
         if (!over) view.update(now);
     }
     feeder.join();

@@ -26,6 +26,13 @@ public:
 
     // Runs every file to its end; returns the number of files that failed.
     int run(ProgressView& view);
+    // After run(): how many inputs of several frames had only their first written, and the
+    // first of them as shown.
+    struct FramesLeftOut {
+        std::int64_t inputs = 0;
+        QString first;
+    };
+    const FramesLeftOut& framesLeftOut() const { return framesLeftOut_; }
 
 private:
     struct Slot {  // one worker's file
@@ -55,6 +62,7 @@ private:
     bool feedEnded_ = false;
     bool viewCalled_ = false;  // reports should be shown now, not at the next tick
     std::chrono::steady_clock::time_point start_;
+    FramesLeftOut framesLeftOut_;  // the calling thread's
 };
 
 }  // namespace glint

@@ -8,8 +8,10 @@
 
 #include "InputList.h"
 #include "NameText.h"
+#include "StreamConverter.h"
 #include "io/output/OutputFormat.h"
 #include "io/output/StandardStreams.h"
+#include "io/decode/LoadLimits.h"
 #include "io/decode/ReadableFormats.h"
 
 namespace glint {
@@ -105,14 +107,6 @@ std::optional<OutputFormat> parseFormat(const QString& text) {
     return formatForPath(QStringLiteral("x.") + name);
 }
 
-// The format of every output: --output's extension when it names a file, else --format's.
-OutputFormat outputFormat(const CliOptions& o) {
-    if (!o.output.isEmpty() && !isStandardStream(o.output) && !isFolder(o.output)) {
-        if (const auto format = formatForPath(nameText(o.output))) return *format;
-    }
-    return o.format.value_or(OutputFormat::Bmp);
-}
-
 // A whole number for --quality or --effort, whose range depends on the format; nothing when
 // the text is none.
 std::optional<int> parseWhole(const QString& text) {
@@ -136,7 +130,26 @@ QString streamProblem(const CliOptions& o) {
     return {};
 }
 
+// --stream: one stream in, one out, in a format written front to back.
+QString streamModeProblem(const CliOptions& o, bool framesPicked) {
+    if (o.inputs.size() > 1) return QStringLiteral("--stream reads one stream; give one input");
+    if (framesPicked) return QStringLiteral("--frame and --each-frame do not go with --stream");
+    if (isFolder(o.output)) return QStringLiteral("--stream writes one stream, not into a folder");
+    if (!streamsAs(outputFormat(o))) {
+        return QStringLiteral("--stream writes ppm, bmp, png or jpg, not %1")
+            .arg(QString::fromLatin1(formatName(outputFormat(o))));
+    }
+    return {};
+}
+
 }  // namespace
+
+OutputFormat outputFormat(const CliOptions& o) {
+    if (!o.output.isEmpty() && !isStandardStream(o.output) && !isFolder(o.output)) {
+        if (const auto format = formatForPath(nameText(o.output))) return *format;
+    }
+    return o.format.value_or(o.stream ? OutputFormat::Ppm : OutputFormat::Bmp);
+}
 
 bool parseColor(const QString& text, ColorValue& color) {
     const QString t = text.trimmed();
@@ -176,13 +189,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     const QCommandLineOption outputOption(
         {"o", "output"},
         "Output file for one input, output folder for several. The extension picks the format: "
-        "bmp (default), png, jpg, tiff, webp. Default: NAME-scanlines.bmp beside each input. "
-        "- writes the picture to standard output.",
+        "bmp (default), png, jpg, tiff, webp, gif, ppm. Default: NAME-scanlines.bmp beside each "
+        "input. - writes the picture to standard output.",
         "PATH");
     const QCommandLineOption formatOption(
         "format",
         "Format of standard output (-o -) and of the NAME-scanlines outputs: bmp (default), "
-        "png, jpg, tiff or webp.",
+        "png, jpg, tiff, webp, gif or ppm. gif and webp keep every frame of an animation, "
+        "tiff every page; the others hold one picture.",
         "FORMAT");
     const QCommandLineOption qualityOption(
         "quality",
@@ -212,12 +226,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
         "LIST");
     const QCommandLineOption nulOption(
         {"0", "null"}, "Names in the --files-from list end with NUL, not a line end.");
+    const QCommandLineOption frameOption(
+        "frame", "Of an animation or a document of several pages, only frame N (from 1).", "N");
+    const QCommandLineOption eachFrameOption(
+        "each-frame",
+        "Of an animation or a document of several pages in a format that holds one picture: "
+        "every frame in a file of its own, NAME-scanlines-0001.png, NAME-scanlines-0002.png, "
+        "...; with -o - one after another on standard output.");
+    const QCommandLineOption streamOption(
+        "stream",
+        "Video through pipes: reads pictures one after another from INPUT (- for standard "
+        "input) to its end, ppm/pam, bmp or png, concatenated as ffmpeg -f image2pipe writes "
+        "them, and writes each one's result in turn to the output (standard output by "
+        "default) in --format: ppm (default), bmp, png or jpg.");
     const QCommandLineOption forceOption(
         {"f", "force"}, "Replace existing outputs (a regular file, or a link: the link itself).");
     const QCommandLineOption quietOption({"q", "quiet"}, "No progress and no per-file messages.");
     parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption, formatOption,
-                       qualityOption, effortOption, losslessOption, jobsOption, filesFromOption,
-                       nulOption, forceOption, quietOption});
+                       qualityOption, effortOption, losslessOption, frameOption, eachFrameOption,
+                       streamOption, jobsOption, filesFromOption, nulOption, forceOption,
+                       quietOption});
     parser.addPositionalArgument("INPUT", "Pictures to convert.", "INPUT...");
 
     const QString help = parser.helpText();
@@ -288,7 +316,28 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
         }
     }
     o.encoder.lossless = parser.isSet(losslessOption);
+    if (parser.isSet(frameOption)) {
+        int frame = 0;
+        if (!parseInt(parser.value(frameOption), 1, static_cast<int>(kMaxFrames), frame)) {
+            return failure(QStringLiteral("--frame must be a whole number from 1 to %1, not '%2'")
+                               .arg(kMaxFrames)
+                               .arg(parser.value(frameOption)),
+                           help);
+        }
+        o.frame = frame;
+    }
+    o.eachFrame = parser.isSet(eachFrameOption);
+    if (o.frame && o.eachFrame)
+        return failure(QStringLiteral("--frame and --each-frame do not go together"), help);
+    o.stream = parser.isSet(streamOption);
     for (const QString& input : parser.positionalArguments()) o.inputs << nameBytes(input);
+    if (o.stream) {
+        if (o.inputs.isEmpty()) o.inputs << QByteArray(kStandardStreamName);
+        if (o.output.isEmpty()) o.output = kStandardStreamName;
+        if (const QString problem = streamModeProblem(o, o.frame || o.eachFrame);
+            !problem.isEmpty())
+            return failure(problem, help);
+    }
     o.inputList = nameBytes(parser.value(filesFromOption));
     o.nulSeparated = parser.isSet(nulOption);
     if (o.nulSeparated && !parser.isSet(filesFromOption)) {

@@ -32,6 +32,9 @@ struct CliOptions {
     int jobs = 1;
     bool force = false;
     bool quiet = false;
+    std::optional<std::int32_t> frame;  // --frame N, counted from 1
+    bool eachFrame = false;             // --each-frame
+    bool stream = false;                // --stream
     QList<QByteArray> inputs;   // from the command line; "-": standard input
     QByteArray inputList;       // --files-from: more inputs, read as the batch goes; "-": stdin
     bool nulSeparated = false;  // -0: the list's names end with NUL
@@ -49,6 +52,10 @@ struct ParsedCommandLine {
 // makes them. `defaultJobs` is used when -j is not given. Does not read the --files-from list;
 // never prints and never exits.
 ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs);
+
+// The format of every output: --output's extension when it names a file, else --format's,
+// else bmp (ppm with --stream).
+OutputFormat outputFormat(const CliOptions& options);
 
 // "#rrggbb" or a colour name ("navy", "DarkGreen"); false for anything else.
 bool parseColor(const QString& text, ColorValue& color);

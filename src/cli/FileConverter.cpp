@@ -9,6 +9,7 @@
 #include "io/output/BmpScanlineFile.h"
 #include "io/output/OutputFormat.h"
 #include "io/output/OutputSinks.h"
+#include "io/decode/PictureFrames.h"
 #include "engine/ScanlineBands.h"
 #include "io/output/StandardStreams.h"
 #include "engine/PictureSurface.h"
@@ -20,6 +21,9 @@
 namespace glint {
 
 namespace {
+
+// Digits of the frame numbers in the names of frames written to files of their own.
+constexpr int kFrameNumberDigits = 4;
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
@@ -79,19 +83,25 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
     return outcome;
 }
 
-// The file for a request's output: an existing one is replaced only with --force.
-std::unique_ptr<OutputFile> outputFile(const ConvertRequest& request) {
+// The file for an output of a request: an existing one is replaced only with --force.
+std::unique_ptr<OutputFile> outputFile(const ConvertRequest& request, const QByteArray& output) {
     return std::make_unique<OutputFile>(
-        request.output, request.force ? ExistingTarget::Replace : ExistingTarget::Keep);
+        output, request.force ? ExistingTarget::Replace : ExistingTarget::Keep);
 }
 
-Status writeStreamed(OutputFormat format, const ConvertRequest& request, const ScanlineBands& bands,
-                     const ScanlineGeometry& g, const ConvertProgress& progress) {
+// The output file for `output`, created; none for standard output.
+Status createOutput(const ConvertRequest& request, const QByteArray& output,
+                    std::unique_ptr<OutputFile>& file) {
+    if (isStandardStream(output)) return Status::ok();
+    file = outputFile(request, output);
+    return file->create();
+}
+
+Status writeStreamed(OutputFormat format, const ConvertRequest& request, const QByteArray& output,
+                     const ScanlineBands& bands, const ScanlineGeometry& g,
+                     const ConvertProgress& progress) {
     std::unique_ptr<OutputFile> file;
-    if (!isStandardStream(request.output)) {
-        file = outputFile(request);
-        if (Status st = file->create(); st.failed()) return st;
-    }
+    if (Status st = createOutput(request, output, file); st.failed()) return st;
     const std::unique_ptr<RowSink> sink =
         makeRowSink(format, file ? *file : standardOutput(), request.encoder);
     const auto width = static_cast<std::int32_t>(g.width);
@@ -110,18 +120,17 @@ Status writeStreamed(OutputFormat format, const ConvertRequest& request, const S
     return file->commit();
 }
 
-Status writeWhole(OutputFormat format, const ConvertRequest& request, const ScanlineBands& bands,
-                  const ScanlineGeometry& g, const ConvertProgress& progress) {
+Status writeWhole(OutputFormat format, const ConvertRequest& request, const QByteArray& output,
+                  const ScanlineBands& bands, const ScanlineGeometry& g,
+                  const ConvertProgress& progress) {
     QImage image(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
     if (image.isNull()) return Status::failure("no memory for the whole output picture");
     const PixelView dst{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
-    if (isStandardStream(request.output)) {
-        return writeImageToStandardOutput(image, formatName(format));
-    }
+    if (isStandardStream(output)) return writeImageToStandardOutput(image, formatName(format));
 
-    const std::unique_ptr<OutputFile> file = outputFile(request);
+    const std::unique_ptr<OutputFile> file = outputFile(request, output);
     if (Status st = file->create(); st.failed()) return st;
     QImageWriter writer(file.get(), formatName(format));
     // A writer may report success although some of its writes failed: the file knows.
@@ -144,29 +153,82 @@ QSize startBeforeDecoding(const ConvertRequest& request, const QSize& headerSize
     if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
             .failed() ||
         !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height, {}).isEmpty() ||
-        bmp.start(outputFile(request), g, request.values, true).failed()) {
+        bmp.start(outputFile(request, request.output), g, request.values, true).failed()) {
         return {};
     }
     return headerSize;
 }
 
-QString cannotWrite(const ConvertRequest& request, const Status& why) {
-    return QStringLiteral("cannot write '%1': ").arg(nameText(request.output)) +
-           fromStd(why.reason());
+QString cannotWrite(const QByteArray& output, const Status& why) {
+    return QStringLiteral("cannot write '%1': ").arg(nameText(output)) + fromStd(why.reason());
 }
 
 // Why `output` must not be written, or empty.
-QString targetProblem(const ConvertRequest& request) {
-    if (isStandardStream(request.output)) return {};
-    const QString shown = nameText(request.output);
+QString targetProblem(const QByteArray& output, bool force) {
+    if (isStandardStream(output)) return {};
+    const QString shown = nameText(output);
     bool exists = false;
-    if (Status st = replaceableTarget(request.output, &exists); st.failed()) {
+    if (Status st = replaceableTarget(output, &exists); st.failed()) {
         return QStringLiteral("'%1' %2").arg(shown, fromStd(st.reason()));
     }
-    if (exists && !request.force) {
-        return QStringLiteral("'%1' exists (use --force to replace it)").arg(shown);
-    }
+    if (exists && !force) return QStringLiteral("'%1' exists (use --force to replace it)").arg(shown);
     return {};
+}
+
+// Writes the render of `picture` (a still picture, or one frame) to `output`; a bitmap file
+// through `started` when that was started for it before decoding.
+Status writeStill(OutputFormat format, const ConvertRequest& request, const QByteArray& output,
+                  const QImage& picture, const ScanlineGeometry& g, const ConvertProgress& progress,
+                  BmpScanlineFile* started = nullptr) {
+    const QImage source = opaqueSource(picture);
+    if (source.isNull()) return Status::failure("no memory for the picture");
+    const ScanlineBands bands(viewOf(source), g, request.values);
+    if (request.streamed && format == OutputFormat::Bmp && !isStandardStream(output)) {
+        BmpScanlineFile own;
+        BmpScanlineFile& bmp = started != nullptr ? *started : own;
+        if (started == nullptr) {
+            if (Status st = bmp.start(outputFile(request, output), g, request.values); st.failed())
+                return st;
+        }
+        return bmp.finish(viewOf(source), progress);
+    }
+    if (request.streamed) return writeStreamed(format, request, output, bands, g, progress);
+    return writeWhole(format, request, output, bands, g, progress);
+}
+
+// Renders every frame whole and hands it to the format's frame sink.
+Status writeFrames(OutputFormat format, const ConvertRequest& request, const PictureFrames& frames,
+                   const ScanlineGeometry& g, const ConvertProgress& progress) {
+    std::unique_ptr<OutputFile> file;
+    if (Status st = createOutput(request, request.output, file); st.failed()) return st;
+    const std::unique_ptr<FrameSink> sink =
+        makeFrameSink(format, file ? *file : standardOutput(), request.encoder);
+    const auto count = static_cast<std::int32_t>(frames.frames.size());
+    QImage rendered(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
+    if (rendered.isNull()) return Status::failure("no memory for a whole output frame");
+    const PixelView dst{reinterpret_cast<std::uint32_t*>(rendered.bits()), rendered.width(),
+                        rendered.height(), rendered.bytesPerLine() / 4};
+    if (Status st = sink->open({}, rendered.width(), rendered.height(), {count, frames.loops});
+        st.failed())
+        return st;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const PictureFrame& frame = frames.frames[static_cast<std::size_t>(k)];
+        const QImage source = opaqueSource(frame.picture);
+        Status st = source.isNull() ? Status::failure("no memory for the picture") : Status::ok();
+        if (st.isOk()) {
+            st = ScanlineBands(viewOf(source), g, request.values)
+                     .renderWhole(dst, [&](std::int32_t done, std::int32_t total) {
+                         if (progress) progress(k * total + done, count * total);
+                     });
+        }
+        if (st.isOk()) st = sink->addFrame(dst, frame.delayMs);
+        if (st.failed()) {
+            sink->cancel();
+            return st;
+        }
+    }
+    if (Status committed = sink->commit(); committed.failed() || !file) return committed;
+    return file->commit();
 }
 
 }  // namespace
@@ -182,12 +244,21 @@ QImage opaqueSource(const QImage& picture) {
     return shown;
 }
 
+QByteArray numberedOutput(const QByteArray& output, std::int32_t number, std::int32_t frames) {
+    const int digits =
+        std::max(kFrameNumberDigits, static_cast<int>(QByteArray::number(frames).size()));
+    const QByteArray tag = '-' + QByteArray::number(number).rightJustified(digits, '0');
+    const qsizetype slash = output.lastIndexOf('/');
+    const qsizetype dot = output.lastIndexOf('.');
+    return dot > slash + 1 ? output.left(dot) + tag + output.mid(dot) : output + tag;
+}
+
 ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& request,
                            const ConvertProgress& progress) {
     ConvertOutcome outcome;
     const auto format = request.format ? request.format : formatForPath(nameText(request.output));
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
-    if (const QString problem = targetProblem(request); !problem.isEmpty()) {
+    if (const QString problem = targetProblem(request.output, request.force); !problem.isEmpty()) {
         return failed(outcome, problem);
     }
     const QSize headerSize = pictureHeaderSize(input);
@@ -203,10 +274,12 @@ ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& reque
 
     // Rows decoded go to the started bitmap at once, while the rest is decoded.
     BmpRowFeed feed(bmp, startedFor, progress);
-    QImage picture;
-    if (Status st = loadPictureFile(input, picture, {}, startedFor.isValid() ? &feed : nullptr);
+    PictureFrames frames;
+    if (Status st =
+            loadPictureFileFrames(input, frames, {}, startedFor.isValid() ? &feed : nullptr);
         st.failed()) {
-        if (feed.failure().failed()) return failed(outcome, cannotWrite(request, feed.failure()));
+        if (feed.failure().failed())
+            return failed(outcome, cannotWrite(request.output, feed.failure()));
         return failed(outcome, loadProblem(input, headerSize, st));
     }
     if (feed.began()) {  // every run row is drawn already; no picture was kept
@@ -215,14 +288,27 @@ ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& reque
         outcome.width = bmp.geometry().width;
         outcome.height = bmp.geometry().height;
         if (Status st = feed.finish(); st.failed())
-            return failed(outcome, cannotWrite(request, st));
+            return failed(outcome, cannotWrite(request.output, st));
         outcome.ok = true;
         return outcome;
     }
-    outcome.sourceWidth = picture.width();
-    outcome.sourceHeight = picture.height();
+    if (request.pick.frame) {
+        const auto count = static_cast<std::int32_t>(frames.frames.size());
+        if (*request.pick.frame < 1 || *request.pick.frame > count) {
+            return failed(
+                outcome, QStringLiteral("--frame %1 is past the picture's %2 %3")
+                             .arg(*request.pick.frame)
+                             .arg(count)
+                             .arg(count == 1 ? QStringLiteral("frame") : QStringLiteral("frames")));
+        }
+        frames.frames = {
+            std::move(frames.frames[static_cast<std::size_t>(*request.pick.frame - 1)])};
+    }
+    const QImage& first = frames.frames.front().picture;
+    outcome.sourceWidth = first.width();
+    outcome.sourceHeight = first.height();
     ScanlineGeometry g;
-    if (Status st = scanlineGeometry(picture.width(), picture.height(), request.values.scale, g);
+    if (Status st = scanlineGeometry(first.width(), first.height(), request.values.scale, g);
         st.failed()) {
         return failed(outcome, QStringLiteral("cannot render the picture: ") + fromStd(st.reason()));
     }
@@ -234,21 +320,38 @@ ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& reque
         return failed(outcome, problem);
     }
 
-    const QImage source = opaqueSource(picture);
-    picture = QImage();  // only the opaque copy is needed from here on
-    if (source.isNull()) return failed(outcome, QStringLiteral("no memory for the picture"));
-    const ScanlineBands bands(viewOf(source), g, request.values);
+    const auto count = static_cast<std::int32_t>(frames.frames.size());
+    const bool framed = *format == OutputFormat::Gif || (count > 1 && holdsFrames(*format));
+    const bool eachFrame = !framed && count > 1 && request.pick.eachFrame;
+    // A bitmap started before decoding serves the one still output of the size it was
+    // started for.
+    BmpScanlineFile* started =
+        bmp.started() && !eachFrame && startedFor == first.size() ? &bmp : nullptr;
+    if (started == nullptr) bmp.cancel();
     Status written = Status::ok();
-    if (streamedBmp) {
-        if (startedFor != source.size())
-            written = bmp.start(outputFile(request), g, request.values);
-        if (written.isOk()) written = bmp.finish(viewOf(source), progress);
-    } else if (request.streamed) {
-        written = writeStreamed(*format, request, bands, g, progress);
+    QByteArray writtenTo = request.output;
+    if (framed) {
+        outcome.frames = count;
+        written = writeFrames(*format, request, frames, g, progress);
+    } else if (eachFrame) {
+        outcome.frames = count;
+        for (std::int32_t k = 0; k < count && written.isOk(); ++k) {
+            const bool toStdout = isStandardStream(request.output);
+            writtenTo = toStdout ? request.output : numberedOutput(request.output, k + 1, count);
+            if (const QString problem = targetProblem(writtenTo, request.force); !problem.isEmpty())
+                return failed(outcome, problem);
+            const ConvertProgress frameProgress = [&](std::int32_t done, std::int32_t total) {
+                if (progress) progress(k * total + done, count * total);
+            };
+            written =
+                writeStill(*format, request, writtenTo,
+                           frames.frames[static_cast<std::size_t>(k)].picture, g, frameProgress);
+        }
     } else {
-        written = writeWhole(*format, request, bands, g, progress);
+        outcome.framesLeftOut = count - 1;
+        written = writeStill(*format, request, request.output, first, g, progress, started);
     }
-    if (written.failed()) return failed(outcome, cannotWrite(request, written));
+    if (written.failed()) return failed(outcome, cannotWrite(writtenTo, written));
     outcome.ok = true;
     return outcome;
 }

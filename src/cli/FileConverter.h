@@ -14,6 +14,15 @@
 
 namespace glint {
 
+// Which frames of a picture of several frames are written.
+struct FramePick {
+    // Only this one (counted from 1).
+    std::optional<std::int32_t> frame;
+    // In an output that holds one picture: every frame to a file of its own, numbered
+    // (numberedOutput()); on standard output one after another.
+    bool eachFrame = false;
+};
+
 struct ConvertRequest {
     QByteArray output;  // the bytes of the output's name; "-": standard output
     // The output's format; when not set, from the output name's extension.
@@ -25,6 +34,7 @@ struct ConvertRequest {
     // image first and writes it with Qt's writers, as the tool did before: what the tests and
     // make bench compare the own writers with.
     bool streamed = true;
+    FramePick pick;
 };
 
 struct ConvertOutcome {
@@ -34,6 +44,8 @@ struct ConvertOutcome {
     std::int32_t sourceHeight = 0;
     std::int64_t width = 0;  // of the output
     std::int64_t height = 0;
+    std::int32_t frames = 1;         // frames written
+    std::int32_t framesLeftOut = 0;  // frames of the input that the output could not hold
 };
 
 using ConvertProgress = std::function<void(std::int32_t done, std::int32_t total)>;
@@ -41,6 +53,10 @@ using ConvertProgress = std::function<void(std::int32_t done, std::int32_t total
 // Converts the picture `input`, opened already.
 ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& request,
                            const ConvertProgress& progress = {});
+
+// The output of frame `number` (from 1) of `frames` when each frame has a file of its own:
+// "out/a-scanlines.png" -> "out/a-scanlines-0001.png" (at least four digits).
+QByteArray numberedOutput(const QByteArray& output, std::int32_t number, std::int32_t frames);
 
 // The picture as the window's source box shows it: 32-bit, transparency laid over the box's
 // background colour.

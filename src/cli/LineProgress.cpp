@@ -9,11 +9,12 @@ QString reportLine(const FileReport& report) {
     // Messages may hold names too: the whole line is made safe.
     if (!o.ok) return shownText(QStringLiteral("%1: %2").arg(report.input, o.error));
     return shownText(QStringLiteral("%1 -> %2").arg(report.input, report.output)) +
-           QStringLiteral(" (%1x%2 -> %3x%4)")
+           QStringLiteral(" (%1x%2 -> %3x%4%5)")
                .arg(o.sourceWidth)
                .arg(o.sourceHeight)
                .arg(o.width)
-               .arg(o.height);
+               .arg(o.height)
+               .arg(o.frames > 1 ? QStringLiteral(", %1 frames").arg(o.frames) : QString());
 }
 
 QString summaryLine(const BatchSnapshot& snapshot) {

@@ -14,6 +14,7 @@
 #include "CliOptions.h"
 #include "LineProgress.h"
 #include "NameText.h"
+#include "StreamConverter.h"
 #include "TerminalProgress.h"
 #include "io/helper/HelperClient.h"
 #include "io/output/StandardStreams.h"
@@ -45,6 +46,49 @@ void stopWithHelpers(int signal) {
     glint::killRunningHelpers();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
+}
+
+// --stream: one line on standard error at the end (unless quiet), the failure always.
+int runStream(const glint::CliOptions& o, const glint::ConvertRequest& settings) {
+    glint::StreamRequest request;
+    request.input = o.inputs.constFirst();
+    request.output = o.output;
+    request.format = glint::outputFormat(o);
+    request.values = settings.values;
+    request.encoder = settings.encoder;
+    request.force = settings.force;
+    const glint::StreamOutcome outcome = glint::convertStream(request);
+    const QString input = glint::nameText(request.input);
+    if (!outcome.ok) {
+        std::fprintf(stderr, "glintwork-cli: %s\n",
+                     qPrintable(glint::shownText(input + QStringLiteral(": ") + outcome.error)));
+        return kExitFailedFiles;
+    }
+    if (!o.quiet) {
+        std::fprintf(stderr, "%s (%lld %s, %dx%d -> %dx%d)\n",
+                     qPrintable(glint::shownText(input + QStringLiteral(" -> ") +
+                                                 glint::nameText(request.output))),
+                     static_cast<long long>(outcome.pictures),
+                     outcome.pictures == 1 ? "picture" : "pictures", outcome.source.width(),
+                     outcome.source.height(), outcome.output.width(), outcome.output.height());
+    }
+    return 0;
+}
+
+// Said once, quiet or not: which inputs had frames that their outputs could not hold, and how
+// to keep them.
+void noteFramesLeftOut(const glint::BatchRunner::FramesLeftOut& leftOut,
+                       glint::OutputFormat format) {
+    if (leftOut.inputs == 0) return;
+    const QString which = leftOut.inputs == 1 ? leftOut.first + QStringLiteral(" has")
+                                              : QStringLiteral("%1 inputs (%2, ...) have")
+                                                    .arg(leftOut.inputs)
+                                                    .arg(leftOut.first);
+    std::fprintf(stderr,
+                 "glintwork-cli: %s several frames, of which %s holds only the first: keep them "
+                 "all with --format gif or webp (tiff for pages), or each in a numbered file "
+                 "with --each-frame; --frame N picks one.\n",
+                 qPrintable(glint::shownText(which)), glint::formatName(format));
 }
 
 int terminalColumns() {
@@ -90,13 +134,6 @@ int main(int argc, char** argv) {
                      "output or use -o FILE\n");
         return kExitBadArguments;
     }
-    glint::BatchFeed feed(o);
-    if (const glint::Status st = feed.open(); st.failed()) {
-        return badArguments(
-            QStringLiteral("cannot read the list of inputs '%1': %2")
-                .arg(glint::nameText(o.inputList), QString::fromStdString(st.reason())),
-            parsed.text);
-    }
     glint::ConvertRequest settings;
     settings.format = o.format;
     settings.force = o.force;
@@ -105,6 +142,16 @@ int main(int argc, char** argv) {
     settings.values.redVal = o.red;
     settings.values.blueVal = o.blue;
     settings.values.backCol = o.background;
+    settings.pick = {o.frame, o.eachFrame};
+    if (o.stream) return runStream(o, settings);
+
+    glint::BatchFeed feed(o);
+    if (const glint::Status st = feed.open(); st.failed()) {
+        return badArguments(
+            QStringLiteral("cannot read the list of inputs '%1': %2")
+                .arg(glint::nameText(o.inputList), QString::fromStdString(st.reason())),
+            parsed.text);
+    }
 
     std::unique_ptr<glint::ProgressView> view;
     if (!o.quiet && isatty(STDERR_FILENO)) {
@@ -113,5 +160,7 @@ int main(int argc, char** argv) {
         view = std::make_unique<glint::LineProgress>(stderr, o.quiet);
     }
     glint::BatchRunner runner(feed, settings, o.jobs);
-    return runner.run(*view) > 0 ? kExitFailedFiles : 0;
+    const int failed = runner.run(*view);
+    noteFramesLeftOut(runner.framesLeftOut(), glint::outputFormat(o));
+    return failed > 0 ? kExitFailedFiles : 0;
 }

@@ -105,9 +105,9 @@ TEST(CliOptions, InputsAndOutputRule) {
     const ParsedCommandLine missingFolder = parse({"-o", dir.filePath("none/"), "a.png"});
     EXPECT_EQ(missingFolder.action, Action::Error);
     EXPECT_TRUE(missingFolder.error.contains("does not exist"));
-    const ParsedCommandLine gif = parse({"-o", dir.filePath("x.gif"), "a.png"});
-    EXPECT_EQ(gif.action, Action::Error);
-    EXPECT_TRUE(gif.error.contains("unsupported output format 'gif'"));
+    const ParsedCommandLine xcf = parse({"-o", dir.filePath("x.xcf"), "a.png"});
+    EXPECT_EQ(xcf.action, Action::Error);
+    EXPECT_TRUE(xcf.error.contains("unsupported output format 'xcf'"));
     // A list may name any number of files.
     const ParsedCommandLine fileForList = parse({"-o", dir.filePath("x.bmp"), "--files-from", "l"});
     EXPECT_EQ(fileForList.action, Action::Error);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,8 @@
 
 #include "SampleFiles.h"
 #include "TestPictures.h"
+#include "engine/ScanlineBands.h"
+#include "io/decode/PictureStream.h"
 
 namespace glint {
 namespace {
@@ -80,10 +83,14 @@ TEST_F(CliProcess, BadArgumentsExitTwoWithUsage) {
         {"-r", "256", "a.png"},
         {"-B", "#12345", "a.png"},
         {"-o", "one.bmp", "a.png", "b.bmp"},
-        {"-o", "x.gif", "a.png"},
+        {"-o", "x.xcf", "a.png"},
         {"--frobnicate", "a.png"},
         {"-0", "a.png"},
-        {"--format", "gif", "a.png"},
+        {"--format", "xcf", "a.png"},
+        {"--frame", "0", "a.png"},
+        {"--frame", "2", "--each-frame", "a.png"},
+        {"--stream", "--format", "gif", "-"},
+        {"--stream", "a.png", "b.bmp"},
         {"--format", "png", "-o", "x.bmp", "a.png"},
         {"-o", "-", "a.png", "b.bmp"},
         {"-o", "x.bmp", "-", "-"},
@@ -470,7 +477,8 @@ TEST_F(CliProcess, ConvertsPhotoFormatsUprightAndRefusesDamagedOnes) {
 }
 
 // A picture whose decoder needs a part that is not installed names the missing package: libwmf's
-// fonts for a plain metafile, Qt's image plug-ins for a WebP picture. The part is hidden
+// fonts for a plain metafile, Qt's image plug-ins for an icns picture (the batch tool reads
+// WebP through libwebp). The part is hidden
 // in a mount namespace of the tool's own, which needs root (as CI has).
 TEST_F(CliProcess, MissingPartsAreNamed) {
     if (::geteuid() != 0) GTEST_SKIP() << "hiding a folder needs root";
@@ -482,9 +490,8 @@ TEST_F(CliProcess, MissingPartsAreNamed) {
     } cases[] = {
         {"r.wmf", test::wmfRectangle(), "/usr/share/fonts/type1/urw-base35",
          "The fonts for plain metafiles are not installed (Debian package fonts-urw-base35)."},
-        {"a.webp", QByteArray("RIFF\x20\0\0\0WEBPVP8 ", 16) + QByteArray(24, '\0'),
-         QT_PLUGIN_DIR "/imageformats",
-         "The image plug-in for WebP pictures is not installed (Debian package "
+        {"a.icns", QByteArray("icns\0\0\0\x08", 8), QT_PLUGIN_DIR "/imageformats",
+         "The image plug-in for icns pictures is not installed (Debian package "
          "qt6-image-formats-plugins)."},
     };
     const QTemporaryDir empty;
@@ -521,6 +528,117 @@ TEST_F(CliProcess, AnUnsupportedVariantIsNamed) {
     EXPECT_TRUE(r.err.contains("deep.jpg: cannot read the picture: it is a 12-bit JPEG, which "
                                "this installation cannot decode"))
         << r.err.toStdString();
+}
+
+}  // namespace
+}  // namespace glint
+
+namespace glint {
+namespace {
+
+// Pictures of a stream (ffmpeg -f image2pipe), as the tool reads them.
+std::vector<QImage> streamPictures(QIODevice& stream) {
+    std::vector<QImage> pictures;
+    for (;;) {
+        QImage picture;
+        StreamRead read = StreamRead::End;
+        if (readStreamPicture(stream, picture, read).failed() || read == StreamRead::End)
+            return pictures;
+        pictures.push_back(picture);
+    }
+}
+
+std::vector<QImage> ppmStream(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? streamPictures(file) : std::vector<QImage>{};
+}
+
+QImage engineRender(const QImage& picture, const RowValues& values) {
+    ScanlineGeometry g;
+    EXPECT_TRUE(scanlineGeometry(picture.width(), picture.height(), values.scale, g).isOk());
+    QImage dst(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
+    const PixelView view{reinterpret_cast<std::uint32_t*>(dst.bits()), dst.width(), dst.height(),
+                         dst.bytesPerLine() / 4};
+    const ConstPixelView source{reinterpret_cast<const std::uint32_t*>(picture.constBits()),
+                                picture.width(), picture.height(), picture.bytesPerLine() / 4};
+    EXPECT_TRUE(ScanlineBands(source, g, values).renderWhole(view).isOk());
+    return dst;
+}
+
+// The README's recipe: ffmpeg | glintwork-cli --stream | ffmpeg, with the sound copied over, on a
+// clip of ffmpeg's test pattern with a tone; the result is stored losslessly (ffv1) and every
+// frame compared with the engine's render of the frame that went in, in each picture format
+// the stream can carry.
+TEST_F(CliProcess, VideoFlowsThroughPipesBetweenTwoFfmpegs) {
+    const QString clip = QStringLiteral(
+        "ffmpeg -v error -f lavfi -i testsrc=size=48x32:rate=10 -f lavfi -i sine -t 0.6 "
+        "-c:v ffv1 -c:a flac in.mkv && "
+        "ffmpeg -v error -i in.mkv -f image2pipe -c:v ppm in.ppm");
+    QProcess make;
+    make.setWorkingDirectory(dir_.path());
+    make.start("bash", {"-c", clip});
+    ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0)
+        << make.readAllStandardError().toStdString();
+    const std::vector<QImage> in = ppmStream(path("in.ppm"));
+    ASSERT_EQ(in.size(), 6u);
+    const RowValues values{2, RGB(0, 0, 0), 30, 200};
+    for (const char* codec : {"ppm", "bmp", "png"}) {
+        SCOPED_TRACE(codec);
+        const QString recipe =
+            QStringLiteral(
+                "set -o pipefail; ffmpeg -v error -i in.mkv -f image2pipe -c:v %1 - | "
+                "\"%2\" --stream -s 2 -r 30 -b 200 --format %1 -o - - | "
+                "ffmpeg -v error -y -f image2pipe -c:v %1 -i - -i in.mkv -map 0:v -map 1:a? "
+                "-c:a copy -c:v ffv1 out.mkv && "
+                "ffprobe -v error -show_entries stream=codec_type -of csv=p=0 out.mkv && "
+                "ffmpeg -v error -y -i out.mkv -f image2pipe -c:v ppm out.ppm")
+                .arg(QString::fromLatin1(codec), QStringLiteral(GLINT_CLI_PATH));
+        QProcess pipeline;
+        pipeline.setWorkingDirectory(dir_.path());
+        pipeline.start("bash", {"-c", recipe});
+        ASSERT_TRUE(pipeline.waitForFinished(120000));
+        ASSERT_EQ(pipeline.exitCode(), 0) << pipeline.readAllStandardError().toStdString();
+        EXPECT_EQ(pipeline.readAllStandardOutput(), "video\naudio\n");
+        const std::vector<QImage> out = ppmStream(path("out.ppm"));
+        ASSERT_EQ(out.size(), in.size());
+        for (std::size_t k = 0; k < in.size(); ++k)
+            EXPECT_EQ(out[k], engineRender(in[k], values)) << "frame " << k;
+    }
+}
+
+// Damage inside a stream names the picture; what came before it went out.
+TEST_F(CliProcess, AStreamStopsAtAPictureItCannotRead) {
+    const QByteArray ppm = QByteArray("P6\n2 1\n255\n") + QByteArray(6, '\x40');
+    const ToolRun r = run({"--stream", "-q", "-o", "-", "-"}, 0, ppm + ppm + "P6\n2 1\n255\n\x01");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("picture 3 of the stream cannot be read")) << r.err.toStdString();
+    QByteArray written = r.outBytes;
+    QBuffer out(&written);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(streamPictures(out).size(), 2u);
+}
+
+// An animation into a format of one picture: its first frame, and one note, quiet or not, on
+// how to keep the others; with --each-frame a file for each frame and no note.
+TEST_F(CliProcess, AStillOutputOfAnAnimationSaysWhatItLeftOut) {
+    QProcess make;
+    make.setWorkingDirectory(dir_.path());
+    make.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=16x8:rate=5", "-t",
+                          "0.4", "anim.gif"});
+    ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0);
+    const ToolRun still = run({"-q", "anim.gif", "a.png"});
+    EXPECT_EQ(still.exitCode, 0);
+    EXPECT_EQ(still.err,
+              "glintwork-cli: anim.gif has several frames, of which bmp holds only the first: keep "
+              "them all with --format gif or webp (tiff for pages), or each in a numbered file "
+              "with --each-frame; --frame N picks one.\n");
+    const ToolRun each = run({"-q", "-f", "--each-frame", "anim.gif", "a.png"});
+    EXPECT_EQ(each.exitCode, 0);
+    EXPECT_TRUE(each.err.isEmpty()) << each.err.toStdString();
+    EXPECT_TRUE(files().contains("anim-scanlines-0001.bmp"));
+    EXPECT_TRUE(files().contains("anim-scanlines-0002.bmp"));
+    EXPECT_EQ(test::readPixels(path("anim-scanlines-0001.bmp")),
+              test::readPixels(path("anim-scanlines.bmp")));
 }
 
 }  // namespace

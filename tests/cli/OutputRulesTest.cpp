@@ -22,9 +22,12 @@ TEST(OutputFormat, ChosenByExtension) {
     EXPECT_EQ(formatForPath("b.jpeg"), OutputFormat::Jpeg);
     EXPECT_EQ(formatForPath("b.tif"), OutputFormat::Tiff);
     EXPECT_EQ(formatForPath("b.webp"), OutputFormat::Webp);
-    EXPECT_FALSE(formatForPath("b.gif").has_value());
+    EXPECT_EQ(formatForPath("b.GIF"), OutputFormat::Gif);
+    EXPECT_EQ(formatForPath("b.ppm"), OutputFormat::Ppm);
+    EXPECT_FALSE(formatForPath("b.xcf").has_value());
     EXPECT_TRUE(isStreamed(OutputFormat::Tiff));
     EXPECT_FALSE(isStreamed(OutputFormat::Webp));
+    EXPECT_FALSE(isStreamed(OutputFormat::Gif));
 }
 
 TEST(OutputFormat, LimitsNameTheLimit) {
@@ -47,6 +50,11 @@ TEST(OutputFormat, LimitsNameTheLimit) {
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Png, true, 40000, 40000, {}).isEmpty());
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Png, true, 2147483648LL, 1, {})
                     .contains("2147483647 pixels per side"));
+    // A gif frame is written whole and kept to compare the next one with.
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Gif, true, 65536, 1, {})
+                    .contains("gif limit of 65535 pixels per side"));
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Gif, true, 16384, 16384, {}).isEmpty());
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Gif, true, 16384, 16385, {}).contains("2 GiB"));
     // WebP is encoded whole: the limit is what its encoder needs, lossless far more.
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, true, 16383, 16383, {}).isEmpty());
     const EncoderSettings lossless{{}, {}, true};

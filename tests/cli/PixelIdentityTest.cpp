@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -18,6 +19,7 @@
 #include "engine/RenderExtent.h"
 #include "engine/RowKernel.h"
 #include "io/decode/PictureLoader.h"
+#include "io/output/GifFrameSink.h"
 #include "io/output/JpegRowSink.h"
 #include "io/output/PngRowSink.h"
 #include "io/output/TiffRowSink.h"
@@ -71,6 +73,18 @@ protected:
         return test::readPixels(dir_.filePath(name));
     }
 
+    // Converts the file `input` as `request` says.
+    static ConvertOutcome convertPath(const QString& input, const ConvertRequest& request) {
+        PictureFile file;
+        const Status opened = PictureFile::open(QFile::encodeName(input), file);
+        if (opened.failed()) {
+            ConvertOutcome outcome;
+            outcome.error = QString::fromStdString(opened.reason());
+            return outcome;
+        }
+        return convertFile(file, request);
+    }
+
     QTemporaryDir dir_;
 };
 
@@ -96,11 +110,10 @@ TEST_F(PixelIdentity, EveryOutputMatchesTheWindowAtScalesOneToFive) {
         EncoderSettings encoder;
     };
     const Output lossless[] = {
-        {"s.bmp", true, {}},         {"s.png", true, {}},
-        {"f.png", true, {{}, 9}},    {"s.tiff", true, {}},
-        {"d.tiff", true, {{}, 6}},   {"s.webp", true, {{}, {}, true}},
-        {"m.bmp", false, {}},        {"m.png", false, {}},
-        {"m.tiff", false, {}},
+        {"s.bmp", true, {}},  {"s.png", true, {}},       {"f.png", true, {{}, 9}},
+        {"s.tiff", true, {}}, {"d.tiff", true, {{}, 6}}, {"s.webp", true, {{}, {}, true}},
+        {"s.gif", true, {}},  {"s.ppm", true, {}},       {"m.bmp", false, {}},
+        {"m.png", false, {}}, {"m.tiff", false, {}},
     };
     const QSize sizes[] = {{1, 1}, {1, 6}, {7, 1}, {13, 9}, {64, 3}};
     std::uint32_t seed = 1;
@@ -243,6 +256,164 @@ TEST_F(PixelIdentity, RowsDrawnWhileDecodingMatchTheWindow) {
                 << name.toStdString() << " scale " << scale;
         }
     }
+}
+
+// Every frame of `path` as Qt's readers compose them, with the delays they tell.
+PictureFrames qtFrames(const QString& path) {
+    QImageReader reader(path);
+    PictureFrames frames;
+    frames.loops = reader.loopCount();
+    constexpr std::size_t kMostFrames = 64;
+    for (QImage frame; frames.frames.size() < kMostFrames && reader.read(&frame);) {
+        frames.frames.push_back(
+            {frame.convertToFormat(QImage::Format_RGB32), reader.nextImageDelay()});
+        // Animations move on as they are read; pages are turned.
+        if (!reader.supportsAnimation() && !reader.jumpToNextImage()) break;
+    }
+    return frames;
+}
+
+// What a viewer shows: each picture with the time it stays (0 when `timed` is false), a frame
+// equal to the one before taken together with it (the webp encoder merges them).
+std::vector<std::pair<QImage, std::int32_t>> shownOverTime(const PictureFrames& frames,
+                                                           bool timed) {
+    std::vector<std::pair<QImage, std::int32_t>> shown;
+    for (const PictureFrame& f : frames.frames) {
+        const std::int32_t delay = timed ? f.delayMs : 0;
+        if (!shown.empty() && shown.back().first == f.picture)
+            shown.back().second += delay;
+        else
+            shown.emplace_back(f.picture, delay);
+    }
+    return shown;
+}
+
+// Animations in and out, read back by Qt's readers: every frame as the window renders the
+// input's frame, the delays and loop count kept. The input GIF has frames that change in part
+// only and a frame equal to the one before.
+TEST_F(PixelIdentity, AnimationsKeepEveryFrameExactly) {
+    const QImage a = test::randomPicture(16, 12, 1);
+    QImage b = a.copy();
+    for (int x = 3; x < 9; ++x) b.setPixel(x, 4, qRgb(x, 255 - x, 7));
+    QImage c = test::randomPicture(16, 12, 2);
+    const std::vector<QImage> pictures{a, b, b, c};
+    const std::vector<std::int32_t> delays{40, 70, 30, 1230};
+    const QString input = dir_.filePath("in.gif");
+    {
+        GifFrameSink gif;
+        ASSERT_TRUE(gif.open(input, 16, 12, {4, 3}).isOk());
+        for (std::size_t k = 0; k < pictures.size(); ++k) {
+            const QImage& p = pictures[k];
+            ASSERT_TRUE(gif.addFrame({reinterpret_cast<const std::uint32_t*>(p.constBits()),
+                                      p.width(), p.height(), p.bytesPerLine() / 4},
+                                     delays[k])
+                            .isOk());
+        }
+        ASSERT_TRUE(gif.commit().isOk());
+    }
+    const PictureFrames in = qtFrames(input);
+    ASSERT_EQ(in.frames.size(), pictures.size());
+    EXPECT_EQ(in.loops, 2);  // Qt counts the repeats after the first play
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        EXPECT_EQ(in.frames[k].picture, pictures[k]) << "input frame " << k;
+        EXPECT_EQ(in.frames[k].delayMs, delays[k]);
+    }
+    const RowValues values{3, RGB(20, 30, 40), 200, 9};
+    PictureFrames rendered;
+    for (std::size_t k = 0; k < pictures.size(); ++k)
+        rendered.frames.push_back({windowRender(pictures[k], values), delays[k]});
+    const std::pair<const char*, EncoderSettings> outputs[] = {
+        {"out.gif", {}}, {"out.webp", {{}, {}, true}}, {"out.tiff", {}}};
+    for (const auto& [name, encoder] : outputs) {
+        SCOPED_TRACE(name);
+        ConvertRequest request;
+        request.output = QFile::encodeName(dir_.filePath(name));
+        request.values = values;
+        request.encoder = encoder;
+        const ConvertOutcome outcome = convertPath(input, request);
+        ASSERT_TRUE(outcome.ok) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.frames, 4);
+        // Qt's tiff reader turns no pages: the loader reads them (the picture helper).
+        const bool timed = !QByteArray(name).endsWith("tiff");  // pages without timing
+        PictureFrames out = qtFrames(QFile::decodeName(request.output));
+        if (!timed) {
+            ASSERT_TRUE(loadPictureFrames(QFile::decodeName(request.output), out).isOk());
+        }
+        for (PictureFrame& frame : out.frames)
+            frame.picture = frame.picture.convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shownOverTime(out, timed), shownOverTime(rendered, timed));
+        if (timed) {
+            EXPECT_EQ(out.loops, 2);
+        }
+    }
+}
+
+// A render of every green and a background of its own has 257 colours: the GIF's frame is
+// drawn by two image blocks, which readers show one after the other, the last with the frame
+// complete.
+TEST_F(PixelIdentity, AGifFrameOfMoreThan256ColoursStaysExact) {
+    QImage picture(256, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 256; ++x) picture.setPixel(x, y, qRgb(0, (x + 85 * y) % 256, 0));
+    const QString input = dir_.filePath("greens.png");
+    ASSERT_TRUE(test::writePicture(picture, input));
+    for (const std::int32_t scale : {1, 2}) {
+        const RowValues values{scale, RGB(1, 2, 3), 0, 0};
+        ConvertRequest request;
+        request.output = QFile::encodeName(dir_.filePath("greens.gif"));
+        request.values = values;
+        request.force = true;
+        ASSERT_TRUE(convertPath(input, request).ok);
+        const PictureFrames shown = qtFrames(QFile::decodeName(request.output));
+        ASSERT_EQ(shown.frames.size(), scale == 1 ? 1u : 2u) << "scale " << scale;
+        EXPECT_EQ(shown.frames.back().picture, windowRender(picture, values)) << "scale " << scale;
+    }
+}
+
+// A still output of an animation holds the frame asked for, or each frame in a file of its own.
+TEST_F(PixelIdentity, StillOutputsOfAnAnimationPickFrames) {
+    const QImage a = test::randomPicture(9, 5, 3);
+    const QImage b = test::randomPicture(9, 5, 4);
+    const QString input = dir_.filePath("two.gif");
+    {
+        GifFrameSink gif;
+        ASSERT_TRUE(gif.open(input, 9, 5, {2, 0}).isOk());
+        for (const QImage* p : {&a, &b})
+            ASSERT_TRUE(gif.addFrame({reinterpret_cast<const std::uint32_t*>(p->constBits()), 9, 5,
+                                      p->bytesPerLine() / 4},
+                                     100)
+                            .isOk());
+        ASSERT_TRUE(gif.commit().isOk());
+    }
+    const RowValues values{2, RGB(0, 0, 0), 1, 2};
+    ConvertRequest request;
+    request.output = QFile::encodeName(dir_.filePath("o.png"));
+    request.values = values;
+    ConvertOutcome outcome = convertPath(input, request);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(outcome.framesLeftOut, 1);
+    EXPECT_EQ(test::readPixels(QFile::decodeName(request.output)), windowRender(a, values));
+    request.pick.frame = 2;
+    request.force = true;
+    outcome = convertPath(input, request);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(outcome.framesLeftOut, 0);
+    EXPECT_EQ(test::readPixels(QFile::decodeName(request.output)), windowRender(b, values));
+    request.pick.frame = 3;
+    EXPECT_EQ(convertPath(input, request).error,
+              QStringLiteral("--frame 3 is past the picture's 2 frames"));
+    request.pick = {{}, true};
+    request.output = QFile::encodeName(dir_.filePath("each.bmp"));
+    ASSERT_TRUE(convertPath(input, request).ok);
+    EXPECT_EQ(test::readPixels(dir_.filePath("each-0001.bmp")), windowRender(a, values));
+    EXPECT_EQ(test::readPixels(dir_.filePath("each-0002.bmp")), windowRender(b, values));
+    EXPECT_FALSE(QFile::exists(request.output));
+}
+
+TEST(NumberedOutput, NumbersGoBeforeTheExtension) {
+    EXPECT_EQ(numberedOutput("out/a-scanlines.png", 1, 12), "out/a-scanlines-0001.png");
+    EXPECT_EQ(numberedOutput("a.b/c", 7, 12345), "a.b/c-00007");
+    EXPECT_EQ(numberedOutput(".hidden", 2, 2), ".hidden-0002");
 }
 
 TEST_F(PixelIdentity, UnfinishedOutputsLeaveNothingBehind) {

@@ -36,6 +36,20 @@ class PhotoPixels {
         }
         count_ = count;
     }
+    // Room for `count` pixels, the ones there kept (a reader of several frames adds room for
+    // the next frame after those before).
+    void grow(std::size_t count) {
+        if (count <= count_) return;
+        std::uint32_t* provided = provider_ && own_.empty() ? provider_(count) : nullptr;
+        if (provided != nullptr) {  // the provider maps the same memory again, larger
+            at_ = provided;
+        } else {
+            if (own_.empty()) own_.assign(at_, at_ + count_);
+            own_.resize(count);
+            at_ = own_.data();
+        }
+        count_ = count;
+    }
     // Room for `count` pixels, all `value`.
     void assign(std::size_t count, std::uint32_t value) {
         resize(count);
@@ -63,7 +77,10 @@ struct DecodedPhoto {
     std::int64_t width = 0;
     std::int64_t height = 0;
     bool hasAlpha = false;
-    PhotoPixels pixels;  // width * height, row after row from the top
+    PhotoPixels pixels;  // width * height, row after row from the top; frame after frame
+    // Of an animation read whole: one delay a frame, and the times it plays (0 for ever).
+    std::vector<std::uint32_t> delaysMs;
+    std::uint32_t loops = 1;
 };
 
 // A sample of `bits` bits (1..16) as the nearest 8-bit value: round(v * 255 / (2^bits - 1)).
@@ -86,12 +103,13 @@ constexpr std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, 
 
 // Fills the photo's pixels (already sized) from interleaved 8-bit RGB or RGBA rows that are not
 // premultiplied: no arithmetic at all.
+// `at`: the pixel where the frame starts.
 inline void copyInterleavedRows(const std::uint8_t* rows, std::int64_t stride, bool alpha,
-                                DecodedPhoto& photo) {
+                                DecodedPhoto& photo, std::int64_t at = 0) {
     const int channels = alpha ? 4 : 3;
     for (std::int64_t y = 0; y < photo.height; ++y) {
         const std::uint8_t* s = rows + y * stride;
-        std::uint32_t* out = photo.pixels.data() + y * photo.width;
+        std::uint32_t* out = photo.pixels.data() + at + y * photo.width;
         for (std::int64_t x = 0; x < photo.width; ++x, s += channels)
             out[x] = argb(alpha ? s[3] : 0xffu, s[0], s[1], s[2]);
     }

@@ -66,6 +66,9 @@ HelperSession::HelperSession() {
     std::set_new_handler(outOfMemory);
     watchAllocations();
     for (const int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL}) ::signal(signal, onFatalSignal);
+    // A helper may write no file (its file size limit is 0); a library that tries anyway (fontconfig
+    // refreshing its cache) gets an error instead of ending the helper.
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::vector<std::uint8_t> HelperSession::head(std::size_t bytes) const {
@@ -119,8 +122,10 @@ void HelperSession::provide(photo::DecodedPhoto& photo) {
 }
 
 int HelperSession::reply(const photo::DecodedPhoto& photo) {
+    const auto frames =
+        static_cast<std::int64_t>(photo.pixels.size()) / (photo.width * photo.height);
     if (!photo.pixels.provided()) {
-        std::uint32_t* shared = pixels(photo.width, photo.height);
+        std::uint32_t* shared = pixels(photo.width, photo.height, frames);
         if (shared == nullptr) return fail(Outcome::NoMemory);
         std::copy(photo.pixels.begin(), photo.pixels.end(), shared);
     }
@@ -129,7 +134,9 @@ int HelperSession::reply(const photo::DecodedPhoto& photo) {
     r.width = photo.width;
     r.height = photo.height;
     r.hasAlpha = photo.hasAlpha;
-    r.frames = 1;
+    r.frames = static_cast<std::uint32_t>(frames);
+    r.loops = photo.loops;
+    r.delaysMs = photo.delaysMs;
     return reply(r);
 }
 

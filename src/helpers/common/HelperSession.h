@@ -18,7 +18,7 @@ struct Reply {
     std::int64_t height = 0;
     bool hasAlpha = false;
     std::uint32_t frames = 0;
-    std::uint32_t loops = 0;
+    std::uint32_t loops = 1;              // times the frames play, 0 for ever
     std::vector<std::uint32_t> delaysMs;  // one per frame, or none
     std::string message;
 };
@@ -56,8 +56,8 @@ class HelperSession {
     // Writes the reply; returns main()'s exit code.
     int reply(const Reply& reply);
     int fail(Outcome outcome, std::string message = {});
-    // The reply for a decoded still picture; its pixels are copied into the shared memory first
-    // when they are not there already.
+    // The reply for a decoded picture, one frame or several (their delays and loop count kept);
+    // its pixels are copied into the shared memory first when they are not there already.
     int reply(const photo::DecodedPhoto& photo);
 
   private:

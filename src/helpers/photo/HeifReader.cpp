@@ -112,14 +112,16 @@ PhotoOutcome decodePrimaryImage(std::span<const std::uint8_t> file, DecodedPhoto
 
 }  // namespace
 
-PhotoOutcome readHeif(std::span<const std::uint8_t> file, DecodedPhoto& photo, std::string& what) {
+PhotoOutcome readHeif(std::span<const std::uint8_t> file, DecodedPhoto& photo, std::string& what,
+                      bool allFrames) {
     const HeifLayout layout = heifLayout(file);
     if (!layout.unsupported.empty()) {
         what = layout.unsupported;
         return PhotoOutcome::Unsupported;
     }
     // libheif reads still images only; a sequence without one goes to libavif.
-    if (!layout.still && layout.sequence) return readAvifSequence(file, photo);
+    if (layout.sequence && (allFrames || !layout.still))
+        return readAvifSequence(file, photo, allFrames);
     return decodePrimaryImage(file, photo);
 }
 

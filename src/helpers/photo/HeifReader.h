@@ -11,7 +11,9 @@
 namespace glint::photo {
 
 // On Ok `photo` holds the picture; on Unsupported `what` names the variant ("a HEIF with an
-// AVC-coded image"). Opens no file.
-PhotoOutcome readHeif(std::span<const std::uint8_t> file, DecodedPhoto& photo, std::string& what);
+// AVC-coded image"). With `allFrames`, a file with an AVIF image sequence gives every frame of
+// the sequence (readAvifSequence()). Opens no file.
+PhotoOutcome readHeif(std::span<const std::uint8_t> file, DecodedPhoto& photo, std::string& what,
+                      bool allFrames = false);
 
 }  // namespace glint::photo

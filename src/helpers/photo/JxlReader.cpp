@@ -4,6 +4,9 @@
 #include <jxl/encode.h>
 #include <jxl/thread_parallel_runner_cxx.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "DecodingThreads.h"
 
 namespace glint::photo {
@@ -13,6 +16,8 @@ constexpr int kEightBits = 8;
 constexpr int kSixteenBits = 16;
 constexpr int kChannels = 4;
 constexpr std::uint32_t kFirstTurnedOrientation = 5;  // 5..8 swap width and height
+constexpr double kMillisecondsPerSecond = 1000.0;
+constexpr std::uint32_t kMaxDelayMs = 0x7FFFFFFF;
 
 // Where the decoder puts the picture. 8-bit samples go straight into the pixels as RGBA bytes
 // (libjxl's row callback would cost a copy of the picture), turned into 0xAARRGGBB in place
@@ -23,18 +28,19 @@ constexpr std::uint32_t kFirstTurnedOrientation = 5;  // 5..8 swap width and hei
 struct Output {
     DecodedPhoto* photo;
     bool deep;
+    std::int64_t frameAt = 0;  // the pixel where the frame being decoded starts
 
     // Both run on the decoder's threads, each on pixels of its own.
     static void receiveDeep(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
         const auto& o = *static_cast<const Output*>(opaque);
-        std::uint32_t* out = o.photo->pixels.data() + y * o.photo->width + x;
+        std::uint32_t* out = o.photo->pixels.data() + o.frameAt + y * o.photo->width + x;
         const auto* s = static_cast<const std::uint16_t*>(pixels);
         for (size_t i = 0; i < count; ++i, s += kChannels)
             out[i] = argb(eightBits(s[3]), eightBits(s[0]), eightBits(s[1]), eightBits(s[2]));
     }
     static void swizzleRow(void* opaque, std::uint32_t y, size_t /*thread*/) {
         const auto& o = *static_cast<const Output*>(opaque);
-        std::uint32_t* row = o.photo->pixels.data() + y * o.photo->width;
+        std::uint32_t* row = o.photo->pixels.data() + o.frameAt + y * o.photo->width;
         for (std::int64_t x = 0; x < o.photo->width; ++x) {
             const auto* rgba = reinterpret_cast<const std::uint8_t*>(row + x);
             row[x] = argb(rgba[3], rgba[0], rgba[1], rgba[2]);
@@ -49,13 +55,13 @@ struct Output {
 
 }  // namespace
 
-PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
+PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo, bool allFrames) {
     const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     const JxlThreadParallelRunnerPtr runner =
         JxlThreadParallelRunnerMake(nullptr, static_cast<size_t>(decodingThreads()));
     JxlDecoder* dec = decoder.get();
     if (!dec || !runner ||
-        JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
+        JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FRAME |
                                            JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
         JxlDecoderSetParallelRunner(dec, JxlThreadParallelRunner, runner.get()) !=
             JXL_DEC_SUCCESS ||
@@ -66,6 +72,7 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
 
     JxlBasicInfo info{};
     Output output{&photo, false};
+    std::int64_t frames = 0;  // decoded whole
     for (;;) {
         switch (JxlDecoderProcessInput(dec)) {
             case JXL_DEC_BASIC_INFO: {
@@ -99,8 +106,28 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
                 }
                 break;
             }
+            case JXL_DEC_FRAME: {  // with frames coalesced: each frame as shown
+                JxlFrameHeader header{};
+                if (JxlDecoderGetFrameHeader(dec, &header) != JXL_DEC_SUCCESS)
+                    return PhotoOutcome::Damaged;
+                const double tps = info.animation.tps_numerator > 0
+                                       ? double(info.animation.tps_numerator) /
+                                             std::max(1u, info.animation.tps_denominator)
+                                       : 1.0;
+                photo.delaysMs.push_back(static_cast<std::uint32_t>(std::lround(std::min(
+                    header.duration * kMillisecondsPerSecond / tps, double(kMaxDelayMs)))));
+                photo.loops = info.have_animation ? info.animation.num_loops : 1;
+                break;
+            }
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
-                photo.pixels.resize(static_cast<size_t>(photo.width * photo.height));
+                const std::int64_t frame = photo.width * photo.height;
+                if (!framesAccepted(photo.width, photo.height, frames + 1))
+                    return PhotoOutcome::TooLarge;
+                output.frameAt = frames * frame;
+                if (frames == 0)
+                    photo.pixels.resize(static_cast<size_t>(frame));
+                else
+                    photo.pixels.grow(static_cast<size_t>(frame * (frames + 1)));
                 const JxlPixelFormat format{kChannels,
                                             output.deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8,
                                             JXL_NATIVE_ENDIAN, 0};
@@ -110,8 +137,9 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
                         ? JxlDecoderSetImageOutCallback(dec, &format, &Output::receiveDeep,
                                                         &output) == JXL_DEC_SUCCESS
                         : JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS &&
-                              needed == photo.pixels.size() * sizeof(std::uint32_t) &&
-                              JxlDecoderSetImageOutBuffer(dec, &format, photo.pixels.data(),
+                              needed == static_cast<size_t>(frame) * sizeof(std::uint32_t) &&
+                              JxlDecoderSetImageOutBuffer(dec, &format,
+                                                          photo.pixels.data() + output.frameAt,
                                                           needed) == JXL_DEC_SUCCESS;
                 if (!ready) return PhotoOutcome::Damaged;
                 break;
@@ -123,6 +151,12 @@ PhotoOutcome readJxl(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
                                             &Output::swizzleRow, 0,
                                             static_cast<std::uint32_t>(photo.height)) != 0)
                     return PhotoOutcome::Damaged;
+                ++frames;
+                if (!allFrames) return PhotoOutcome::Ok;
+                break;
+            case JXL_DEC_SUCCESS:  // the end of an animation read whole
+                if (frames == 0) return PhotoOutcome::Damaged;
+                photo.delaysMs.resize(static_cast<std::size_t>(frames));
                 return PhotoOutcome::Ok;
             default:  // an error, input that ends early, or the end without a frame
                 return PhotoOutcome::Damaged;

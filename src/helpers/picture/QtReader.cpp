@@ -44,6 +44,48 @@ Outcome readWithQt(QByteArrayView bytes, const QByteArray& format, QImage& image
     return Outcome::Ok;
 }
 
+Outcome readFramesWithQt(
+    QByteArrayView bytes, const QByteArray& format, std::vector<QImage>& frames,
+    std::vector<std::uint32_t>& delaysMs, std::uint32_t& loops,
+    const std::function<void(int width, int height, int frames)>& expectOutput) {
+    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer device(&data);
+    device.open(QIODevice::ReadOnly);
+    QImageReader reader(&device, format);
+    reader.setAutoTransform(false);
+    QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
+    const QSize declared = reader.size();
+    if (declared.isValid()) {
+        if (const Outcome o = sizeOutcome(declared.width(), declared.height()); o != Outcome::Ok)
+            return o;
+        expectOutput(declared.width(), declared.height(), 1);
+    }
+    // A count the reader knows; an animation that loops for ever inside the file ends at the
+    // loader's limit.
+    const int known = reader.imageCount();
+    frames.clear();
+    delaysMs.clear();
+    for (int k = 0; known <= 0 || k < known; ++k) {
+        QImage frame;
+        if (!reader.read(&frame)) {
+            if (frames.empty()) return Outcome::Damaged;
+            break;
+        }
+        if (const Outcome o = sizeOutcome(frame.width(), frame.height()); o != Outcome::Ok)
+            return o;
+        if (!frames.empty() && frame.size() != frames.front().size()) return Outcome::Damaged;
+        const auto count = static_cast<std::int64_t>(frames.size()) + 1;
+        if (!framesAccepted(frame.width(), frame.height(), count)) return Outcome::TooLarge;
+        expectOutput(frame.width(), frame.height(), static_cast<int>(count));
+        delaysMs.push_back(static_cast<std::uint32_t>(std::max(reader.nextImageDelay(), 0)));
+        frames.push_back(std::move(frame));
+        if (!reader.supportsAnimation()) break;
+    }
+    const int loopCount = reader.loopCount();
+    loops = loopCount < 0 ? 0 : static_cast<std::uint32_t>(loopCount) + 1;
+    return Outcome::Ok;
+}
+
 void writeArgb32(const QImage& image, std::uint32_t* out) {
     const QImage::Format target =
         image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;

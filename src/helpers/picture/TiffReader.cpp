@@ -433,7 +433,55 @@ TiffResult decode(TIFF* tif, MemoryFile& file, DecodedPhoto& photo) {
 
 }  // namespace
 
-TiffResult readTiff(const std::uint8_t* data, std::size_t size, DecodedPhoto& photo) {
+namespace {
+
+// The pages of the open file as frames: each full-resolution page (reduced-resolution copies
+// are not pages) on a canvas as large as the largest, at its top left, transparent beside it.
+TiffResult decodePages(TIFF* tif, MemoryFile& file, DecodedPhoto& photo, std::int64_t& pages) {
+    std::vector<tdir_t> directories;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    do {
+        std::uint32_t type = 0;
+        if (TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &type) && (type & FILETYPE_REDUCEDIMAGE))
+            continue;
+        const Layout l = readLayout(tif);
+        width = std::max(width, l.width);
+        height = std::max(height, l.height);
+        directories.push_back(TIFFCurrentDirectory(tif));
+        if (!framesAccepted(width, height, static_cast<std::int64_t>(directories.size())))
+            return {TiffOutcome::TooLarge, {}};
+    } while (TIFFReadDirectory(tif));
+    if (file.failed) return damaged(file, "");
+    if (directories.size() < 2) {
+        pages = 1;
+        return TIFFSetDirectory(tif, 0) ? decode(tif, file, photo) : damaged(file, "");
+    }
+    if (!pictureSizeAccepted(width, height)) return {TiffOutcome::TooLarge, {}};
+    pages = static_cast<std::int64_t>(directories.size());
+    const std::uint64_t frame = std::uint64_t{width} * height;
+    photo.width = width;
+    photo.height = height;
+    photo.pixels.assign(frame * directories.size(), 0);
+    photo.hasAlpha = false;
+    for (std::size_t k = 0; k < directories.size(); ++k) {
+        if (!TIFFSetDirectory(tif, directories[k])) return damaged(file, "");
+        file.decodingPixels = false;
+        DecodedPhoto page;
+        const TiffResult result = decode(tif, file, page);
+        if (result.outcome != TiffOutcome::Ok) return result;
+        std::uint32_t* canvas = photo.pixels.data() + frame * k;
+        for (std::int64_t y = 0; y < page.height; ++y)
+            std::copy_n(page.pixels.data() + y * page.width, page.width, canvas + y * width);
+        photo.hasAlpha =
+            photo.hasAlpha || page.hasAlpha || page.width != width || page.height != height;
+    }
+    return {TiffOutcome::Ok, {}};
+}
+
+// Opens `data` with libtiff and runs `read` on it.
+template <typename Read>
+TiffResult withTiff(const std::uint8_t* data, std::size_t size, Read read) {
     static std::once_flag silenced;
     std::call_once(silenced, [] {  // messages without a handle of their own
         TIFFSetErrorHandler(nullptr);
@@ -455,10 +503,24 @@ TiffResult readTiff(const std::uint8_t* data, std::size_t size, DecodedPhoto& ph
         return damaged(file, "not a TIFF");
     }
     try {
-        return decode(tif.get(), file, photo);
+        return read(tif.get(), file);
     } catch (const std::bad_alloc&) {
         return {TiffOutcome::TooLarge, "out of memory"};
     }
+}
+
+}  // namespace
+
+TiffResult readTiff(const std::uint8_t* data, std::size_t size, DecodedPhoto& photo) {
+    return withTiff(data, size,
+                    [&photo](TIFF* tif, MemoryFile& file) { return decode(tif, file, photo); });
+}
+
+TiffResult readTiffPages(const std::uint8_t* data, std::size_t size, DecodedPhoto& photo,
+                         std::int64_t& pages) {
+    return withTiff(data, size, [&](TIFF* tif, MemoryFile& file) {
+        return decodePages(tif, file, photo, pages);
+    });
 }
 
 }  // namespace glint::picture

@@ -38,4 +38,11 @@ struct TiffResult {
 // Otherwise `photo` may hold part of the picture.
 TiffResult readTiff(const std::uint8_t* data, std::size_t size, photo::DecodedPhoto& photo);
 
+// Decodes every page, as readTiff() decodes the first: `pages` pages (reduced-resolution copies
+// are not pages), one after the other in `photo.pixels`, each on a canvas as large as the
+// largest page (`photo.width` x `photo.height`) at its top left, transparent beside it. The
+// pages together are bounded as the loader bounds frames (LoadLimits.h).
+TiffResult readTiffPages(const std::uint8_t* data, std::size_t size, photo::DecodedPhoto& photo,
+                         std::int64_t& pages);
+
 }  // namespace glint::picture

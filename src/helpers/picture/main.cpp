@@ -1,18 +1,22 @@
 // glintwork-picture: decodes a picture in a format the program does not decode itself (tiff
-// through libtiff; webp, svg/svgz, mng, icns, xpm, wbmp through Qt's image readers) in a
+// through libtiff; webp, svg/svgz, mng, icns, xpm, wbmp through Qt's image readers; every frame
+// of an animated webp through libwebp's animation decoder) in a
 // process of its own, locked down before it reads the picture (helpers/common/Sandbox.h), and
-// hands the pixels back as io/helper/HelperProtocol.h describes. These readers were not written for hostile files:
-// Qt's SVG reader follows references to other files (and to itself, for ever), the MNG reader
-// can loop for ever, none of them bounds the memory a picture takes.
+// hands the pixels back as io/helper/HelperProtocol.h describes. These readers were not written for
+// hostile files: Qt's SVG reader follows references to other files (and to itself, for ever), the
+// MNG reader can loop for ever, none of them bounds the memory a picture takes.
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <span>
 
 #include "MngData.h"
 #include "QtReader.h"
 #include "TiffReader.h"
+#include "WebpAnimationReader.h"
 #include "common/FontCache.h"
 #include "common/HelperSession.h"
 #include "io/decode/ImagePlugins.h"
@@ -50,14 +54,17 @@ bool isTiff(const QByteArray& head) {
            head.startsWith(QByteArrayLiteral("II+\0")) || head.startsWith(QByteArrayLiteral("MM\0+"));
 }
 
-// TIFF through libtiff (TiffReader.h), straight into the shared memory.
-int decodeTiff(HelperSession& session) {
+// TIFF through libtiff (TiffReader.h), straight into the shared memory: the first page, or
+// with `allPages` every page.
+int decodeTiff(HelperSession& session, bool allPages) {
     const std::span<const std::uint8_t> bytes = session.picture();
     if (bytes.empty()) return session.fail(Outcome::Unreadable);
     glint::photo::DecodedPhoto photo;
     session.provide(photo);
+    std::int64_t pages = 1;
     const glint::picture::TiffResult result =
-        glint::picture::readTiff(bytes.data(), bytes.size(), photo);
+        allPages ? glint::picture::readTiffPages(bytes.data(), bytes.size(), photo, pages)
+                 : glint::picture::readTiff(bytes.data(), bytes.size(), photo);
     if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
     if (result.outcome != glint::picture::TiffOutcome::Ok)
         return session.fail(glint::helper::outcomeOf(result.outcome),
@@ -65,6 +72,58 @@ int decodeTiff(HelperSession& session) {
                                 ? result.detail
                                 : std::string());
     return session.reply(photo);
+}
+
+// Every frame of a WebP through libwebp's animation decoder, straight into the shared memory.
+int decodeWebpFrames(HelperSession& session) {
+    const std::span<const std::uint8_t> bytes = session.picture();
+    if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    glint::helper::WebpFrames info;
+    const Outcome outcome = glint::helper::readWebpFrames(
+        bytes, info, [&session](std::int64_t width, std::int64_t height, std::int64_t frames) {
+            session.expectOutput(width, height, frames);
+            return session.pixels(width, height, frames);
+        });
+    if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
+    if (outcome != Outcome::Ok) return session.fail(outcome);
+    glint::helper::Reply reply;
+    reply.outcome = Outcome::Ok;
+    reply.width = info.width;
+    reply.height = info.height;
+    reply.hasAlpha = info.hasAlpha;
+    reply.frames = static_cast<std::uint32_t>(info.frames);
+    reply.loops = info.loops;
+    reply.delaysMs = std::move(info.delaysMs);
+    return session.reply(reply);
+}
+
+// Every frame that Qt's reader gives (MNG's frames; one for a still picture).
+int decodeFrames(HelperSession& session, const QByteArray& format) {
+    const std::span<const std::uint8_t> bytes = session.picture();
+    if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    std::vector<QImage> frames;
+    glint::helper::Reply reply;
+    const Outcome outcome = glint::helper::readFramesWithQt(
+        QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format, frames,
+        reply.delaysMs, reply.loops, [&session](int width, int height, int count) {
+            session.expectOutput(width, height, count + 1);  // the frames and the arena's copy
+        });
+    if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
+    if (outcome != Outcome::Ok) return session.fail(outcome);
+    const QImage& first = frames.front();
+    const auto count = static_cast<std::int64_t>(frames.size());
+    std::uint32_t* pixels = session.pixels(first.width(), first.height(), count);
+    if (pixels == nullptr) return session.fail(Outcome::NoMemory);
+    const std::int64_t frameWords = std::int64_t{first.width()} * first.height();
+    for (std::int64_t k = 0; k < count; ++k) {
+        glint::helper::writeArgb32(frames[static_cast<std::size_t>(k)], pixels + k * frameWords);
+        reply.hasAlpha = reply.hasAlpha || frames[static_cast<std::size_t>(k)].hasAlphaChannel();
+    }
+    reply.outcome = Outcome::Ok;
+    reply.width = first.width();
+    reply.height = first.height();
+    reply.frames = static_cast<std::uint32_t>(count);
+    return session.reply(reply);
 }
 
 int decode(HelperSession& session, const QByteArray& format) {
@@ -96,9 +155,13 @@ int decode(HelperSession& session, const QByteArray& format) {
 
 int main(int argc, char** argv) {
     HelperSession session;
-    const QByteArray head = bytesOf(session.head(kHeadBytes));
+    const bool allFrames = argc > 1 && std::strcmp(argv[1], glint::helper::kAllFramesArgument) == 0;
+    const std::vector<std::uint8_t> headBytes = session.head(kHeadBytes);
+    const QByteArray head = bytesOf(headBytes);
     if (head.isEmpty()) return session.fail(Outcome::Unreadable);
-    if (isTiff(head)) return session.lockDown() ? decodeTiff(session) : 0;
+    if (isTiff(head)) return session.lockDown() ? decodeTiff(session, allFrames) : 0;
+    if (allFrames && glint::helper::isWebp(headBytes))
+        return session.lockDown() ? decodeWebpFrames(session) : 0;
     // Drawings need fonts, hence a GUI application (but never a screen); pictures do not, and
     // start faster without.
     const bool drawing = mayBeSvg(head);
@@ -118,5 +181,5 @@ int main(int argc, char** argv) {
     }
     if (drawing && (format == "svg" || format == "svgz")) glint::helper::openFontFiles();
     if (!session.lockDown()) return 0;
-    return decode(session, format);
+    return allFrames ? decodeFrames(session, format) : decode(session, format);
 }

@@ -9,6 +9,13 @@ namespace glint {
 inline constexpr std::int32_t kMaxPictureSide = 30000;
 // Most pixels of a picture: 128 Mi (512 MiB at 32 bits), so a 12000 x 9000 photo loads.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 27;
+// Most pixels of all the frames of one picture together (an animation, a document's pages): 256
+// Mi (1 GiB at 32 bits), e.g. 500 frames of 720 x 720 or 129 of 1920 x 1080. The frames of a
+// picture are composed and kept whole, so a file of many large frames is refused before its
+// frames take all memory.
+inline constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 28;
+// Most frames of one picture.
+inline constexpr std::int64_t kMaxFrames = std::int64_t{1} << 16;
 // Memory the image reader may take for one picture, in MiB (pixels plus decoder slack).
 inline constexpr int kReaderAllocationLimitMiB = 640;
 // Largest file that is read at all.
@@ -39,6 +46,11 @@ inline constexpr std::int64_t kSanitizerAddressSpace = 0;
 constexpr bool pictureSizeAccepted(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
            width * height <= kMaxPicturePixels;
+}
+
+// True when `frames` frames of width x height pixels may be kept.
+constexpr bool framesAccepted(std::int64_t width, std::int64_t height, std::int64_t frames) {
+    return frames <= kMaxFrames && width * height * frames <= kMaxFramePixels;
 }
 
 }  // namespace glint

@@ -22,19 +22,19 @@ static_assert(kFormatProbeBytes >= kMetafileProbeBytes && kFormatProbeBytes >= k
 constexpr qint64 kHeaderFirstBytes = qint64{16} << 10;
 constexpr qint64 kHeaderSearchBytes = qint64{256} << 10;
 
-constexpr PictureFormat kEmf{"emf", DecodedBy::MetafileHelper, nullptr};
-constexpr PictureFormat kWmf{"wmf", DecodedBy::MetafileHelper, nullptr};
-constexpr PictureFormat kHeif{"heif", DecodedBy::PhotoHelper, nullptr};
-constexpr PictureFormat kJxl{"jxl", DecodedBy::PhotoHelper, nullptr};
-constexpr PictureFormat kOther{"other", DecodedBy::PictureHelper, nullptr};
+constexpr PictureFormat kEmf{"emf", DecodedBy::MetafileHelper, nullptr, nullptr};
+constexpr PictureFormat kWmf{"wmf", DecodedBy::MetafileHelper, nullptr, nullptr};
+constexpr PictureFormat kHeif{"heif", DecodedBy::PhotoHelper, nullptr, nullptr};
+constexpr PictureFormat kJxl{"jxl", DecodedBy::PhotoHelper, nullptr, nullptr};
+constexpr PictureFormat kOther{"other", DecodedBy::PictureHelper, nullptr, nullptr};
 const std::array<PictureFormat, 7> kOwn{{
-    {"jpeg", DecodedBy::Loader, &kJpegDecoder},
-    {"png", DecodedBy::Loader, &kPngDecoder},
-    {"bmp", DecodedBy::Loader, &kBmpDecoder},
-    {"gif", DecodedBy::Loader, &kGifDecoder},
-    {"ico", DecodedBy::Loader, &kIcoDecoder},
-    {"pnm", DecodedBy::Loader, &kPnmDecoder},
-    {"xbm", DecodedBy::Loader, &kXbmDecoder},
+    {"jpeg", DecodedBy::Loader, &kJpegDecoder, nullptr},
+    {"png", DecodedBy::Loader, &kPngDecoder, nullptr},
+    {"bmp", DecodedBy::Loader, &kBmpDecoder, nullptr},
+    {"gif", DecodedBy::Loader, &kGifDecoder, decodeGifFrames},
+    {"ico", DecodedBy::Loader, &kIcoDecoder, nullptr},
+    {"pnm", DecodedBy::Loader, &kPnmDecoder, nullptr},
+    {"xbm", DecodedBy::Loader, &kXbmDecoder, nullptr},
 }};
 
 QByteArray bytesOf(QByteArrayView head) { return head.toByteArray(); }

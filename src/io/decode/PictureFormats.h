@@ -19,6 +19,7 @@
 #include <QIODevice>
 #include <QSize>
 
+#include "PictureFrames.h"
 #include "RasterDecoder.h"
 
 namespace glint {
@@ -35,6 +36,9 @@ struct PictureFormat {
     DecodedBy decodedBy;
     // The loader's own decoder; nullptr unless decodedBy is DecodedBy::Loader.
     const RasterDecoder* decoder;
+    // Every frame of a file held in memory, for the loader's own formats of several frames;
+    // nullptr for the others (a helper's formats go through HelperClient::decodeFrames).
+    Status (*decodeFrames)(QByteArrayView file, PictureFrames& frames);
 };
 
 // Bytes of a file's beginning that pictureFormatFor() needs.

@@ -79,57 +79,136 @@ const HelperKind& helperFor(DecodedBy decodedBy) {
     }
 }
 
-Status readInHelper(const PictureFile& file, const PictureFormat& format, QImage& picture,
-                    const WaitHook& whileWaiting) {
-    Status st = HelperClient(helperFor(format.decodedBy)).decode(file, picture, whileWaiting);
+// A helper's unsupported variant in the loader's words.
+Status helperFailure(const PictureFile& file, Status st) {
     if (st.isUnsupported())
         return Status::unsupported(file.name().toStdString() + " is " + st.reason() +
                                    ", which this installation cannot decode");
-    return st;
+    return st.speaksToUser() ? st : failure(file.name(), st.reason());
 }
 
-}  // namespace
-
-Status LoadPicture(const QString& fileName, QImage& picture,
-                   const WaitHook& whileWaiting, DecodedRows* rows) {
-    PictureFile file;
-    if (Status st = PictureFile::open(QFile::encodeName(fileName), file); st.failed())
-        return fileName.isEmpty() ? st : failure(QFileInfo(fileName).fileName(), st.reason());
-    return loadPictureFile(file, picture, whileWaiting, rows);
-}
-
-Status loadPictureFile(const PictureFile& opened, QImage& picture,
-                       const WaitHook& whileWaiting, DecodedRows* rows) {
-    const QString& fileName = opened.name();
+// A picture file opened for the loader: its format, and the turn its EXIF records.
+struct Opened {
     QFile file;
-    if (!file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+    const PictureFormat* format = nullptr;
+    int orientation = kOrientationUpright;
+};
+
+// Opens `picture` as the loader reads it, checks its size and tells its format; the file is
+// then at its start.
+Status openPicture(const PictureFile& picture, Opened& opened) {
+    const QString& fileName = picture.name();
+    QFile& file = opened.file;
+    if (!file.open(picture.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
         !file.seek(0))
         return failure(fileName, "cannot be read");
-    const qint64 fileSize = opened.size();
+    const qint64 fileSize = picture.size();
     if (fileSize == 0) return failure(fileName, "file is empty");
     if (fileSize > kMaxPictureFileBytes) return failure(fileName, "file is too large");
 
     const QByteArray head = file.peek(kFormatProbeBytes);
     if (head.isEmpty()) return failure(fileName, "cannot be read");
     const PictureFormat& format = pictureFormatFor(head);
+    opened.format = &format;
     if (format.decodedBy == DecodedBy::MetafileHelper && fileSize > kMaxMetafileBytes)
         return failure(fileName, "metafile is too large");
     // Photos and metafiles come upright from their helpers; the other formats may record a
     // turn in EXIF, which is read here.
     const bool upright = format.decodedBy == DecodedBy::PhotoHelper ||
                          format.decodedBy == DecodedBy::MetafileHelper;
-    const int orientation = upright ? kOrientationUpright : exifOrientation(file);
-    // Rows decoded are rows shown only for a picture that is not turned.
-    if (orientation != kOrientationUpright) rows = nullptr;
+    opened.orientation = upright ? kOrientationUpright : exifOrientation(file);
     if (!file.seek(0)) return failure(fileName, "cannot be read");
+    return Status::ok();
+}
+
+// Every frame of a file that one of the loader's own decoders reads whole.
+Status readOwnFrames(Opened& opened, const QString& fileName, PictureFrames& frames) {
+    const QByteArray whole = opened.file.read(opened.file.size());
+    if (whole.size() != opened.file.size()) return failure(fileName, "cannot be read");
+    if (const QSize size = opened.format->decoder->headerSize(whole); size != kUnknownSize) {
+        if (const std::string problem = sizeProblem(size); !problem.empty())
+            return failure(fileName, problem);
+    }
+    if (Status st = opened.format->decodeFrames(whole, frames); st.failed())
+        return decodeFailure(fileName, st);
+    return Status::ok();
+}
+
+// Opens the file called `fileName`; messages name it without its folder.
+Status openByName(const QString& fileName, PictureFile& file) {
+    if (Status st = PictureFile::open(QFile::encodeName(fileName), file); st.failed())
+        return fileName.isEmpty() ? st : failure(QFileInfo(fileName).fileName(), st.reason());
+    return Status::ok();
+}
+
+}  // namespace
+
+Status LoadPicture(const QString& fileName, QImage& picture, const WaitHook& whileWaiting,
+                   DecodedRows* rows) {
+    PictureFile file;
+    if (Status st = openByName(fileName, file); st.failed()) return st;
+    return loadPictureFile(file, picture, whileWaiting, rows);
+}
+
+Status loadPictureFile(const PictureFile& picture, QImage& result, const WaitHook& whileWaiting,
+                       DecodedRows* rows) {
+    const QString& fileName = picture.name();
+    Opened opened;
+    if (Status st = openPicture(picture, opened); st.failed()) return st;
+    const PictureFormat& format = *opened.format;
+    // Rows decoded are rows shown only for a picture that is not turned.
+    if (opened.orientation != kOrientationUpright) rows = nullptr;
     QImage decoded;
     if (format.decodedBy == DecodedBy::Loader) {
-        if (Status st = readOwnFormat(file, format, fileName, decoded, rows); st.failed())
+        if (Status st = readOwnFormat(opened.file, format, fileName, decoded, rows); st.failed())
             return st;
-    } else if (Status st = readInHelper(opened, format, decoded, whileWaiting); st.failed()) {
-        return st.speaksToUser() ? st : failure(fileName, st.reason());
+    } else if (Status st =
+                   HelperClient(helperFor(format.decodedBy)).decode(picture, decoded, whileWaiting);
+               st.failed()) {
+        return helperFailure(picture, st);
     }
-    return showUpright(orientation, fileName, std::move(decoded), picture);
+    return showUpright(opened.orientation, fileName, std::move(decoded), result);
+}
+
+Status loadPictureFrames(const QString& fileName, PictureFrames& frames,
+                         const WaitHook& whileWaiting, DecodedRows* rows) {
+    PictureFile file;
+    if (Status st = openByName(fileName, file); st.failed()) return st;
+    return loadPictureFileFrames(file, frames, whileWaiting, rows);
+}
+
+Status loadPictureFileFrames(const PictureFile& picture, PictureFrames& result,
+                             const WaitHook& whileWaiting, DecodedRows* rows) {
+    const QString& fileName = picture.name();
+    Opened opened;
+    if (Status st = openPicture(picture, opened); st.failed()) return st;
+    const PictureFormat& format = *opened.format;
+    PictureFrames frames;
+    if (format.decodeFrames != nullptr) {
+        if (Status st = readOwnFrames(opened, fileName, frames); st.failed()) return st;
+    } else if (format.decodedBy != DecodedBy::Loader &&
+               format.decodedBy != DecodedBy::MetafileHelper) {
+        if (Status st = HelperClient(helperFor(format.decodedBy))
+                            .decodeFrames(picture, frames, whileWaiting);
+            st.failed())
+            return helperFailure(picture, st);
+    } else {  // a format of one frame: read as the window reads it
+        opened.file.close();
+        frames.frames.resize(1);
+        if (Status st = loadPictureFile(picture, frames.frames.front().picture, whileWaiting, rows);
+            st.failed())
+            return st;
+        result = std::move(frames);
+        return Status::ok();
+    }
+    for (PictureFrame& frame : frames.frames) {
+        if (Status st =
+                showUpright(opened.orientation, fileName, std::move(frame.picture), frame.picture);
+            st.failed())
+            return st;
+    }
+    result = std::move(frames);
+    return Status::ok();
 }
 
 }  // namespace glint

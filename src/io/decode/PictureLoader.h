@@ -6,6 +6,7 @@
 
 #include "DecodedRows.h"
 #include "PictureFile.h"
+#include "PictureFrames.h"
 #include "engine/Status.h"
 #include "io/helper/HelperClient.h"
 
@@ -25,5 +26,16 @@ Status LoadPicture(const QString& fileName, QImage& picture,
 Status loadPictureFile(const PictureFile& file, QImage& picture,
                        const WaitHook& whileWaiting = {},
                        DecodedRows* rows = nullptr);
+
+// Every frame of the picture, for the batch tool: an animation's frames composed as a viewer
+// shows them (GIF, WebP, MNG, JPEG XL, AVIF sequences), a TIFF's pages, with their delays and
+// loop count; a still picture as its one frame. The frames together are bounded
+// (kMaxFramePixels, LoadLimits.h). `rows` is offered the rows of a picture of one frame as
+// LoadPicture offers them; when it takes them, the one frame's picture is a null image. On
+// failure `frames` is left as it was.
+Status loadPictureFrames(const QString& fileName, PictureFrames& frames,
+                         const WaitHook& whileWaiting = {}, DecodedRows* rows = nullptr);
+Status loadPictureFileFrames(const PictureFile& file, PictureFrames& frames,
+                             const WaitHook& whileWaiting = {}, DecodedRows* rows = nullptr);
 
 }  // namespace glint

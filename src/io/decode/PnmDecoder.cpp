@@ -1,6 +1,7 @@
 #include "PnmDecoder.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "LoadLimits.h"
+#include "io/RgbBytes.h"
 
 namespace glint {
 namespace {
@@ -20,6 +22,8 @@ constexpr int kMaxPamLine = 1024;
 constexpr char kPlainBitmap = '1';
 constexpr char kPlainColour = '3';
 constexpr char kRawBitmap = '4';
+// Bytes of 8-bit RGB rows read at a time: past the device's buffer, read straight in.
+constexpr std::int64_t kRgbChunkBytes = std::int64_t{1} << 18;
 constexpr char kRawColour = '6';
 constexpr char kPam = '7';
 
@@ -252,6 +256,21 @@ Status readRaster(Source& in, const PnmHeader& h, QImage& picture) {
         h.kind == kRawBitmap ? (h.width + 7) / 8 : samplesPerRow * (wide ? 2 : 1);
     std::vector<char> raw(h.kind >= kRawBitmap ? static_cast<std::size_t>(rowBytes) : 0);
     std::vector<std::uint8_t> samples(static_cast<std::size_t>(samplesPerRow));
+    // 8-bit RGB (ppm, as video tools write it): the samples are the pixels' bytes, read many
+    // rows at a time.
+    if (h.kind > kRawBitmap && h.depth == 3 && h.maxval == 255) {
+        const int rows = static_cast<int>(std::max<std::int64_t>(1, kRgbChunkBytes / rowBytes));
+        raw.resize(static_cast<std::size_t>(rowBytes * rows));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
+        for (int top = 0; top < picture.height(); top += rows) {
+            const int count = std::min(rows, picture.height() - top);
+            if (!in.read(raw.data(), rowBytes * count)) return damaged("samples are cut short");
+            for (int y = 0; y < count; ++y)
+                unpackRgb(bytes + rowBytes * y, h.width,
+                          reinterpret_cast<std::uint32_t*>(picture.scanLine(top + y)));
+        }
+        return Status::ok();
+    }
     const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
     for (int y = 0; y < picture.height(); ++y) {
         if (h.kind >= kRawBitmap && !in.read(raw.data(), rowBytes))

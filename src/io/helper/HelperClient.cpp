@@ -16,7 +16,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cstring>
+#include <memory>
 
 #include "HelperLocation.h"
 #include "HelperProtocol.h"
@@ -101,27 +103,40 @@ void killGroup(QProcess& process) {
     process.waitForFinished(kKillWaitMs);
 }
 
-struct Mapping {
-    void* at;
-    std::size_t bytes;
+class Mapping {
+  public:
+    Mapping(void* at, std::size_t bytes) : at_(at), bytes_(bytes) {}
+    ~Mapping() { ::munmap(at_, bytes_); }
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+
+  private:
+    void* at_;
+    std::size_t bytes_;
 };
+using SharedMapping = std::shared_ptr<const Mapping>;
 
-void releaseMapping(void* info) {
-    auto* mapping = static_cast<Mapping*>(info);
-    ::munmap(mapping->at, mapping->bytes);
-    delete mapping;
-}
+void releaseFrame(void* info) { delete static_cast<SharedMapping*>(info); }
 
-// The helper's pixels as a picture, straight from the shared memory.
-QImage mapPicture(int arena, std::uint32_t width, std::uint32_t height, bool hasAlpha) {
-    const auto bytes = static_cast<std::size_t>(width) * height * 4;
+// The helper's frames as pictures, straight from the shared memory: each holds the mapping
+// until the last of them goes.
+bool mapFrames(int arena, const HelperReply& reply, PictureFrames& frames) {
+    const auto frameBytes = static_cast<std::size_t>(reply.width) * reply.height * 4;
+    const std::size_t bytes = frameBytes * reply.frames;
     void* at = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, arena, 0);
-    if (at == MAP_FAILED) return {};
-    auto* mapping = new Mapping{at, bytes};
-    return QImage(static_cast<uchar*>(at), static_cast<int>(width), static_cast<int>(height),
-                  static_cast<qsizetype>(width) * 4,
-                  hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, releaseMapping,
-                  mapping);
+    if (at == MAP_FAILED) return false;
+    const auto mapping = std::make_shared<const Mapping>(at, bytes);
+    frames.frames.clear();
+    frames.loops = static_cast<std::int32_t>(std::min<std::uint32_t>(reply.loops, INT32_MAX));
+    for (std::uint32_t k = 0; k < reply.frames; ++k) {
+        QImage picture(static_cast<uchar*>(at) + frameBytes * k, static_cast<int>(reply.width),
+                       static_cast<int>(reply.height), static_cast<qsizetype>(reply.width) * 4,
+                       reply.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, releaseFrame,
+                       new SharedMapping(mapping));
+        const auto delay = std::min<std::uint32_t>(reply.delaysMs[k], INT32_MAX);
+        frames.frames.push_back({std::move(picture), static_cast<std::int32_t>(delay)});
+    }
+    return true;
 }
 
 }  // namespace
@@ -156,6 +171,19 @@ QString HelperClient::locate(const HelperKind& kind) {
 
 Status HelperClient::decode(const PictureFile& file, QImage& picture,
                             const WaitHook& whileWaiting) const {
+    PictureFrames frames;
+    if (Status st = run(file, false, frames, whileWaiting); st.failed()) return st;
+    picture = std::move(frames.frames.front().picture);
+    return Status::ok();
+}
+
+Status HelperClient::decodeFrames(const PictureFile& file, PictureFrames& frames,
+                                  const WaitHook& whileWaiting) const {
+    return run(file, true, frames, whileWaiting);
+}
+
+Status HelperClient::run(const PictureFile& file, bool allFrames, PictureFrames& frames,
+                         const WaitHook& whileWaiting) const {
     const QFileInfo executable(program_);
     if (!executable.isFile() || !executable.isExecutable())
         return Status::missingPart(
@@ -182,6 +210,7 @@ Status HelperClient::decode(const PictureFile& file, QImage& picture,
 
     QProcess process;
     process.setProgram(program_);
+    if (allFrames) process.setArguments({QString::fromLatin1(helper::kAllFramesArgument)});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     // Runs in the child between fork and exec: async-signal-safe calls only.
@@ -251,9 +280,10 @@ Status HelperClient::decode(const PictureFile& file, QImage& picture,
     if (!readHelperReply(reply, arenaBytes, answer))
         return Status::failure(std::string("the ") + kind_.description + " gave a wrong answer");
     if (Status st = replyStatus(answer, kind_.description); st.failed()) return st;
-    QImage mapped = mapPicture(arena.get(), answer.width, answer.height, answer.hasAlpha);
-    if (mapped.isNull()) return Status::failure("out of memory for the picture");
-    picture = std::move(mapped);
+    // A helper asked for one picture hands back one.
+    if (!allFrames) answer.frames = 1;
+    if (!mapFrames(arena.get(), answer, frames))
+        return Status::failure("out of memory for the picture");
     return Status::ok();
 }
 

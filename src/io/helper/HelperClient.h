@@ -15,6 +15,7 @@
 
 #include "engine/Status.h"
 #include "io/decode/PictureFile.h"
+#include "io/decode/PictureFrames.h"
 
 namespace glint {
 
@@ -56,6 +57,12 @@ class HelperClient {
     // wrote them to; on failure `picture` is left as it was.
     Status decode(const PictureFile& file, QImage& picture, const WaitHook& whileWaiting = {}) const;
 
+    // Decodes every frame of `file` (HelperProtocol.h's kAllFramesArgument): an animation's
+    // frames composed, a document's pages, with their delays and loop count. The frames share
+    // the one mapping of the shared memory.
+    Status decodeFrames(const PictureFile& file, PictureFrames& frames,
+                        const WaitHook& whileWaiting = {}) const;
+
     const QString& program() const { return program_; }
 
     // The helper executable: $envVariable if it holds an absolute path, otherwise what
@@ -63,6 +70,9 @@ class HelperClient {
     static QString locate(const HelperKind& kind);
 
   private:
+    Status run(const PictureFile& file, bool allFrames, PictureFrames& frames,
+               const WaitHook& whileWaiting) const;
+
     const HelperKind& kind_;
     QString program_;
 };

@@ -1,6 +1,9 @@
 #pragma once
 // How the program and its decoding helpers (glintwork-picture, glintwork-photo,
-// glintwork-metafile) talk. Every helper is started with no arguments and these descriptors:
+// glintwork-metafile) talk. A helper started with no arguments decodes one picture (of an
+// animation, its first frame; of a document, its first page); started with the one argument
+// kAllFramesArgument it decodes every frame, composed as a viewer shows them. It gets these
+// descriptors:
 //
 //   0  the picture file, open for reading: a regular file or a memory file. The helper reads
 //      it from offset 0 and never opens a file itself (it could not: see helpers/common/Sandbox.h).
@@ -24,6 +27,7 @@ inline constexpr int kReplyFd = 1;
 inline constexpr int kArenaFd = 3;
 
 inline constexpr char kReplyMagic[4] = {'G', 'L', 'H', 'R'};
+inline constexpr const char* kAllFramesArgument = "--all-frames";
 
 enum class Outcome : std::uint32_t {
     Ok = 0,
@@ -52,7 +56,7 @@ struct ReplyHeader {
 };
 static_assert(sizeof(ReplyHeader) == 32);
 
-// Longest message a reply carries, and most frames.
+// Longest message a reply carries, and most frames (the loader's limit, LoadLimits.h).
 inline constexpr std::uint32_t kMaxMessageBytes = 1024;
 inline constexpr std::uint32_t kMaxFrames = 1 << 16;
 

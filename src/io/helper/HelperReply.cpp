@@ -22,6 +22,7 @@ bool readHelperReply(QByteArrayView output, std::int64_t arenaBytes, HelperReply
     if (outcome == Outcome::Ok) {
         const std::int64_t frameBytes = std::int64_t{header.width} * header.height * 4;
         if (header.frames < 1 || !pictureSizeAccepted(header.width, header.height) ||
+            !framesAccepted(header.width, header.height, header.frames) ||
             frameBytes * header.frames > arenaBytes)
             return false;
     } else if (header.frames != 0) {

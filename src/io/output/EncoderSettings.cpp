@@ -23,6 +23,8 @@ int maxEffort(OutputFormat format, bool lossless) {
             return lossless ? kMaxLosslessWebpEffort : kMaxLossyWebpEffort;
         case OutputFormat::Bmp:
         case OutputFormat::Jpeg:
+        case OutputFormat::Gif:
+        case OutputFormat::Ppm:
             break;
     }
     return -1;
@@ -44,6 +46,8 @@ int effortOf(OutputFormat format, const EncoderSettings& settings) {
             return settings.lossless ? kDefaultLosslessWebpEffort : kDefaultWebpEffort;
         case OutputFormat::Bmp:
         case OutputFormat::Jpeg:
+        case OutputFormat::Gif:
+        case OutputFormat::Ppm:
             break;
     }
     return 0;

@@ -65,7 +65,7 @@ int OutputFile::openTemporary() {
     for (int i = 0; i < kTemporaryNameTries; ++i) {
         temporary_ = temporaryName();
         const int fd = ::openat(folder_, temporary_.constData(),
-                                O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, kNewFileMode);
+                                O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC | O_NOFOLLOW, kNewFileMode);
         if (fd >= 0 || errno != EEXIST) {
             if (fd < 0) temporary_.clear();
             return fd;
@@ -96,7 +96,7 @@ Status OutputFile::create() {
         cancel();
         return Status::failure("cannot create the file: the target " + why);
     }
-    fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode);
+    fd_ = ::openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, kNewFileMode);
     // File systems without unnamed files (and old kernels) say so in different ways.
     if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         fd_ = openTemporary();
@@ -108,7 +108,8 @@ Status OutputFile::create() {
     }
     // A file that replaces another keeps its permissions.
     if (exists && S_ISREG(info.st_mode)) (void)::fchmod(fd_, info.st_mode & kPermissionBits);
-    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    // Readable too: a writer may read back what it wrote (libtiff, to link a page to the last).
+    QIODevice::open(QIODevice::ReadWrite | QIODevice::Unbuffered);
     return Status::ok();
 }
 
@@ -150,7 +151,10 @@ Status OutputFile::writeAt(std::int64_t offset, const void* data, std::int64_t b
     return writeAt(offset, &piece, 1);
 }
 
-qint64 OutputFile::readData(char*, qint64) { return -1; }
+qint64 OutputFile::readData(char* data, qint64 maxSize) {
+    const ssize_t got = ::pread(fd_, data, static_cast<size_t>(maxSize), static_cast<off_t>(pos()));
+    return got < 0 ? -1 : got;
+}
 
 qint64 OutputFile::writeData(const char* data, qint64 size) {
     if (writeAt(pos(), data, size).failed()) {

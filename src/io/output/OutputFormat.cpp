@@ -26,10 +26,12 @@ std::optional<OutputFormat> formatForPath(const QString& path) {
     if (suffix == "jpg" || suffix == "jpeg") return OutputFormat::Jpeg;
     if (suffix == "tif" || suffix == "tiff") return OutputFormat::Tiff;
     if (suffix == "webp") return OutputFormat::Webp;
+    if (suffix == "gif") return OutputFormat::Gif;
+    if (suffix == "ppm") return OutputFormat::Ppm;
     return std::nullopt;
 }
 
-QString supportedFormatList() { return QStringLiteral("bmp, png, jpg, tiff, webp"); }
+QString supportedFormatList() { return QStringLiteral("bmp, png, jpg, tiff, webp, gif, ppm"); }
 
 const char* formatName(OutputFormat format) {
     switch (format) {
@@ -38,11 +40,22 @@ const char* formatName(OutputFormat format) {
         case OutputFormat::Jpeg: return "jpg";
         case OutputFormat::Tiff: return "tiff";
         case OutputFormat::Webp: return "webp";
+        case OutputFormat::Gif:
+            return "gif";
+        case OutputFormat::Ppm:
+            return "ppm";
     }
     return "bmp";
 }
 
-bool isStreamed(OutputFormat format) { return format != OutputFormat::Webp; }
+bool isStreamed(OutputFormat format) {
+    return format != OutputFormat::Webp && format != OutputFormat::Gif;
+}
+
+bool holdsFrames(OutputFormat format) {
+    return format == OutputFormat::Gif || format == OutputFormat::Webp ||
+           format == OutputFormat::Tiff;
+}
 
 std::int64_t webpEncodeBytes(std::int64_t width, std::int64_t height,
                              const EncoderSettings& settings) {
@@ -67,12 +80,22 @@ QString outputLimitProblem(OutputFormat format, bool streamed, std::int64_t widt
     if (format == OutputFormat::Webp && (width > kMaxWebpSide || height > kMaxWebpSide)) {
         return what + QStringLiteral("the webp limit of %1 pixels per side").arg(kMaxWebpSide);
     }
+    if (format == OutputFormat::Gif && (width > kMaxGifSide || height > kMaxGifSide)) {
+        return what + QStringLiteral("the gif limit of %1 pixels per side").arg(kMaxGifSide);
+    }
+    // A gif frame is rendered whole and kept to compare the next frame with.
+    if (format == OutputFormat::Gif && width * height * 4 * 2 > kMaxInMemoryBytes) {
+        return what + QStringLiteral(
+                          "the in-memory limit of 2 GiB: gif frames are written "
+                          "whole, which needs about %1 MiB")
+                          .arg(width * height * 8 >> 20);
+    }
     if (!streamed && width * height * 4 > kMaxInMemoryBytes) {
         return what + QStringLiteral("the in-memory limit of 2 GiB of 32-bit pixels "
                                      "(%1 is written from a whole picture)")
                           .arg(QString::fromLatin1(formatName(format)));
     }
-    if (streamed && !isStreamed(format)) {
+    if (streamed && format == OutputFormat::Webp) {
         const std::int64_t need = webpEncodeBytes(width, height, settings);
         if (need > kMaxInMemoryBytes) {
             return what + QStringLiteral("the in-memory limit of 2 GiB: %1webp is encoded "

@@ -6,19 +6,23 @@
 
 namespace glint {
 
-enum class OutputFormat { Bmp, Png, Jpeg, Tiff, Webp };
+enum class OutputFormat { Bmp, Png, Jpeg, Tiff, Webp, Gif, Ppm };
 struct EncoderSettings;
 
 // Format for an output name: by its extension (any case), bmp when there is none;
 // nothing for an extension the tool does not write.
 std::optional<OutputFormat> formatForPath(const QString& path);
-// The names accepted on the command line, for messages: "bmp, png, jpg, tiff, webp".
+// The names accepted on the command line, for messages: "bmp, png, jpg, tiff, webp, gif, ppm".
 QString supportedFormatList();
-// Short name for messages and Qt's writers ("bmp", "png", "jpg", "tiff", "webp").
+// Short name for messages and Qt's writers ("bmp", "png", "jpg", "tiff", "webp", "gif", "ppm").
 const char* formatName(OutputFormat format);
 // Written band by band as rows are produced, in memory that does not grow with the picture:
-// every format but webp, whose encoder needs the whole picture.
+// every format but webp, whose encoder needs the whole picture, and gif, written a whole frame
+// at a time.
 bool isStreamed(OutputFormat format);
+// Holds every frame of an animation (gif, webp) or every page of a document (tiff); the other
+// formats hold one picture.
+bool holdsFrames(OutputFormat format);
 
 // Largest picture held whole in memory: 2 GiB, the budget that the files converted at the same
 // time share.
@@ -26,6 +30,7 @@ inline constexpr std::int64_t kMaxInMemoryBytes = std::int64_t(1) << 31;
 inline constexpr std::int64_t kMaxSide = 2147483647;  // png, and every coordinate
 inline constexpr std::int64_t kMaxJpegSide = 65500;
 inline constexpr std::int64_t kMaxWebpSide = 16383;
+inline constexpr std::int64_t kMaxGifSide = 65535;
 
 // Peak memory of a webp encode of a width x height picture with `settings`: the encoder's
 // picture and its working memory, as measured with libwebp (make bench prints the figure).

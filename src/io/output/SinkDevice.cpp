@@ -36,7 +36,7 @@ SinkDevice::SinkDevice(QIODevice& given, Access access) : given_(&given), access
 
 SinkDevice::~SinkDevice() { cancel(); }
 
-Status SinkDevice::open(const QString& fileName) {
+Status SinkDevice::open(const QString& fileName, bool readable) {
     cancel();
     if (given_ == nullptr) {
         file_ = std::make_unique<OutputFile>(fileName);
@@ -45,7 +45,8 @@ Status SinkDevice::open(const QString& fileName) {
             return st;
         }
         device_ = file_.get();
-    } else if (access_ == Access::Seeking && given_->isSequential()) {
+    } else if ((access_ == Access::Seeking || readable) &&
+               (given_->isSequential() || !given_->isReadable())) {
         spool_ = unnamedTemporaryFile();
         if (!spool_) return Status::failure("cannot make a temporary file for the output");
         device_ = spool_.get();
@@ -57,16 +58,13 @@ Status SinkDevice::open(const QString& fileName) {
 
 Status SinkDevice::commit() {
     Status st = Status::ok();
-    if (file_) {
-        st = file_->commit();
-    } else if (spool_) {
-        st = copyOut();
-    }
+    if (spool_) st = copyOut(file_ ? static_cast<QIODevice&>(*file_) : *given_);
+    if (st.isOk() && file_) st = file_->commit();
     cancel();
     return st;
 }
 
-Status SinkDevice::copyOut() {
+Status SinkDevice::copyOut(QIODevice& to) {
     if (!spool_->flush() || !spool_->seek(0)) {
         return Status::failure("cannot read back the temporary file: " +
                                spool_->errorString().toStdString());
@@ -79,9 +77,8 @@ Status SinkDevice::copyOut() {
                                    spool_->errorString().toStdString());
         }
         if (got == 0) return Status::ok();
-        if (given_->write(chunk.data(), got) != got) {
-            return Status::failure(given_->errorString().toStdString());
-        }
+        if (to.write(chunk.data(), got) != got)
+            return Status::failure(to.errorString().toStdString());
     }
 }
 

@@ -24,8 +24,11 @@ class SinkDevice {
     SinkDevice(const SinkDevice&) = delete;
     SinkDevice& operator=(const SinkDevice&) = delete;
 
-    // Creates the file `fileName` (not used with a given device) or the temporary file.
-    Status open(const QString& fileName);
+    // Creates the file `fileName` (not used with a given device) or the temporary file. A
+    // writer that reads back what it wrote (libtiff linking pages) asks for a `readable` device:
+    // a given device that cannot be read (standard output) is then written through an unnamed
+    // temporary file, copied out at commit; an output file can be read.
+    Status open(const QString& fileName, bool readable = false);
     // What the writer writes to; only between open() and commit() or cancel().
     QIODevice& device() { return *device_; }
     // Puts the file in place, or copies the temporary file to the given device.
@@ -34,7 +37,7 @@ class SinkDevice {
     void cancel();
 
   private:
-    Status copyOut();
+    Status copyOut(QIODevice& to);
 
     QIODevice* given_ = nullptr;
     Access access_ = Access::Sequential;

@@ -62,6 +62,14 @@ int keepError(TIFF*, void* user, const char* module, const char* format, va_list
 
 int ignoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// The tags of page `page` of `pages`.
+bool setPageTags(TIFF* tiff, std::int32_t page, std::int32_t pages) {
+    if (pages <= 1) return true;
+    return TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE) &&
+           TIFFSetField(tiff, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(page),
+                        static_cast<std::uint16_t>(pages));
+}
+
 bool setTags(TIFF* tiff, std::int32_t width, std::int32_t height, int effort) {
     const std::int64_t rowBytes = std::int64_t{width} * kSamples;
     const auto stripRows =
@@ -84,8 +92,8 @@ bool setTags(TIFF* tiff, std::int32_t width, std::int32_t height, int effort) {
 }
 
 // "w8" (BigTIFF) when the file could pass the 4 GiB offsets of a classic tiff.
-const char* openMode(std::int32_t width, std::int32_t height) {
-    const std::int64_t pixels = std::int64_t{width} * height * kSamples;
+const char* openMode(std::int32_t width, std::int32_t height, std::int32_t pages) {
+    const std::int64_t pixels = std::int64_t{width} * height * kSamples * pages;
     const std::int64_t most = pixels + pixels / kDeflateGrowthDivisor + kDirectoryRoom;
     return most > kClassicTiffBytes ? "w8" : "w";
 }
@@ -115,7 +123,8 @@ Status TiffRowSink::open(const QString& fileName, std::int32_t width, std::int32
     if (width <= 0 || height <= 0) return Status::failure("empty tiff picture");
     rows_.start(width, height);
     tiffError_.clear();
-    if (Status st = target_.open(fileName); st.failed()) return st;
+    // Pages are linked by reading back the directory before.
+    if (Status st = target_.open(fileName, pages_ > 1); st.failed()) return st;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr) {
         cancel();
@@ -123,11 +132,13 @@ Status TiffRowSink::open(const QString& fileName, std::int32_t width, std::int32
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options, &keepError, &tiffError_);
     TIFFOpenOptionsSetWarningHandlerExtR(options, &ignoreWarning, nullptr);
-    tiff_ = TIFFClientOpenExt("output", openMode(width, height), &target_.device(), &readProc,
-                              &writeProc, &seekProc, &closeProc, &sizeProc, &mapProc, &unmapProc,
-                              options);
+    tiff_ = TIFFClientOpenExt("output", openMode(width, height, pages_), &target_.device(),
+                              &readProc, &writeProc, &seekProc, &closeProc, &sizeProc, &mapProc,
+                              &unmapProc, options);
     TIFFOpenOptionsFree(options);
-    if (tiff_ == nullptr || !setTags(tiff_, width, height, effort_)) {
+    page_ = 0;
+    if (tiff_ == nullptr || !setTags(tiff_, width, height, effort_) ||
+        !setPageTags(tiff_, page_, pages_)) {
         Status st = failure("cannot start the tiff file");
         cancel();
         return st;
@@ -155,7 +166,21 @@ Status TiffRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows)
     return Status::ok();
 }
 
+Status TiffRowSink::nextPage() {
+    if (tiff_ == nullptr || !rows_.complete() || page_ + 1 >= pages_) {
+        rows_.fail();
+        return Status::failure("tiff page incomplete");
+    }
+    ++page_;
+    if (TIFFWriteDirectory(tiff_) != 1 || !setTags(tiff_, rows_.width(), rows_.height(), effort_) ||
+        !setPageTags(tiff_, page_, pages_))
+        return failure("cannot start a tiff page");
+    rows_.start(rows_.width(), rows_.height());
+    return Status::ok();
+}
+
 Status TiffRowSink::finishEncoding() {
+    if (page_ + 1 != pages_) return Status::failure("tiff file incomplete");
     if (TIFFFlush(tiff_) == 1) return Status::ok();
     return failure("cannot finish the tiff file");
 }

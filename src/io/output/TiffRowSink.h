@@ -23,7 +23,11 @@ class TiffRowSink : public EncodingSink {
     TiffRowSink(const TiffRowSink&) = delete;
     TiffRowSink& operator=(const TiffRowSink&) = delete;
 
+    // A file of `pages` pages of one size (before open(); one by default).
+    void expectPages(std::int32_t pages) { pages_ = pages; }
     Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
+    // Ends the page whose rows are all written and starts the next.
+    Status nextPage();
     Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
 
   private:
@@ -36,6 +40,8 @@ class TiffRowSink : public EncodingSink {
     tiff* tiff_ = nullptr;
     std::string tiffError_;  // libtiff's first error message
     std::vector<unsigned char> row_;
+    std::int32_t pages_ = 1;
+    std::int32_t page_ = 0;
 };
 
 }  // namespace glint
