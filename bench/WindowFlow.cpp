@@ -23,10 +23,10 @@
 #include "CountingForm.h"
 #include "StallProbe.h"
 #include "engine/RowKernel.h"
-#include "io/SystemClipboard.h"
 #include "platform/PictureBox.h"
-#include "platform/RecordingMessageBox.h"
-#include "platform/ScriptedDialogBackend.h"
+#include "platform/SystemClipboard.h"
+#include "support/RecordingMessageBox.h"
+#include "support/ScriptedDialogBackend.h"
 #include "ui/InfoLabel.h"
 #include "ui/ScaleCombo.h"
 

@@ -29,10 +29,10 @@
 #include "CountingForm.h"
 #include "WindowFlow.h"
 #include "engine/RowKernel.h"
-#include "io/FakeClipboard.h"
 #include "platform/PictureBox.h"
-#include "platform/RecordingMessageBox.h"
-#include "platform/ScriptedDialogBackend.h"
+#include "support/FakeClipboard.h"
+#include "support/RecordingMessageBox.h"
+#include "support/ScriptedDialogBackend.h"
 #include "ui/Form1.h"
 #include "ui/ScaleCombo.h"
 

@@ -54,17 +54,17 @@ void PictureBox::setBackColor(ColorValue color) {
 
 float PictureBox::scaleWidth() const { return static_cast<float>(wantWidth_); }
 float PictureBox::scaleHeight() const { return static_cast<float>(wantHeight_); }
-float PictureBox::width() const { return static_cast<float>(wantWidth_ + 2 * kBorder); }
-float PictureBox::height() const { return static_cast<float>(wantHeight_ + 2 * kBorder); }
+float PictureBox::outerWidth() const { return static_cast<float>(wantWidth_ + 2 * kBorder); }
+float PictureBox::outerHeight() const { return static_cast<float>(wantHeight_ + 2 * kBorder); }
 
-Status PictureBox::setWidth(float outerWidth) {
+Status PictureBox::setOuterWidth(float outerWidth) {
     const int side = areaSideFor(outerWidth);
     if (side < 0) return Status::failure("picture box width out of range");
     noteSide(Side::Width, side, wantWidth_, keepWidth_);
     return Status::ok();
 }
 
-Status PictureBox::setHeight(float outerHeight) {
+Status PictureBox::setOuterHeight(float outerHeight) {
     const int side = areaSideFor(outerHeight);
     if (side < 0) return Status::failure("picture box height out of range");
     noteSide(Side::Height, side, wantHeight_, keepHeight_);

@@ -2,7 +2,7 @@
 // The picture box: a widget with a sunken 2-pixel border around a 32-bit drawing area.
 // Units are pixels. It keeps a persistent picture (Picture) and the persistent image of what is
 // shown, drawing included (Image); drawn pixels survive repaints (auto-redraw).
-// A size set through setWidth and setHeight is taken when the box is next used (drawn on,
+// A size set through setOuterWidth and setOuterHeight is taken when the box is next used (drawn on,
 // read, painted, or told to by applySize): setting both sides costs one resize, and only the
 // area of the size taken counts against the limit. A clear costs nothing at once: rows are
 // filled with the background colour when first needed (see DrawingArea).
@@ -23,7 +23,7 @@ namespace glint {
 
 class PictureBox : public QWidget, public PictureSurface {
     Q_OBJECT
-public:
+  public:
     static constexpr int kBorder = 2;
     // The largest drawing area the box takes, in bytes of 32-bit pixels.
     static constexpr qint64 kMaxAreaBytes = qint64(1) << 31;
@@ -50,10 +50,10 @@ public:
     // PictureSurface
     float scaleWidth() const override;
     float scaleHeight() const override;
-    float width() const override;
-    float height() const override;
-    Status setWidth(float outerWidth) override;
-    Status setHeight(float outerHeight) override;
+    float outerWidth() const override;
+    float outerHeight() const override;
+    Status setOuterWidth(float outerWidth) override;
+    Status setOuterHeight(float outerHeight) override;
     Status applySize() override;
     ColorValue point(float x, float y) const override;
     void line(float x1, float y, float x2, ColorValue color) override;
@@ -71,10 +71,10 @@ public:
     // included; empty while nothing of it can be seen.
     QRect visibleRect() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     enum class Side { None, Width, Height };
 
     bool sizePending() const { return lastSet_ != Side::None; }

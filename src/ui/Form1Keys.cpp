@@ -6,7 +6,7 @@
 #include "InfoLabel.h"
 #include "KeyPreview.h"
 #include "UiTexts.h"
-#include "io/Clipboard.h"
+#include "platform/Clipboard.h"
 #include "platform/PictureBox.h"
 
 namespace glint {

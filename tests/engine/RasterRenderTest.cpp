@@ -48,8 +48,8 @@ TEST(RasterRender, StartAndEndStepsRunInOrder) {
     FakeRasterForm f;
     f.src.load(2, 2, sourcePixel);
     runRasterRender(f);
-    EXPECT_EQ(f.calls, (std::vector<std::string>{"dst.setHeight 8",
-                                                 "dst.setWidth 8",
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"dst.setOuterHeight 8",
+                                                 "dst.setOuterWidth 8",
                                                  "dst.assignEmptyPicture",
                                                  "visible Break 1",
                                                  "focus Break",

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "platform/CommonDialog.h"
-#include "platform/ScriptedDialogBackend.h"
+#include "support/ScriptedDialogBackend.h"
 
 namespace glint {
 namespace {

@@ -61,8 +61,8 @@ protected:
     void SetUp() override {
         window.resize(kWindowSize);
         box = new PaintLoggingBox(&window);
-        ASSERT_TRUE(box->setWidth(float(kAreaWidth + 2 * PictureBox::kBorder)).isOk());
-        ASSERT_TRUE(box->setHeight(float(kAreaHeight + 2 * PictureBox::kBorder)).isOk());
+        ASSERT_TRUE(box->setOuterWidth(float(kAreaWidth + 2 * PictureBox::kBorder)).isOk());
+        ASSERT_TRUE(box->setOuterHeight(float(kAreaHeight + 2 * PictureBox::kBorder)).isOk());
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(3 * PictureBox::kRepaintIntervalMs);

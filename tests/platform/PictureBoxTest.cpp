@@ -17,19 +17,19 @@ constexpr ColorValue kBack = RGB(240, 240, 240);
 
 // A box with a drawing area of w x h.
 void sizeArea(PictureBox& box, int w, int h) {
-    ASSERT_TRUE(box.setWidth(float(w + 4)).isOk());
-    ASSERT_TRUE(box.setHeight(float(h + 4)).isOk());
+    ASSERT_TRUE(box.setOuterWidth(float(w + 4)).isOk());
+    ASSERT_TRUE(box.setOuterHeight(float(h + 4)).isOk());
 }
 
 TEST(PictureBox, OuterSizeIsAreaPlusBorderAndRoundsHalfToEven) {
     PictureBox box;
     EXPECT_EQ(box.backColor(), kBack);
-    ASSERT_TRUE(box.setWidth(24.5f).isOk());   // 24 -> area 20
-    ASSERT_TRUE(box.setHeight(25.5f).isOk());  // 26 -> area 22
+    ASSERT_TRUE(box.setOuterWidth(24.5f).isOk());   // 24 -> area 20
+    ASSERT_TRUE(box.setOuterHeight(25.5f).isOk());  // 26 -> area 22
     EXPECT_EQ(box.scaleWidth(), 20.0f);
     EXPECT_EQ(box.scaleHeight(), 22.0f);
-    EXPECT_EQ(box.width(), 24.0f);
-    EXPECT_EQ(box.height(), 26.0f);
+    EXPECT_EQ(box.outerWidth(), 24.0f);
+    EXPECT_EQ(box.outerHeight(), 26.0f);
     EXPECT_EQ(box.size(), QSize(24, 26));
     EXPECT_EQ(box.point(0, 0), kBack);
 }
@@ -95,7 +95,7 @@ TEST(PictureBox, AutoSizeAndTheEmptyPicture) {
     ASSERT_TRUE(box.assignPicture(picture).isOk());
     EXPECT_TRUE(box.hasPicture());
     EXPECT_EQ(box.scaleWidth(), 7.0f);
-    EXPECT_EQ(box.height(), 9.0f);
+    EXPECT_EQ(box.outerHeight(), 9.0f);
     EXPECT_EQ(box.point(6, 4), kRed);
 
     // Both ways to the empty picture clear the drawing and keep the size.
@@ -152,10 +152,10 @@ TEST(PictureBox, SizesTheBoxCannotHoldFailAndChangeNothing) {
     const auto* before = box.image().constBits();
     const float inf = std::numeric_limits<float>::infinity();
     for (float outer : {-1.0f, 1e12f, inf, std::nanf("")})
-        EXPECT_TRUE(box.setWidth(outer).failed()) << outer;
-    EXPECT_TRUE(box.setHeight(-5.0f).failed());
+        EXPECT_TRUE(box.setOuterWidth(outer).failed()) << outer;
+    EXPECT_TRUE(box.setOuterHeight(-5.0f).failed());
     // A side the box can hold, but not with this height: refused when the area is taken.
-    ASSERT_TRUE(box.setWidth(30004.0f).isOk());
+    ASSERT_TRUE(box.setOuterWidth(30004.0f).isOk());
     EXPECT_TRUE(box.applySize().failed());
     EXPECT_EQ(box.scaleWidth(), 6.0f);
     EXPECT_EQ(box.scaleHeight(), 20000.0f);
@@ -195,8 +195,8 @@ TEST(PictureBox, ANewShapeIsTakenAtOnceAndKeepsTheDrawingTopLeft) {
         ASSERT_TRUE(box.applySize().isOk());
         box.line(0, 0, 6, kRed);
         box.line(2, 3, 4, kRed);
-        ASSERT_TRUE(box.setHeight(float(t.to.height() + 4)).isOk());
-        ASSERT_TRUE(box.setWidth(float(t.to.width() + 4)).isOk());
+        ASSERT_TRUE(box.setOuterHeight(float(t.to.height() + 4)).isOk());
+        ASSERT_TRUE(box.setOuterWidth(float(t.to.width() + 4)).isOk());
         EXPECT_EQ(box.applySize().isOk(), t.fits);
         EXPECT_EQ(QSizeF(box.scaleWidth(), box.scaleHeight()), QSizeF(t.result));
         EXPECT_EQ(box.size(), t.result + QSize(4, 4));
@@ -265,8 +265,8 @@ TEST(PictureBox, MemoryThatCannotBeHadIsAFailureNotACrash) {
     {
         AddressSpaceCap cap(256 << 20);
         ASSERT_TRUE(cap.active());
-        EXPECT_TRUE(box.setHeight(20484).isOk());
-        EXPECT_TRUE(box.setWidth(20484).isOk());
+        EXPECT_TRUE(box.setOuterHeight(20484).isOk());
+        EXPECT_TRUE(box.setOuterWidth(20484).isOk());
         EXPECT_TRUE(box.applySize().failed());  // the new height stays: 10 x 20480 fits
         EXPECT_TRUE(box.assignPicture(picture).failed());
     }

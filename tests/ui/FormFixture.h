@@ -10,9 +10,9 @@
 #include <map>
 #include <memory>
 
-#include "io/FakeClipboard.h"
-#include "platform/RecordingMessageBox.h"
-#include "platform/ScriptedDialogBackend.h"
+#include "support/FakeClipboard.h"
+#include "support/RecordingMessageBox.h"
+#include "support/ScriptedDialogBackend.h"
 #include "ui/Form1.h"
 
 namespace glint::test {

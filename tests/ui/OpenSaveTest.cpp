@@ -50,10 +50,10 @@ TEST_F(OpenTest, LoadedPictureSizesBothBoxesAndShowsItsInfo) {
     EXPECT_EQ(commands(), kLoaded);
     EXPECT_EQ(focus(), c().CmdRaster);
     EXPECT_TRUE(c().PicSrc->hasPicture());
-    EXPECT_EQ(c().PicSrc->width(), 324.0f);
-    EXPECT_EQ(c().PicSrc->height(), 244.0f);
-    EXPECT_EQ(c().PicDst->width(), 644.0f);
-    EXPECT_EQ(c().PicDst->height(), 484.0f);
+    EXPECT_EQ(c().PicSrc->outerWidth(), 324.0f);
+    EXPECT_EQ(c().PicSrc->outerHeight(), 244.0f);
+    EXPECT_EQ(c().PicDst->outerWidth(), 644.0f);
+    EXPECT_EQ(c().PicDst->outerHeight(), 484.0f);
     EXPECT_FALSE(c().PicDst->hasPicture());
     EXPECT_EQ(info(), "Pic: " + file +
                           "\r\nWidth: 320 Hight: 240\r\n 'Make Raster' will last about 79 seconds, "
@@ -68,7 +68,7 @@ TEST_F(OpenTest, AFileThatIsNoPictureEmptiesBothBoxesAndKeepsTheRest) {
     const QString good = writePicture("pic.png", sourcePicture(5, 4));
     open(good);
     const QString infoBefore = info();
-    const float dstWidth = c().PicDst->width();
+    const float dstWidth = c().PicDst->outerWidth();
     const QString text = dir.filePath("notes.txt");
     {
         QFile f(text);
@@ -79,7 +79,7 @@ TEST_F(OpenTest, AFileThatIsNoPictureEmptiesBothBoxesAndKeepsTheRest) {
     EXPECT_EQ(messages.errors(), QStringList{kOpenError});
     EXPECT_FALSE(c().PicSrc->hasPicture());
     EXPECT_FALSE(c().PicDst->hasPicture());
-    EXPECT_EQ(c().PicDst->width(), dstWidth);
+    EXPECT_EQ(c().PicDst->outerWidth(), dstWidth);
     // Coming from Loaded, Make Raster stays available over the emptied source.
     EXPECT_EQ(commands(), kLoaded);
     EXPECT_EQ(info(), infoBefore);
@@ -256,8 +256,8 @@ TEST_F(OpenTest, ATurnedPhotoOpensUprightWithItsUprightSize) {
     ASSERT_TRUE(writer.write(sourcePicture(320, 240)));
     open(file);
     EXPECT_EQ(commands(), kLoaded);
-    EXPECT_EQ(c().PicSrc->width(), 244.0f);
-    EXPECT_EQ(c().PicSrc->height(), 324.0f);
+    EXPECT_EQ(c().PicSrc->outerWidth(), 244.0f);
+    EXPECT_EQ(c().PicSrc->outerHeight(), 324.0f);
     EXPECT_TRUE(info().contains("\r\nWidth: 240 Hight: 320\r\n")) << info().toStdString();
 }
 

@@ -2,7 +2,7 @@
 // A clipboard for tests: keeps what it is given, and fails when told to.
 #include <vector>
 
-#include "Clipboard.h"
+#include "platform/Clipboard.h"
 
 namespace glint {
 

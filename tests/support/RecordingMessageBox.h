@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <deque>
 
-#include "MessageBox.h"
+#include "platform/MessageBox.h"
 
 namespace glint {
 

@@ -1,4 +1,4 @@
-#include "RecordingMessageBox.h"
+#include "support/RecordingMessageBox.h"
 
 namespace glint {
 

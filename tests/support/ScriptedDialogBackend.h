@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "DialogBackend.h"
+#include "platform/DialogBackend.h"
 
 namespace glint {
 

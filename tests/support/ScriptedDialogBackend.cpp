@@ -1,4 +1,4 @@
-#include "ScriptedDialogBackend.h"
+#include "support/ScriptedDialogBackend.h"
 
 namespace glint {
 
