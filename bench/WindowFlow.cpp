@@ -218,13 +218,6 @@ bool runRound(CountingForm& form, ScriptedDialogBackend& dialogs, RecordingMessa
     round.pick = probe.stop();
 
     if (!renderAndBreak(form, round, probe)) return false;
-    const RowValues values{form.rasterScale(), form.backCol(), form.redVal(), form.blueVal()};
-    const QString drawn =
-        differenceFromRenderer(c.PicDst->picture(), c.PicSrc->pixels(), round.rowsDrawn, values);
-    if (!drawn.isEmpty()) {
-        std::fprintf(stderr, "the result after the Break: %s\n", qPrintable(drawn));
-        return false;
-    }
 
     const QString saved = QDir(workDir).filePath(QStringLiteral("result.bmp"));
     dialogs.queuePath(saved);
@@ -253,6 +246,16 @@ bool runRound(CountingForm& form, ScriptedDialogBackend& dialogs, RecordingMessa
         return false;
     }
     QFile::remove(pasted);
+
+    // Read last: reading the result takes what it still lacks, which the save and the copy
+    // must have done themselves.
+    const RowValues values{form.rasterScale(), form.backCol(), form.redVal(), form.blueVal()};
+    const QString drawn =
+        differenceFromRenderer(c.PicDst->picture(), c.PicSrc->pixels(), round.rowsDrawn, values);
+    if (!drawn.isEmpty()) {
+        std::fprintf(stderr, "the result after the Break: %s\n", qPrintable(drawn));
+        return false;
+    }
     return messages.errors().isEmpty();
 }
 

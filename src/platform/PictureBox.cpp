@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "WorkAside.h"
+
 namespace glint {
 
 namespace {
@@ -126,6 +128,7 @@ Status PictureBox::takeArea(int areaWidth, int areaHeight, int keepWidth, int ke
         return Status::ok();
     if (qint64(areaWidth) * areaHeight * kBytesPerPixel > kMaxAreaBytes)
         return Status::failure("picture box area too large");
+    separatePicture();
     const std::uint32_t back = toPixel(backColor_);
     if (Status st = area_.resize(areaWidth, areaHeight, back, keepWidth, keepHeight); st.failed())
         return st;
@@ -154,7 +157,9 @@ Status PictureBox::assignPicture(const QImage& picture) {
             return Status::failure("picture too large for the picture box");
     }
     QImage shown;
-    if (areaWidth > 0 && areaHeight > 0) {
+    if (autoSize_ && picture.format() == QImage::Format_RGB32) {
+        shown = picture;  // opaque and of the area's size: shown as it is, not copied
+    } else if (areaWidth > 0 && areaHeight > 0) {
         shown = QImage(areaWidth, areaHeight, QImage::Format_RGB32);
         if (shown.isNull()) return Status::failure("out of memory for the picture");
         shown.fill(toPixel(backColor_));
@@ -163,6 +168,7 @@ Status PictureBox::assignPicture(const QImage& picture) {
         painter.drawImage(0, 0, picture);
     }
     picture_ = picture;
+    pictureBlank_.clear();
     area_.assign(shown, areaWidth, areaHeight);
     wantWidth_ = areaWidth;
     wantHeight_ = areaHeight;
@@ -173,6 +179,7 @@ Status PictureBox::assignPicture(const QImage& picture) {
 
 void PictureBox::assignEmptyPicture() {
     picture_ = QImage();
+    pictureBlank_.clear();
     // Cleared first, so that a pending resize has nothing to keep.
     area_.clear(toPixel(backColor_));
     settle();
@@ -181,10 +188,48 @@ void PictureBox::assignEmptyPicture() {
 
 void PictureBox::assignImageAsPicture() {
     settle();
-    area_.fillAll();
+    // Shared: the rows never drawn stay blank in both until the picture is read.
     picture_ = area_.image();
+    pictureBlank_.clear();
     // The drawing is finished: it is shown in full at once.
     showDrawing();
+}
+
+QImage PictureBox::picture() const {
+    PictureBox& box = settled();
+    box.fillPicture([](const std::function<void()>& fill) { fill(); });
+    return picture_;
+}
+
+bool PictureBox::pictureComplete() const {
+    return pictureSharesArea() ? area_.blankRows() == 0 : pictureBlank_.count() == 0;
+}
+
+void PictureBox::completePicture() {
+    settle();
+    fillPicture(runAside);
+}
+
+bool PictureBox::pictureSharesArea() const {
+    return !picture_.isNull() && picture_.constBits() == area_.image().constBits();
+}
+
+void PictureBox::separatePicture() {
+    if (pictureSharesArea() && area_.blankRows() > 0) pictureBlank_ = area_.blank();
+}
+
+void PictureBox::fillPicture(const std::function<void(const std::function<void()>&)>& run) {
+    if (pictureComplete()) return;
+    const bool shared = pictureSharesArea();
+    const BlankRows rows = shared ? area_.blank() : pictureBlank_;
+    // Held, so that the pixels stay whatever the events do to the box meanwhile; a repaint
+    // reads only rows the area does not hold blank, which are not written.
+    const QImage filled = picture_;
+    const PixelView pixels = DrawingArea::pixelsInPlace(filled);
+    run([&rows, pixels] { rows.fillPixels(pixels, 0, pixels.height - 1); });
+    if (picture_.constBits() != filled.constBits()) return;
+    if (shared && pictureSharesArea()) area_.markDrawn(0, area_.height() - 1);
+    pictureBlank_.clear();
 }
 
 QImage PictureBox::image() const {
@@ -224,6 +269,7 @@ void PictureBox::line(float x1, float y, float x2, ColorValue color) {
     last = std::min(last, double(image.width() - 1));
     if (first > last) return;
     const int row = int(ry);
+    separatePicture();
     area_.fillRows(row, row);
     auto* pixels = reinterpret_cast<std::uint32_t*>(image.scanLine(row));
     fillRow(pixels, int(first), int(last) + 1, toPixel(color));
@@ -241,6 +287,7 @@ ConstPixelView PictureBox::pixels() const {
 
 PixelView PictureBox::mutablePixels() {
     settle();
+    separatePicture();
     area_.fillAll();
     QImage& image = area_.image();
     if (image.isNull()) return {};
@@ -256,6 +303,7 @@ PixelView PictureBox::mutableRows(std::int32_t first, std::int32_t last, bool wh
     QImage& image = area_.image();
     if (image.isNull() || first < 0 || first >= image.height() || last < first) return {};
     last = std::min(last, image.height() - 1);
+    separatePicture();
     // Rows written in whole lose their blank mark when they are reported (rowsChanged).
     if (!wholeRows) area_.fillRows(first, last);
     const qsizetype stride = image.bytesPerLine() / 4;

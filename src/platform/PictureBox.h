@@ -5,7 +5,9 @@
 // A size set through setOuterWidth and setOuterHeight is taken when the box is next used (drawn on,
 // read, painted, or told to by applySize): setting both sides costs one resize, and only the
 // area of the size taken counts against the limit. A clear costs nothing at once: rows are
-// filled with the background colour when first needed (see DrawingArea).
+// filled with the background colour when first needed (see DrawingArea). So is the picture a
+// render leaves: rows it never drew (after a Break) become part of the picture's pixels only
+// when the picture is read, so ending a render costs nothing for them.
 // Drawing is shown at the display's pace: repaints of drawn rows are gathered and handed on at
 // most once per kRepaintIntervalMs, and the rest follows when the interval is over. Rows that
 // lie outside the part of the box its window shows cost no repaint at all (an exposure paints
@@ -15,6 +17,7 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "DrawingArea.h"
 #include "engine/PictureSurface.h"
@@ -42,8 +45,14 @@ class PictureBox : public QWidget, public PictureSurface {
     // Picture = picture. A null image is the empty picture. A picture with transparency is
     // shown over the background colour. Fails (and changes nothing) when the box cannot hold it.
     Status assignPicture(const QImage& picture);
-    // The box's picture; a null image for the empty picture.
-    QImage picture() const { return picture_; }
+    // The box's picture; a null image for the empty picture. Takes what it still lacks here
+    // and now (see completePicture).
+    QImage picture() const;
+    // Whether the picture holds all its pixels.
+    bool pictureComplete() const;
+    // Fills what the picture still lacks on a thread of its own while the events go on (see
+    // runAside); to be called before a large picture is read in an event procedure.
+    void completePicture();
     // Everything the box shows, drawing included (shares the pixels, no copy).
     QImage image() const;
 
@@ -89,8 +98,18 @@ class PictureBox : public QWidget, public PictureSurface {
     void noteSide(Side side, int areaSide, int& want, int& keep);
     // Notes a drawn rectangle of the drawing area for repainting at the display's pace.
     void drawingChanged(const QRect& areaRect);
+    // Whether the picture is the drawing area's pixels, as assignImageAsPicture left it.
+    bool pictureSharesArea() const;
+    // Before the area leaves the pixels it shares with the picture (a new size, or a drawing
+    // that copies them): the picture takes the note of its rows still to be filled.
+    void separatePicture();
+    // Fills the picture's blank rows, the work done through `run`.
+    void fillPicture(const std::function<void(const std::function<void()>&)>& run);
 
     QImage picture_;
+    // The picture's rows still to be filled, while it does not share the area's pixels (when
+    // it does, the area's blank rows are the picture's).
+    BlankRows pictureBlank_;
     DrawingArea area_;   // the drawing area taken
     int wantWidth_ = 0;  // the size given, taken at the next use
     int wantHeight_ = 0;

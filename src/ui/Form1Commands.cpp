@@ -13,6 +13,7 @@
 #include "io/SaveName.h"
 #include "platform/MessageBox.h"
 #include "platform/PictureBox.h"
+#include "platform/WorkAside.h"
 
 namespace glint {
 
@@ -93,7 +94,13 @@ Status Form1::savePicture() {
         if (!messageBox_.askYesNo(this, QString::fromUtf8(ui::kReplaceTitle), question))
             return Status::ok();
     }
-    if (Status st = SavePicture(c_.PicDst->picture(), fileName); st.failed()) return st;
+    // A large result takes seconds to complete and write: the window goes on meanwhile.
+    c_.PicDst->completePicture();
+    Status saved = Status::ok();
+    runAside([&saved, picture = c_.PicDst->picture(), &fileName] {
+        saved = SavePicture(picture, fileName);
+    });
+    if (saved.failed()) return saved;
     c_.LblInfo->setCaption(QString::fromUtf8(ui::kSavedPrefix) + fileName +
                            QString::fromUtf8(ui::kSavedSuffix));
     c_.CmdLoad->setFocus();
