@@ -16,7 +16,7 @@ namespace glint {
 class PendingEventWatch;
 
 class EventYield {
-  public:
+public:
     // How long a timer that falls due may wait for its yield: well under Qt's own timer slack.
     static constexpr std::chrono::microseconds kTimerSlack{500};
 
@@ -31,7 +31,7 @@ class EventYield {
     std::uint64_t loopRuns() const { return loopRuns_; }
     bool watching() const { return watch_ != nullptr; }
 
-  private:
+private:
     using Clock = std::chrono::steady_clock;
     void runLoop();
 

@@ -1,9 +1,5 @@
 #include "PendingEventWatch.h"
 
-#include <glib.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QThread>
@@ -12,6 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <system_error>
+
+#include <glib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace glint {
 
@@ -129,8 +129,8 @@ void PendingEventWatch::run() {
         }
         // A failed poll counts as pending: the yield then runs the event loop, as without a watch.
         const bool readable =
-            ready < 0 ||
-            std::any_of(fds.begin() + 1, fds.end(), [](const pollfd& f) { return f.revents != 0; });
+            ready < 0 || std::any_of(fds.begin() + 1, fds.end(),
+                                     [](const pollfd& f) { return f.revents != 0; });
         if (readable) {
             const std::lock_guard lock(mutex_);
             watching_ = false;

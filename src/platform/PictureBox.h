@@ -26,7 +26,7 @@ namespace glint {
 
 class PictureBox : public QWidget, public PictureSurface {
     Q_OBJECT
-  public:
+public:
     static constexpr int kBorder = 2;
     // The largest drawing area the box takes, in bytes of 32-bit pixels.
     static constexpr qint64 kMaxAreaBytes = qint64(1) << 31;
@@ -80,10 +80,10 @@ class PictureBox : public QWidget, public PictureSurface {
     // included; empty while nothing of it can be seen.
     QRect visibleRect() const;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     enum class Side { None, Width, Height };
 
     bool sizePending() const { return lastSet_ != Side::None; }

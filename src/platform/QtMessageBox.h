@@ -5,7 +5,7 @@
 namespace glint {
 
 class QtMessageBox : public MessageBox {
-  public:
+public:
     void showError(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& title, const QString& text) override;
 
