@@ -138,7 +138,7 @@ Status PictureBox::takeArea(int areaWidth, int areaHeight, int keepWidth, int ke
 }
 
 void PictureBox::resizeWidget(int areaWidth, int areaHeight) {
-    QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
+    QWidget::resize(pixelGrid().widgetSize(areaWidth, areaHeight));
 }
 
 Status PictureBox::assignPicture(const QImage& picture) {
@@ -338,7 +338,7 @@ QRect PictureBox::visibleRect() const {
 void PictureBox::drawingChanged(const QRect& areaRect) {
     // Cheap enough to do for every row: an invisible box, or rows outside what its window
     // shows, need no repaint now.
-    const QRect visible = visibleRect() & areaRect.translated(kBorder, kBorder);
+    const QRect visible = visibleRect() & pixelGrid().toWidget(areaRect);
     if (visible.isEmpty()) return;
     pendingRepaint_ |= visible;
     const qint64 sinceRepaint =
@@ -358,32 +358,50 @@ void PictureBox::showDrawing() {
     lastRepaint_.start();
 }
 
+PixelGrid PictureBox::pixelGrid() const { return PixelGrid(devicePixelRatioF(), kBorder); }
+
+bool PictureBox::event(QEvent* event) {
+    // On a screen of another scale the box takes the size its pixels need there.
+    if (event->type() == QEvent::ScreenChangeInternal) resizeWidget(wantWidth_, wantHeight_);
+    return QWidget::event(event);
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     settle();
     QPainter painter(this);
-    const QRect area(kBorder, kBorder, area_.width(), area_.height());
-    const QRect exposed = event->rect() & area;
-    if (!exposed.isEmpty()) {
-        // 1:1, so no smoothing is involved; only the exposed part is copied. Blank rows are
-        // painted in their colour and stay blank: drawing will fill them soon enough.
-        const QRect source = exposed.translated(-kBorder, -kBorder);
-        const QColor blank = QColor::fromRgb(area_.blankPixel());
-        int y = source.top();
-        while (y <= source.bottom()) {
-            const bool isBlank = area_.isBlank(y);
-            int end = y + 1;
-            while (end <= source.bottom() && area_.isBlank(end) == isBlank) ++end;
-            const QRect band(source.left(), y, source.width(), end - y);
-            if (isBlank) {
-                painter.fillRect(band.translated(kBorder, kBorder), blank);
-            } else {
-                painter.drawImage(band.topLeft() + QPoint(kBorder, kBorder), area_.image(), band);
-            }
-            y = end;
+    const PixelGrid grid = pixelGrid();
+    const QRect whole(0, 0, area_.width(), area_.height());
+    if (!grid.toWidget(whole).contains(event->rect())) {
+        // Up to the border the box shows its background colour: at a fractional display scale
+        // the widget's last logical pixels reach beyond the area's device pixels.
+        painter.fillRect(rect(), QColor::fromRgb(toPixel(backColor_)));
+        // The focus mark: the border in the highlight colour, when the style would show the
+        // focus of a button (the keyboard, or the program, moved it here).
+        if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+            qDrawPlainRect(&painter, rect(), palette().color(QPalette::Highlight), kBorder);
+        } else {
+            qDrawShadePanel(&painter, rect(), palette(), true, kBorder);
         }
     }
-    if (!area.contains(event->rect())) {
-        qDrawShadePanel(&painter, rect(), palette(), true, kBorder);
+    const QRect exposed = grid.toArea(event->rect()) & whole;
+    if (exposed.isEmpty()) return;
+    // In device pixels, each picture pixel on whole device pixels: only the exposed part is
+    // copied, without smoothing. Blank rows are painted in their colour and stay blank:
+    // drawing will fill them soon enough.
+    painter.scale(1 / grid.ratio(), 1 / grid.ratio());
+    const QColor blank = QColor::fromRgb(area_.blankPixel());
+    int y = exposed.top();
+    while (y <= exposed.bottom()) {
+        const bool isBlank = area_.isBlank(y);
+        int end = y + 1;
+        while (end <= exposed.bottom() && area_.isBlank(end) == isBlank) ++end;
+        const QRect band(exposed.left(), y, exposed.width(), end - y);
+        if (isBlank) {
+            painter.fillRect(grid.toDevice(band), blank);
+        } else {
+            painter.drawImage(grid.toDevice(band), area_.image(), band);
+        }
+        y = end;
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The picture box: a widget with a sunken 2-pixel border around a 32-bit drawing area.
-// Units are pixels. It keeps a persistent picture (Picture) and the persistent image of what is
+// Units are pixels. On the display each pixel of the area covers whole device pixels (see
+// PixelGrid), so at a fractional display scale the widget is smaller than its outer size in
+// logical pixels. The border shows the focus in the highlight colour. It keeps a persistent picture (Picture) and the persistent image of what is
 // shown, drawing included (Image); drawn pixels survive repaints (auto-redraw).
 // A size set through setOuterWidth and setOuterHeight is taken when the box is next used (drawn on,
 // read, painted, or told to by applySize): setting both sides costs one resize, and only the
@@ -20,6 +22,7 @@
 #include <functional>
 
 #include "DrawingArea.h"
+#include "PixelGrid.h"
 #include "engine/PictureSurface.h"
 
 namespace glint {
@@ -81,6 +84,7 @@ public:
     QRect visibleRect() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -94,6 +98,7 @@ private:
     // Takes a drawing area of the given size, keeping what was drawn, and sizes the widget.
     Status takeArea(int areaWidth, int areaHeight, int keepWidth, int keepHeight);
     void resizeWidget(int areaWidth, int areaHeight);
+    PixelGrid pixelGrid() const;
     // Notes a side given: `want` is the side's pending size, `keep` its keep limit.
     void noteSide(Side side, int areaSide, int& want, int& keep);
     // Notes a drawn rectangle of the drawing area for repainting at the display's pace.

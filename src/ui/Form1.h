@@ -74,6 +74,8 @@ protected:
 private:
     void connectEvents();
     QPushButton* commandButton(Command command) const;
+    // Moves the focus to a control and marks it there, as the keyboard would.
+    void moveFocus(QWidget* control);
     void showErrorBox(const QString& text);
 
     // Private procedures, handing their failure to the caller.

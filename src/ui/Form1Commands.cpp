@@ -66,7 +66,7 @@ Status Form1::openPicture() {
     if (Status st = c_.PicSrc->assignPicture(picture); st.failed()) return st;
     if (Status st = SetDstSize(); st.failed()) return st;
     c_.CmdRaster->setEnabled(true);
-    c_.CmdRaster->setFocus();
+    moveFocus(c_.CmdRaster);
     ComDlg.InitDir = fileName;
     return ShowPicInfo();
 }
@@ -103,7 +103,7 @@ Status Form1::savePicture() {
     if (saved.failed()) return saved;
     c_.LblInfo->setCaption(QString::fromUtf8(ui::kSavedPrefix) + fileName +
                            QString::fromUtf8(ui::kSavedSuffix));
-    c_.CmdLoad->setFocus();
+    moveFocus(c_.CmdLoad);
     return Status::ok();
 }
 
