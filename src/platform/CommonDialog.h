@@ -20,7 +20,9 @@ public:
     ColorValue Color = 0;  // the colour last confirmed; 0 (black) before any
 
     Status ShowOpen();
-    Status ShowSave();
+    // `writtenName` names the file a chosen name is written under, the one the dialog asks
+    // about before replacing it (see FileDialogRequest).
+    Status ShowSave(const std::function<QString(const QString&)>& writtenName = {});
     Status ShowColor();
 
     // Qt name filters for a Filter text: "Bitmap File (*.bmp)|*.bmp" gives one entry whose
@@ -30,10 +32,11 @@ public:
     static QString startFolder(const QString& initDir);
 
 private:
-    FileDialogRequest request(const QString& defaultSuffix) const;
+  FileDialogRequest request(const QString& defaultSuffix,
+                            const std::function<QString(const QString&)>& writtenName) const;
 
-    DialogBackend& backend_;
-    QWidget* parent_;
+  DialogBackend& backend_;
+  QWidget* parent_;
 };
 
 }  // namespace glint

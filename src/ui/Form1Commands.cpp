@@ -1,6 +1,5 @@
 // The command buttons that exchange pictures: Open File and Save As...
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
 
@@ -79,7 +78,8 @@ Status Form1::savePicture() {
     ComDlg.Filter = QString::fromUtf8(ui::kSaveFilter);
     ComDlg.DialogTitle = QString::fromUtf8(ui::kSaveTitle);
     ComDlg.FileName.clear();
-    if (Status st = ComDlg.ShowSave(); st.failed()) return st;
+    // The dialog asks before it replaces a file, about the file the chosen name is written as.
+    if (Status st = ComDlg.ShowSave(bmpFileName); st.failed()) return st;
     const QString chosen = ComDlg.FileName;
     if (chosen.isEmpty()) {
         c_.LblInfo->setCaption(QString::fromUtf8(ui::kSaveCancelled));
@@ -87,13 +87,6 @@ Status Form1::savePicture() {
     }
 
     const QString fileName = bmpFileName(chosen);
-    // The dialog only asked about the name the user confirmed; a file under the changed name
-    // is not replaced without asking. No writes nothing and leaves everything as it was.
-    if (fileName != chosen && QFileInfo::exists(fileName)) {
-        const QString question = QString::fromUtf8(ui::kReplaceQuestion).arg(fileName);
-        if (!messageBox_.askYesNo(this, QString::fromUtf8(ui::kReplaceTitle), question))
-            return Status::ok();
-    }
     // A large result takes seconds to complete and write: the window goes on meanwhile.
     c_.PicDst->completePicture();
     Status saved = Status::ok();

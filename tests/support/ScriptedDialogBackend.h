@@ -20,7 +20,8 @@ public:
         QStringList nameFilters;
         QString startDir;
         QString defaultSuffix;
-        ColorValue initialColor = 0;  // colour dialogs only
+        std::function<QString(const QString&)> writtenName;  // save dialogs only
+        ColorValue initialColor = 0;                         // colour dialogs only
     };
 
     // Script the next answers.

@@ -24,11 +24,6 @@ QString savedText(const QString& name) {
     return "Pic saved as: " + name + "\r\n[new virus installed: Tolvane.vbs]";
 }
 
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 using OpenTest = FormTest;
 
 TEST_F(OpenTest, CancelFromEmptyOnlyWritesItsText) {
@@ -202,35 +197,36 @@ TEST_F(SaveTest, ABmpNameIsKeptAndAnyOtherEndingBecomesBmp) {
     // The dialog's name stays what the user chose; a scale pick names it.
     pickScale(1);
     EXPECT_TRUE(info().startsWith("Pic: " + jpg + "\r\nWidth: 3 Hight: 2\r\n"));
-    EXPECT_TRUE(messages.questionTexts().isEmpty());
 }
 
-TEST_F(SaveTest, ARenamedSaveAsksBeforeReplacingAFile) {
+// The dialog asks before it replaces a file (QtDialogs tests its question); it asks about the
+// file the chosen name is written as.
+TEST_F(SaveTest, TheDialogIsToldTheNameTheFileIsWrittenAs) {
     const QString target = path("out.bmp");
     {
         QFile f(target);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("keep me");
+        f.write("replace me");
     }
-    const QString infoBefore = info();
-    messages.queueAnswer(false);
     save(path("out.jpg"));
-    EXPECT_EQ(messages.questionTitles(), QStringList{"Glintwork"});
-    EXPECT_EQ(messages.questionTexts(),
-              QStringList{target + " already exists.\nDo you want to replace it?"});
-    EXPECT_EQ(contents(target), "keep me");
-    EXPECT_EQ(info(), infoBefore);
-
-    messages.queueAnswer(true);
-    save(path("out.jpg"));
-    expectResultIn(target);
-    EXPECT_EQ(info(), savedText(target));
-
-    // The name the user confirmed was asked about by the dialog: no second question.
-    save(target);
-    EXPECT_EQ(messages.questionTexts().size(), 2);
-    expectResultIn(target);
+    const auto& writtenName = dialogs.requests().back().writtenName;
+    ASSERT_TRUE(writtenName);
+    EXPECT_EQ(writtenName(path("out.jpg")), target);
+    EXPECT_EQ(writtenName(path("Out.BMP")), path("Out.BMP"));
+    expectResultIn(target);  // confirmed in the dialog: replaced without a second question
     EXPECT_TRUE(messages.errors().isEmpty());
+}
+
+TEST_F(SaveTest, ABrokenOffResultIsSavedWithTheRowsNeverDrawnInTheBackground) {
+    open(writePicture("tall.png", sourcePicture(3, 6)));
+    atRow(1, [this] { c().CmdBreak->click(); });
+    render();
+    ASSERT_EQ(commands(), kRendered);
+    save(path("partial.bmp"));
+    const QImage saved(path("partial.bmp"), "BMP");
+    ASSERT_EQ(saved.size(), QSize(6, 12));
+    EXPECT_EQ(saved.pixel(5, 11), pixelOf(c().PicDst->backColor()));
+    expectResultIn(path("partial.bmp"));
 }
 
 TEST_F(SaveTest, AFileThatCannotBeWrittenIsReportedAndTheNextTryWorks) {
