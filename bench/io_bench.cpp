@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "engine/RowKernel.h"
-#include "io/PictureLoader.h"
-#include "io/PictureWriter.h"
+#include "io/decode/PictureLoader.h"
+#include "io/output/PictureWriter.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "BenchTiming.h"
-#include "io/MetafileDecoder.h"
-#include "io/PictureLoader.h"
+#include "io/helper/HelperClient.h"
+#include "io/decode/PictureLoader.h"
 
 namespace {
 
@@ -90,8 +90,8 @@ long peakKiB(int who) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // The helper of this build, unless another one is named.
-    if (!qEnvironmentVariableIsSet(glint::MetafileDecoder::kHelperEnv))
-        qputenv(glint::MetafileDecoder::kHelperEnv, GLINT_METAFILE_HELPER);
+    if (!qEnvironmentVariableIsSet(glint::kMetafileHelper.envVariable))
+        qputenv(glint::kMetafileHelper.envVariable, GLINT_METAFILE_HELPER);
     QTemporaryDir dir;
     const QString huge = write(dir, "huge.emf", hugeEmf());
     const QString damaged = write(dir, "damaged.wmf", damagedBitmapWmf());

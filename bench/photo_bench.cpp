@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "BenchTiming.h"
-#include "io/ExifOrientation.h"
-#include "io/PictureLoader.h"
+#include "io/decode/ExifOrientation.h"
+#include "io/decode/PictureLoader.h"
 
 namespace {
 

@@ -37,6 +37,7 @@ run glint-bench-engine
 run glint-bench-io
 run glint-bench-metafile
 run glint-bench-photo
+run glint-bench-helper
 run_under_x glint-bench-window
 
 # glintwork-cli against the floor of the machine (dd, djpeg, its own start).

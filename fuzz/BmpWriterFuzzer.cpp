@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "io/BmpStreamWriter.h"
+#include "io/output/BmpStreamWriter.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QImageReader>
 
 #include "FuzzSupport.h"
-#include "io/LoadLimits.h"
-#include "io/MetafileProbe.h"
-#include "io/PictureLoader.h"
+#include "io/decode/LoadLimits.h"
+#include "io/decode/MetafileProbe.h"
+#include "io/decode/PictureLoader.h"
 
 namespace {
 

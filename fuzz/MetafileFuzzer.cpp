@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 #include "MetafileConversion.h"
 #include "WmfPicture.h"
-#include "io/MetafileProbe.h"
+#include "io/decode/MetafileProbe.h"
 
 namespace {
 

@@ -40,10 +40,15 @@ QByteArray arguments(char jobs, const QStringList& list) {
 }
 
 // The helper's output for a width x height picture of one colour.
-QByteArray helperOutput(std::uint32_t width, std::uint32_t height) {
+// A helper's reply (io/helper/HelperProtocol.h) behind the harness's first four bytes, the
+// shared memory's size in 256-byte units.
+QByteArray helperReply(std::uint32_t outcome, std::uint32_t width, std::uint32_t height,
+                       std::uint32_t frames, const QByteArray& message) {
     Bytes b;
-    b.raw("GLMF").u32(width).u32(height);
-    for (std::uint32_t i = 0; i < width * height; ++i) b.u32(0x00336699);
+    b.u32(1 << 16).raw("GLHR").u32(outcome).u32(width).u32(height).u32(0).u32(frames).u32(0);
+    b.u32(static_cast<std::uint32_t>(message.size()));
+    for (std::uint32_t i = 0; i < frames; ++i) b.u32(100);
+    b.raw(message);
     return b.data();
 }
 
@@ -85,17 +90,26 @@ int main(int argc, char** argv) {
         {"fuzz_load_png",
          {{"rgba.png", encoded(rgba, "PNG")},
           {"indexed.png", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "PNG")},
-          {"grey.png", encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "PNG")},
-          {"rgba.tiff", encoded(rgba, "TIFF")},
-          {"lossy.webp", encoded(rgb, "WEBP", 50)},
-          {"lossless.webp", encoded(rgba, "WEBP", 100)}}},
+          {"grey.png", encoded(rgb.convertToFormat(QImage::Format_Grayscale8), "PNG")}}},
+        {"fuzz_picture_webp",
+         {{"lossy.webp", encoded(rgb, "WEBP", 50)}, {"lossless.webp", encoded(rgba, "WEBP", 100)}}},
+        {"fuzz_picture_xpm", {{"rgba.xpm", encoded(rgba, "XPM")}}},
+        {"fuzz_picture_svg",
+         {{"shapes.svg",
+           "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='6'><rect width='8' "
+           "height='6' fill='#2060a0'/><circle cx='4' cy='3' r='2' fill='url(#g)'/><defs>"
+           "<linearGradient id='g'><stop offset='0' stop-color='red'/><stop offset='1'/>"
+           "</linearGradient></defs><text x='1' y='5' font-size='4'>a</text></svg>"}}},
+        {"fuzz_picture_mng", {{"frames.mng", glint::test::mngFile()}}},
         {"fuzz_emf", {{"rectangle.emf", emf}}},
         {"fuzz_wmf", {{"placeable.wmf", wmf}, {"plain.wmf", plainWmf}}},
         {"fuzz_metafile_input",
          {{"rectangle.emf", emf}, {"placeable.wmf", wmf}, {"plain.wmf", plainWmf}}},
-        {"fuzz_metafile_output",
-         {{"two-pixels", helperOutput(2, 1)}, {"square", helperOutput(3, 3)},
-          {"short", helperOutput(2, 2).left(20)}}},
+        {"fuzz_helper_reply",
+         {{"picture", helperReply(0, 2, 1, 1, {})},
+          {"frames", helperReply(0, 3, 3, 4, {})},
+          {"unsupported", helperReply(4, 0, 0, 0, "a 12-bit variant")},
+          {"cut", helperReply(0, 2, 2, 1, {}).left(20)}}},
         // First byte: not 0xff (0xff tries a size of its own); then width, height and calls.
         {"fuzz_bmp_writer",
          {{"rows-in-order", QByteArray::fromHex("00030200112233000102034455660200")},

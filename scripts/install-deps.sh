@@ -29,6 +29,9 @@ packages=(
   libheif-examples libjxl-tools
   # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
   libgif-dev
+  # the decoding helpers lock themselves down with a seccomp filter, having opened the font files
+  # that fontconfig lists
+  libseccomp-dev libfontconfig-dev
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
   # the batch tool's manual page, made from its --help at build time
@@ -53,7 +56,7 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads glib-2.0)
+link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads glib-2.0 libseccomp fontconfig)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 
 #include "InputList.h"
-#include "OutputFormat.h"
-#include "StandardStreams.h"
-#include "io/ReadableFormats.h"
+#include "io/output/OutputFormat.h"
+#include "io/output/StandardStreams.h"
+#include "io/decode/ReadableFormats.h"
 
 namespace glint {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "OutputFormat.h"
+#include "io/output/OutputFormat.h"
 #include "engine/ColorValue.h"
 
 namespace glint {

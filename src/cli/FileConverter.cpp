@@ -5,17 +5,17 @@
 #include <QPainter>
 #include <memory>
 
-#include "BmpRowFeed.h"
-#include "BmpScanlineFile.h"
-#include "OutputFormat.h"
-#include "OutputSinks.h"
-#include "ScanlineBands.h"
-#include "StandardStreams.h"
+#include "io/output/BmpRowFeed.h"
+#include "io/output/BmpScanlineFile.h"
+#include "io/output/OutputFormat.h"
+#include "io/output/OutputSinks.h"
+#include "engine/ScanlineBands.h"
+#include "io/output/StandardStreams.h"
 #include "engine/PictureSurface.h"
-#include "io/LoadLimits.h"
-#include "io/OutputFile.h"
-#include "io/PictureLoader.h"
-#include "io/PictureProbe.h"
+#include "io/decode/LoadLimits.h"
+#include "io/output/OutputFile.h"
+#include "io/decode/PictureLoader.h"
+#include "io/decode/PictureProbe.h"
 
 namespace glint {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "OutputFormat.h"
+#include "io/output/OutputFormat.h"
 #include "engine/RowKernel.h"
 
 namespace glint {

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "StandardStreams.h"
+#include "io/output/StandardStreams.h"
 
 namespace glint {
 

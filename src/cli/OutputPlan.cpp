@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include "StandardStreams.h"
+#include "io/output/StandardStreams.h"
 
 namespace glint {
 

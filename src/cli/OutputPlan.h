@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "CliOptions.h"
-#include "OutputFormat.h"
+#include "io/output/OutputFormat.h"
 
 namespace glint {
 

@@ -1,4 +1,5 @@
 // glintwork-cli: converts picture files into the scan-line look, in batches.
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -12,8 +13,9 @@
 #include "CliOptions.h"
 #include "LineProgress.h"
 #include "OutputPlan.h"
-#include "StandardStreams.h"
 #include "TerminalProgress.h"
+#include "io/helper/HelperClient.h"
+#include "io/output/StandardStreams.h"
 
 namespace {
 
@@ -45,6 +47,14 @@ std::vector<glint::PlannedFile> planWithStdin(const glint::CliOptions& options,
     return plan;
 }
 
+// Ctrl-C, a hang-up or a kill: the helper processes decoding pictures now go with the tool. They
+// run in process groups of their own, which the terminal's signals do not reach.
+void stopWithHelpers(int signal) {
+    glint::killRunningHelpers();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
 int terminalColumns() {
     winsize size{};
     if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
@@ -54,6 +64,7 @@ int terminalColumns() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, stopWithHelpers);
     // Pictures only: never talk to a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(qtMessages);

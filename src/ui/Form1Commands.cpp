@@ -5,11 +5,12 @@
 
 #include "Form1.h"
 #include "ImageControl.h"
+#include "InputHold.h"
 #include "InfoLabel.h"
 #include "UiTexts.h"
-#include "io/PictureLoader.h"
-#include "io/PictureWriter.h"
-#include "io/SaveName.h"
+#include "io/decode/PictureLoader.h"
+#include "io/output/PictureWriter.h"
+#include "io/output/SaveName.h"
 #include "platform/MessageBox.h"
 #include "platform/PictureBox.h"
 #include "platform/WorkAside.h"
@@ -24,8 +25,9 @@ void Form1::CmdLoad_Click() {
         QCoreApplication::quit();
         return;
     }
-    if (opened.isMissingPart()) {
-        // The file may be fine: what is missing is part of the installation, so say which.
+    if (opened.speaksToUser()) {
+        // The file may be fine: what is missing is part of the installation (a plug-in, a
+        // helper, a decoder for this variant of the format), so say which.
         showErrorBox(QString::fromUtf8(ui::kOpenErrorTitle) + QStringLiteral("\r\n") +
                      QString::fromStdString(opened.reason()));
     } else if (opened.failed()) {
@@ -33,12 +35,15 @@ void Form1::CmdLoad_Click() {
     }
 }
 
-// While a helper process decodes a metafile or photo the window keeps itself painted, but keys
-// and clicks wait until the picture is in: no other event procedure starts in the middle.
+// While a helper process decodes the picture the window keeps itself painted, but keys and
+// clicks are held back: no other event procedure starts in the middle. Closing the window
+// stops the helper.
 Status Form1::loadPicture(const QString& fileName, QImage& picture) {
     loading_ = true;
-    const Status loaded = LoadPicture(fileName, picture, [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const InputHold hold;
+    const Status loaded = LoadPicture(fileName, picture, [this] {
+        QCoreApplication::processEvents();
+        return !closeRequested_;
     });
     loading_ = false;
     return loaded;

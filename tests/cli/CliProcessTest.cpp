@@ -364,23 +364,42 @@ TEST_F(CliProcess, ConvertsPhotoFormatsUprightAndRefusesDamagedOnes) {
     EXPECT_TRUE(r.err.contains("damaged.heic")) << r.err.toStdString();
 }
 
-// A plain metafile on a system without libwmf's fonts names the missing package. The fonts are
-// hidden in a mount namespace of the tool's own, which needs root (as CI has).
-TEST_F(CliProcess, MissingMetafileFontsAreNamed) {
-    if (::geteuid() != 0) GTEST_SKIP() << "hiding the fonts needs root";
-    ASSERT_TRUE(test::writeFile(path("r.wmf"), test::wmfRectangle()));
+// A picture whose decoder needs a part that is not installed names the missing package: libwmf's
+// fonts for a plain metafile, Qt's image plug-ins for a WebP or TIFF picture. The part is hidden
+// in a mount namespace of the tool's own, which needs root (as CI has).
+TEST_F(CliProcess, MissingPartsAreNamed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "hiding a folder needs root";
+    const struct {
+        const char* file;
+        QByteArray bytes;
+        const char* hidden;
+        const char* message;
+    } cases[] = {
+        {"r.wmf", test::wmfRectangle(), "/usr/share/fonts/type1/urw-base35",
+         "The fonts for plain metafiles are not installed (Debian package fonts-urw-base35)."},
+        {"a.webp", QByteArray("RIFF\x20\0\0\0WEBPVP8 ", 16) + QByteArray(24, '\0'),
+         QT_PLUGIN_DIR "/imageformats",
+         "The image plug-in for WebP pictures is not installed (Debian package "
+         "qt6-image-formats-plugins)."},
+        {"a.tif", QByteArray("II*\0\x08\0\0\0", 8) + QByteArray(32, '\0'),
+         QT_PLUGIN_DIR "/imageformats",
+         "The image plug-in for TIFF pictures is not installed (Debian package "
+         "qt6-image-formats-plugins)."},
+    };
     const QTemporaryDir empty;
-    QProcess process;
-    process.setWorkingDirectory(dir_.path());
-    process.start("unshare", {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" r.wmf",
-                              empty.path(), "/usr/share/fonts/type1/urw-base35", GLINT_CLI_PATH});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
-    EXPECT_TRUE(err.contains("r.wmf: cannot read the picture: The fonts for plain metafiles are not "
-                             "installed (Debian package fonts-urw-base35)."))
-        << err.toStdString();
-    EXPECT_FALSE(QFile::exists(path("r-scanlines.bmp")));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(test::writeFile(path(c.file), c.bytes));
+        QProcess process;
+        process.setWorkingDirectory(dir_.path());
+        process.start("unshare", {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" \"$3\"",
+                                  empty.path(), c.hidden, GLINT_CLI_PATH, c.file});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString(c.file) + ": cannot read the picture: " + c.message))
+            << err.toStdString();
+    }
 }
 
 }  // namespace

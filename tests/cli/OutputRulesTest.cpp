@@ -4,9 +4,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "OutputFormat.h"
 #include "OutputPlan.h"
 #include "TerminalProgress.h"
+#include "io/output/BmpFormat.h"
+#include "io/output/OutputFormat.h"
 
 namespace glint {
 namespace {

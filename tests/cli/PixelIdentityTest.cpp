@@ -9,11 +9,11 @@
 #include <QtEndian>
 
 #include "FileConverter.h"
-#include "PngRowSink.h"
+#include "io/output/PngRowSink.h"
 #include "TestPictures.h"
 #include "engine/RenderExtent.h"
 #include "engine/RowKernel.h"
-#include "io/PictureLoader.h"
+#include "io/decode/PictureLoader.h"
 #include "platform/PictureBox.h"
 
 namespace glint {

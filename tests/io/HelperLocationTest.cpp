@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "io/HelperLocation.h"
+#include "io/helper/HelperLocation.h"
 
 namespace glint {
 namespace {

@@ -1,13 +1,13 @@
-// Opening metafiles through the helper process, and what happens when the helper misbehaves.
+// Opening metafiles through the helper process.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
 
 #include "LoaderFixture.h"
-#include "io/LoadLimits.h"
-#include "io/MetafileDecoder.h"
-#include "io/MetafileProbe.h"
-#include "io/PictureLoader.h"
+#include "io/decode/LoadLimits.h"
+#include "io/helper/HelperClient.h"
+#include "io/decode/MetafileProbe.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {
@@ -46,15 +46,7 @@ private:
     QByteArray old_;
 };
 
-class MetafileTest : public LoaderTest {
-protected:
-    // An executable shell script standing in for the helper.
-    QString standIn(const QString& name, const QString& body) const {
-        const QString file = write(name, "#!/bin/sh\n" + body.toUtf8() + "\n");
-        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        return file;
-    }
-};
+class MetafileTest : public LoaderTest {};
 
 TEST_F(MetafileTest, HeadersAreRecognisedAndSizedAt96Dpi) {
     EXPECT_EQ(metafileKind(emfRectangle()), MetafileKind::Emf);
@@ -171,21 +163,6 @@ TEST_F(MetafileTest, HugeFrameIsDrawnWithinTheMetafileLimit) {
     EXPECT_EQ(picture.size(), QSize(4096, 4096));
 }
 
-TEST(MetafileWait, LimitGrowsWithTheFileSize) {
-    const MetafileDecoder::Limits limits;
-    const struct {
-        std::int64_t bytes;
-        std::chrono::milliseconds wait;
-    } cases[] = {
-        {0, std::chrono::milliseconds(5000)},
-        {std::int64_t{64} << 10, std::chrono::milliseconds(5500)},
-        {std::int64_t{1} << 20, std::chrono::milliseconds(13000)},
-        {std::int64_t{4} << 20, std::chrono::milliseconds(37000)},
-        {kMaxMetafileBytes, std::chrono::milliseconds(60000)},
-    };
-    for (const auto& c : cases) EXPECT_EQ(limits.timeoutFor(c.bytes), c.wait) << c.bytes;
-}
-
 TEST_F(MetafileTest, MetafileClaimingAHugeFrameFails) {
     Bytes huge;
     huge.raw(emfRectangle());
@@ -227,82 +204,19 @@ TEST_F(MetafileTest, SizesReachingPastTheFileAreRefusedOrBounded) {
     EXPECT_TRUE(colourNear(picture.pixel(50, 25), kRed, 2));
 }
 
+// An absolute path in the helper's variable takes the place of the helper found beside the
+// programs; anything else there is not looked at.
 TEST_F(MetafileTest, HelperIsFoundBesideTheBuildAndCanBeOverridden) {
-    EXPECT_TRUE(MetafileDecoder::locateHelper().endsWith("/bin/glintwork-metafile"))
-        << MetafileDecoder::locateHelper().toStdString();
-    const ScopedEnv env(MetafileDecoder::kHelperEnv, path("nowhere").toUtf8());
-    EXPECT_EQ(MetafileDecoder::locateHelper(), path("nowhere"));
+    const QString found = HelperClient::locate(kMetafileHelper);
+    EXPECT_TRUE(found.endsWith("/bin/glintwork-metafile")) << found.toStdString();
+    {
+        const ScopedEnv relative(kMetafileHelper.envVariable, "nowhere");
+        EXPECT_EQ(HelperClient::locate(kMetafileHelper), found);
+    }
+    const ScopedEnv env(kMetafileHelper.envVariable, path("nowhere").toUtf8());
+    EXPECT_EQ(HelperClient::locate(kMetafileHelper), path("nowhere"));
     QImage picture;
     EXPECT_TRUE(LoadPicture(write("drawing.emf", emfRectangle()), picture).failed());
-}
-
-// A helper that crashes, hangs, writes nonsense or too little: a failure, and the caller
-// carries on.
-TEST_F(MetafileTest, MisbehavingHelperGivesAFailureWithinItsTimeLimit) {
-    const QString file = write("drawing.emf", emfRectangle());
-    const MetafileDecoder::Limits limits{std::chrono::milliseconds(1500), std::int64_t{1} << 30};
-    const std::pair<const char*, const char*> helpers[] = {
-        {"crash.sh", "kill -SEGV $$"},
-        {"hang.sh", "exec sleep 60"},
-        {"hang-child.sh", "sleep 60; echo done"},
-        {"silent-hang.sh", "exec >&-; exec sleep 60"},
-        {"nonsense.sh", "echo 'no picture here'"},
-        {"short.sh", "printf 'GLMF\\002\\000\\000\\000\\001\\000\\000\\000abcd'"},
-        {"failing.sh", "exit 4"},
-        {"endless.sh", "exec cat /dev/zero"},
-        {"too-large.sh",  // 11585 x 11585: over the metafile drawing limit
-         "printf 'GLMF\\101\\055\\000\\000\\101\\055\\000\\000'; exec cat /dev/zero"},
-    };
-    for (const auto& [name, body] : helpers) {
-        SCOPED_TRACE(name);
-        const MetafileDecoder decoder(standIn(name, body), limits);
-        QImage picture;
-        QElapsedTimer clock;
-        clock.start();
-        EXPECT_TRUE(decoder.decode(file, picture).failed());
-        EXPECT_LT(clock.elapsed(), 10000);
-        EXPECT_TRUE(picture.isNull());
-    }
-}
-
-TEST_F(MetafileTest, HelperRunsUnderTheMemoryLimit) {
-    const QString report = path("limit.txt");
-    const QString helper = standIn("limit.sh", "ulimit -v > '" + report + "'; exit 1");
-    const MetafileDecoder decoder(helper, {std::chrono::seconds(5), std::int64_t{768} << 20});
-    QImage picture;
-    EXPECT_TRUE(decoder.decode(path("any.emf"), picture).failed());
-    QFile written(report);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const std::int64_t limit = (std::int64_t{768} << 20) + kSanitizerAddressSpace;
-    const std::int64_t kib = limit >> 10;
-    EXPECT_EQ(written.readAll().trimmed(), QByteArray::number(kib));
-}
-
-// The caller's wait hook runs while the helper works, and the picture still comes through.
-TEST_F(MetafileTest, WaitHookRunsWhileTheHelperWorks) {
-    const QString helper = standIn(
-        "slow.sh", "sleep 0.3; printf 'GLMF\\001\\000\\000\\000\\001\\000\\000\\000'"
-                   "; printf '\\040\\340\\100\\377'");
-    int calls = 0;
-    QImage picture;
-    const Status status =
-        MetafileDecoder(helper, {}).decode(path("any.wmf"), picture, [&calls] { ++calls; });
-    ASSERT_TRUE(status.isOk()) << status.reason();
-    EXPECT_GE(calls, 5);
-    EXPECT_EQ(picture.pixel(0, 0), 0xff40e020u);
-}
-
-TEST_F(MetafileTest, WellFormedHelperOutputBecomesThePicture) {
-    // 2 x 1 pixels, the second without its alpha byte: the picture is opaque all the same.
-    const QString helper = standIn(
-        "fixed.sh", "printf 'GLMF\\002\\000\\000\\000\\001\\000\\000\\000'"
-                    "; printf '\\000\\000\\377\\377\\000\\377\\000\\000'");
-    QImage picture;
-    const Status status = MetafileDecoder(helper, {}).decode(path("any.wmf"), picture);
-    ASSERT_TRUE(status.isOk()) << status.reason();
-    ASSERT_EQ(picture.size(), QSize(2, 1));
-    EXPECT_EQ(picture.pixel(0, 0), 0xffff0000u);
-    EXPECT_EQ(picture.pixel(1, 0), 0xff00ff00u);
 }
 
 }  // namespace

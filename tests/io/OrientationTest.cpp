@@ -3,7 +3,7 @@
 
 #include "LoaderFixture.h"
 #include "PhotoSamples.h"
-#include "io/PictureLoader.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {

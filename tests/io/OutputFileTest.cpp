@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "io/OutputFile.h"
+#include "io/output/OutputFile.h"
 
 namespace glint {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "LoaderFixture.h"
 #include "PhotoSamples.h"
-#include "io/PhotoDecoder.h"
-#include "io/PictureLoader.h"
+#include "io/helper/PhotoDecoder.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {

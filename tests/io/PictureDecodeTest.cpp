@@ -4,7 +4,7 @@
 #include <QImageWriter>
 
 #include "LoaderFixture.h"
-#include "io/PictureLoader.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {

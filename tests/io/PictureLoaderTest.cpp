@@ -5,7 +5,7 @@
 
 #include "../support/Unprivileged.h"
 #include "LoaderFixture.h"
-#include "io/PictureLoader.h"
+#include "io/decode/PictureLoader.h"
 
 namespace glint::test {
 namespace {

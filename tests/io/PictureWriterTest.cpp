@@ -13,8 +13,8 @@
 
 #include "../support/Unprivileged.h"
 #include "engine/PixelView.h"
-#include "io/BmpStreamWriter.h"
-#include "io/PictureWriter.h"
+#include "io/output/BmpStreamWriter.h"
+#include "io/output/PictureWriter.h"
 
 namespace glint {
 namespace {

@@ -1,5 +1,8 @@
 #include "SampleFiles.h"
 
+#include <zlib.h>
+
+#include <QBuffer>
 #include <QFile>
 
 namespace glint::test {
@@ -235,6 +238,41 @@ QByteArray wmfWithBitmap(const QByteArray& dib) {
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace glint::test
+
+namespace glint::test {
+
+QByteArray mngFile(const QImage& given) {
+    QImage image = given;
+    if (image.isNull()) {
+        image = QImage(4, 3, QImage::Format_RGB32);
+        image.fill(0xff2060a0);
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const auto chunk = [](const char* type, const QByteArray& data) {
+        QByteArray out;
+        const auto be32 = [&out](std::uint32_t v) {
+            for (int shift = 24; shift >= 0; shift -= 8) out.append(static_cast<char>(v >> shift));
+        };
+        be32(static_cast<std::uint32_t>(data.size()));
+        const QByteArray typed = QByteArray(type, 4) + data;
+        out += typed;
+        be32(static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), static_cast<uInt>(typed.size()))));
+        return out;
+    };
+    QByteArray header;
+    for (const std::uint32_t v : {std::uint32_t(image.width()), std::uint32_t(image.height()), 1u,
+                                  0u, 0u, 0u, 0u})
+        for (int shift = 24; shift >= 0; shift -= 8) header.append(static_cast<char>(v >> shift));
+    // The PNG's chunks follow its 8-byte signature.
+    return QByteArray("\x8aMNG\r\n\x1a\n", 8) + chunk("MHDR", header) + png.mid(8) +
+           chunk("MEND", {});
 }
 
 }  // namespace glint::test

@@ -45,6 +45,10 @@ QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& f
 // A GIF of two frames of `width` x 1 pixels: frame 1 uses palette entry `first`, frame 2
 // entry `second` of the palette {red, green, blue, white}.
 QByteArray twoFrameGif(int width, int first, int second);
+
+// A multiple-image network graphic (MNG) of one frame: `image` as an embedded PNG datastream
+// between the MNG header and its end.
+QByteArray mngFile(const QImage& image = QImage());
 // An enhanced metafile of 100 x 50 pixels at 96 dpi: white page, a red filled rectangle
 // from (20,10) to (80,40).
 QByteArray emfRectangle();

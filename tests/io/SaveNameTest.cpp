@@ -1,7 +1,7 @@
 // The name a result is saved under.
 #include <gtest/gtest.h>
 
-#include "io/SaveName.h"
+#include "io/output/SaveName.h"
 
 namespace glint {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "io/LoadLimits.h"
-#include "io/PhotoProtocol.h"
+#include "io/decode/LoadLimits.h"
+#include "io/helper/PhotoProtocol.h"
 
 namespace glint::photo {
 namespace {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "io/LoadLimits.h"
-#include "io/PhotoProtocol.h"
+#include "io/decode/LoadLimits.h"
+#include "io/helper/PhotoProtocol.h"
 
 namespace glint::photo {
 namespace {

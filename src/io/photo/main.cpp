@@ -7,8 +7,8 @@
 
 #include "HeifReader.h"
 #include "JxlReader.h"
-#include "io/PhotoProbe.h"
-#include "io/PhotoProtocol.h"
+#include "io/decode/PhotoProbe.h"
+#include "io/helper/PhotoProtocol.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "CloseRequest.h"
 #include "ExpectedRender.h"
 #include "Pictures.h"
-#include "io/PictureLoader.h"
+#include "io/decode/PictureLoader.h"
 
 namespace {
 

@@ -1,0 +1,94 @@
+// glintwork-picture: decodes a picture in one of the formats of Qt's image readers (tiff, webp,
+// ico/cur, svg/svgz, mng, icns, xpm, xbm, pbm/pgm/ppm, wbmp) in a process of its own, locked
+// down before it reads the picture (helpers/common/Sandbox.h), and hands the pixels back as
+// io/helper/HelperProtocol.h describes. These readers were not written for hostile files:
+// Qt's SVG reader follows references to other files (and to itself, for ever), the MNG reader
+// can loop for ever, none of them bounds the memory a picture takes.
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <memory>
+#include <span>
+
+#include "QtReader.h"
+#include "common/FontCache.h"
+#include "common/HelperSession.h"
+#include "io/decode/ImagePlugins.h"
+
+namespace {
+
+using glint::helper::HelperSession;
+using glint::helper::Outcome;
+
+// Bytes of the picture's beginning that are enough for the readers to recognise their formats.
+constexpr std::size_t kHeadBytes = 4096;
+
+QByteArray bytesOf(const std::vector<std::uint8_t>& head) {
+    return QByteArray(reinterpret_cast<const char*>(head.data()), static_cast<qsizetype>(head.size()));
+}
+
+// The reader's name for the format of the file that starts with `head`. Asking loads the
+// plug-ins that recognise formats by content, the one that will decode among them.
+QByteArray formatOf(const QByteArray& head) {
+    QByteArray copy = head;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader::imageFormat(&buffer);
+}
+
+// The SVG reader's own test, roughly: compressed, or XML text that may hold an <svg> element.
+bool mayBeSvg(const QByteArray& head) {
+    return head.startsWith("\x1f\x8b") || head.contains("<svg") || head.contains("<?xml") ||
+           head.contains("<!DOCTYPE svg") || head.contains("<!--");
+}
+
+int decode(HelperSession& session, const QByteArray& format) {
+    const std::span<const std::uint8_t> bytes = session.picture();
+    if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    QImage image;
+    const Outcome outcome = glint::helper::readWithQt(
+        QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format, image,
+        [&session](int width, int height) { session.expectOutput(width, height); });
+    // A failed allocation fails the picture even when the reader carried on: an SVG reader,
+    // for one, leaves out an embedded image it has no memory for.
+    if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
+    if (outcome != Outcome::Ok) return session.fail(outcome);
+    std::uint32_t* pixels = session.pixels(image.width(), image.height());
+    if (pixels == nullptr) return session.fail(Outcome::NoMemory);
+    glint::helper::writeArgb32(image, pixels);
+    glint::helper::Reply reply;
+    reply.outcome = Outcome::Ok;
+    reply.width = image.width();
+    reply.height = image.height();
+    reply.hasAlpha = image.hasAlphaChannel();
+    reply.frames = 1;
+    return session.reply(reply);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HelperSession session;
+    const QByteArray head = bytesOf(session.head(kHeadBytes));
+    if (head.isEmpty()) return session.fail(Outcome::Unreadable);
+    // Drawings need fonts, hence a GUI application (but never a screen); pictures do not, and
+    // start faster without.
+    const bool drawing = mayBeSvg(head);
+    int appArgc = std::min(argc, 1);
+    std::unique_ptr<QCoreApplication> app;
+    if (drawing) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(appArgc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(appArgc, argv);
+    }
+    const QByteArray format = formatOf(head);
+    if (format.isEmpty()) {
+        if (const auto missing = glint::missingImagePlugin(head))
+            return session.fail(Outcome::MissingPart, *missing);
+        return session.fail(Outcome::NotAPicture);
+    }
+    if (drawing && (format == "svg" || format == "svgz")) glint::helper::openFontFiles();
+    if (!session.lockDown()) return 0;
+    return decode(session, format);
+}

@@ -1,0 +1,135 @@
+#include "PictureLoader.h"
+
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "ExifOrientation.h"
+#include "LoadLimits.h"
+#include "PictureFormats.h"
+#include "io/helper/HelperClient.h"
+#include "io/helper/PhotoDecoder.h"
+
+namespace glint {
+namespace {
+
+Status failure(const QString& name, const std::string& why) {
+    return Status::failure(name.toStdString() + ": " + why);
+}
+
+// Why a picture of this size is refused before decoding; empty when it is not.
+std::string sizeProblem(const QSize& size) {
+    if (pictureIsEmpty(size.width(), size.height())) {
+        return "picture is empty (" + std::to_string(size.width()) + "x" +
+               std::to_string(size.height()) + " pixels)";
+    }
+    if (!pictureSizeAccepted(size.width(), size.height())) return "picture is too large";
+    return {};
+}
+
+// Decodes with one of the loader's own decoders: read piece by piece when the decoder can,
+// else from the whole file read into memory. Never from a mapping: a file cut while it is
+// mapped would take the process down.
+Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fileName,
+                     QImage& picture, DecodedRows* rows) {
+    const RasterDecoder& decoder = *format.decoder;
+    if (decoder.decodeFile != nullptr) {
+        if (const QSize size = storedHeaderSize(format, file, {}); size != kUnknownSize) {
+            if (const std::string problem = sizeProblem(size); !problem.empty())
+                return failure(fileName, problem);
+        }
+        if (Status st = decoder.decodeFile(file, picture, rows); st.failed())
+            return failure(fileName, st.reason());
+        return Status::ok();
+    }
+    const QByteArray whole = file.read(file.size());
+    if (whole.size() != file.size()) return failure(fileName, "cannot be read");
+    if (const QSize size = decoder.headerSize(whole); size != kUnknownSize) {
+        if (const std::string problem = sizeProblem(size); !problem.empty())
+            return failure(fileName, problem);
+    }
+    if (Status st = decoder.decode(whole, picture); st.failed())
+        return failure(fileName, st.reason());
+    return Status::ok();
+}
+
+// Turns a decoded picture as its file's EXIF `orientation` says, so that it is shown upright.
+Status showUpright(int orientation, const QString& fileName, QImage decoded, QImage& picture) {
+    if (orientation != kOrientationUpright) {
+        decoded = uprightImage(decoded, orientation);
+        if (decoded.isNull()) return failure(fileName, "out of memory for the picture");
+    }
+    picture = std::move(decoded);
+    return Status::ok();
+}
+
+// The helper that decodes a format which the loader does not decode itself.
+const HelperKind& helperFor(DecodedBy decodedBy) {
+    switch (decodedBy) {
+        case DecodedBy::MetafileHelper: return kMetafileHelper;
+        case DecodedBy::PhotoHelper: return kPhotoHelper;
+        default: return kPictureHelper;
+    }
+}
+
+Status readInHelper(const PictureFile& file, const PictureFormat& format, QImage& picture,
+                    const WaitHook& whileWaiting) {
+    if (format.decodedBy == DecodedBy::PhotoHelper) {  // the photo helper's own protocol, still
+        const QString path = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(file.fd());
+        return PhotoDecoder().decode(path, picture, [&whileWaiting] {
+            if (whileWaiting) whileWaiting();
+        });
+    }
+    Status st = HelperClient(helperFor(format.decodedBy)).decode(file, picture, whileWaiting);
+    if (st.isUnsupported())
+        return Status::unsupported(file.name().toStdString() + " is " + st.reason() +
+                                   ", which this installation cannot decode");
+    return st;
+}
+
+}  // namespace
+
+Status LoadPicture(const QString& fileName, QImage& picture,
+                   const WaitHook& whileWaiting, DecodedRows* rows) {
+    PictureFile file;
+    if (Status st = PictureFile::open(QFile::encodeName(fileName), file); st.failed())
+        return fileName.isEmpty() ? st : failure(QFileInfo(fileName).fileName(), st.reason());
+    return loadPictureFile(file, picture, whileWaiting, rows);
+}
+
+Status loadPictureFile(const PictureFile& opened, QImage& picture,
+                       const WaitHook& whileWaiting, DecodedRows* rows) {
+    const QString& fileName = opened.name();
+    QFile file;
+    if (!file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
+        !file.seek(0))
+        return failure(fileName, "cannot be read");
+    const qint64 fileSize = opened.size();
+    if (fileSize == 0) return failure(fileName, "file is empty");
+    if (fileSize > kMaxPictureFileBytes) return failure(fileName, "file is too large");
+
+    const QByteArray head = file.peek(kFormatProbeBytes);
+    if (head.isEmpty()) return failure(fileName, "cannot be read");
+    const PictureFormat& format = pictureFormatFor(head);
+    if (format.decodedBy == DecodedBy::MetafileHelper && fileSize > kMaxMetafileBytes)
+        return failure(fileName, "metafile is too large");
+    // Photos and metafiles come upright from their helpers; the other formats may record a
+    // turn in EXIF, which is read here.
+    const bool upright = format.decodedBy == DecodedBy::PhotoHelper ||
+                         format.decodedBy == DecodedBy::MetafileHelper;
+    const int orientation = upright ? kOrientationUpright : exifOrientation(file);
+    // Rows decoded are rows shown only for a picture that is not turned.
+    if (orientation != kOrientationUpright) rows = nullptr;
+    if (!file.seek(0)) return failure(fileName, "cannot be read");
+    QImage decoded;
+    if (format.decodedBy == DecodedBy::Loader) {
+        if (Status st = readOwnFormat(file, format, fileName, decoded, rows); st.failed())
+            return st;
+    } else if (Status st = readInHelper(opened, format, decoded, whileWaiting); st.failed()) {
+        return st.speaksToUser() ? st : failure(fileName, st.reason());
+    }
+    return showUpright(orientation, fileName, std::move(decoded), picture);
+}
+
+}  // namespace glint
