@@ -32,11 +32,11 @@ public:
     static QString startFolder(const QString& initDir);
 
 private:
-  FileDialogRequest request(const QString& defaultSuffix,
-                            const std::function<QString(const QString&)>& writtenName) const;
+    FileDialogRequest request(const QString& defaultSuffix,
+                              const std::function<QString(const QString&)>& writtenName) const;
 
-  DialogBackend& backend_;
-  QWidget* parent_;
+    DialogBackend& backend_;
+    QWidget* parent_;
 };
 
 }  // namespace glint

@@ -4,8 +4,9 @@
 // threads, a readable socket. The GLib event loop that Qt runs on the main thread polls a set of
 // descriptors (its wake-up descriptor, which every posted or queued event writes to, and those
 // of the socket notifiers); a poll function of ours hands that set to a watcher thread, which
-// waits on it and raises a flag when one becomes readable. Posted events of the main thread
-// itself and timers are not covered here (see EventYield).
+// waits on it and raises a flag when one becomes readable, then rests until the event loop has
+// run (see leftLoop). Posted events of the main thread itself and timers are not covered here
+// (see EventYield).
 #include <atomic>
 #include <condition_variable>
 #include <memory>

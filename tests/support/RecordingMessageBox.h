@@ -8,13 +8,13 @@ namespace glint {
 
 class RecordingMessageBox : public MessageBox {
 public:
-  void showError(QWidget* parent, const QString& text) override;
+    void showError(QWidget* parent, const QString& text) override;
 
-  // Error texts exactly as passed (CR LF kept), in order.
-  const QStringList& errors() const { return errors_; }
+    // Error texts exactly as passed (CR LF kept), in order.
+    const QStringList& errors() const { return errors_; }
 
 private:
-  QStringList errors_;
+    QStringList errors_;
 };
 
 }  // namespace glint
