@@ -2,10 +2,11 @@
 // Debian's encoders, loaded by LoadPicture (the photo helper process included) against the
 // decode of the same file by ImageMagick 6 (convert to raw pixels, HEIC only: Debian's
 // ImageMagick 6 has no JPEG XL coder) and by libvips (vips avg, which decodes every pixel),
-// each tool run as a process. Prints wall and processor times (median of several runs; on a
-// shared machine the processor time is the steadier one), the ratios glintwork/ImageMagick and
-// glintwork/libvips, the helper alone, and the largest difference between glintwork's pixels
-// and libvips' for the same file; then the time the upright turn of a loaded photo takes.
+// each tool run as a process. Prints wall and processor times (median of several runs, the
+// tools taking turns; on a shared machine the processor time is the steadier one), the ratios
+// glintwork/ImageMagick and glintwork/libvips, the helper alone, and the largest difference
+// between glintwork's pixels and libvips' for the same file; then the time the upright turn of
+// a loaded photo takes.
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -48,17 +49,28 @@ double cpuSeconds() {
     return total;
 }
 
+// Median timings of each piece of work. The pieces take turns, round after round, so that a
+// change in the load of a shared machine falls on all of them alike. Empty when one fails.
+std::vector<Timing> medians(const std::vector<std::function<bool()>>& works) {
+    std::vector<std::vector<double>> walls(works.size()), cpus(works.size());
+    for (int i = 0; i < kRuns; ++i)
+        for (size_t w = 0; w < works.size(); ++w) {
+            QElapsedTimer clock;
+            const double cpuStart = cpuSeconds();
+            clock.start();
+            if (!works[w]()) return {};
+            walls[w].push_back(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+            cpus[w].push_back(cpuSeconds() - cpuStart);
+        }
+    std::vector<Timing> timings;
+    for (size_t w = 0; w < works.size(); ++w)
+        timings.push_back({glint::bench::median(walls[w]), glint::bench::median(cpus[w])});
+    return timings;
+}
+
 Timing median(const std::function<bool()>& work) {
-    std::vector<double> walls, cpus;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer clock;
-        const double cpuStart = cpuSeconds();
-        clock.start();
-        if (!work()) return {};
-        walls.push_back(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
-        cpus.push_back(cpuSeconds() - cpuStart);
-    }
-    return {glint::bench::median(walls), glint::bench::median(cpus)};
+    const std::vector<Timing> timing = medians({work});
+    return timing.empty() ? Timing{} : timing.front();
 }
 
 bool run(const QString& program, const QStringList& arguments) {
@@ -99,17 +111,19 @@ int largestDifference(const QImage& a, const QImage& b) {
 bool measure(const QString& label, const QString& file, const QString& vips, bool withMagick,
              const QTemporaryDir& dir) {
     QImage loaded;
-    const Timing glint = median([&] { return glint::LoadPicture(file, loaded).isOk(); });
-    const Timing helper = median([&] { return run(QStringLiteral(GLINT_PHOTO_HELPER), {file}); });
-    const Timing magick = withMagick ? median([&] {
-        return run(kConvert, {file, "-depth", "8", "rgba:/dev/null"});
-    })
-                                     : Timing{0, 0};
-    const Timing libvips = median([&] { return run(vips, {"avg", file}); });
+    std::vector<std::function<bool()>> works;
+    works.push_back([&] { return glint::LoadPicture(file, loaded).isOk(); });
+    works.push_back([&] { return run(QStringLiteral(GLINT_PHOTO_HELPER), {file}); });
+    works.push_back([&] { return run(vips, {"avg", file}); });
+    if (withMagick)
+        works.push_back([&] { return run(kConvert, {file, "-depth", "8", "rgba:/dev/null"}); });
+    const std::vector<Timing> timings = medians(works);
     const QString vipsPng = dir.filePath(label + "-vips.png");
-    if (glint.wall < 0 || helper.wall < 0 || magick.wall < 0 || libvips.wall < 0 ||
-        !run(vips, {"copy", file, vipsPng}))
-        return false;
+    if (timings.empty() || !run(vips, {"copy", file, vipsPng})) return false;
+    const Timing& glint = timings[0];
+    const Timing& helper = timings[1];
+    const Timing& libvips = timings[2];
+    const Timing magick = withMagick ? timings[3] : Timing{};
     const QByteArray nameBytes = label.toLocal8Bit();
     const char* name = nameBytes.constData();
     std::printf(

@@ -38,6 +38,8 @@ run glint-bench-io
 run glint-bench-metafile
 run glint-bench-photo
 run glint-bench-helper
+# The batch tool's writers against its earlier ones, bmp and cwebp; needs bench-deps' tools.
+run glint-bench-outputs
 run_under_x glint-bench-window
 
 # glintwork-cli against the floor of the machine (dd, djpeg, its own start).

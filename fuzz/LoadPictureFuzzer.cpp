@@ -1,12 +1,10 @@
-// LoadPicture on one family of raster formats, chosen by content as the loader does; the
-// family's reader names come in GLINT_FUZZ_FORMATS ("bmp dib"). Inputs of other formats are
-// rejected so that each harness keeps a corpus of its own family.
-#include <QBuffer>
-#include <QImageReader>
+// LoadPicture on one family of the formats the loader decodes itself, chosen by content as the
+// loader does; the family's names in the format table come in GLINT_FUZZ_FORMATS ("bmp").
+// Inputs of other formats are rejected so that each harness keeps a corpus of its own family.
 
 #include "FuzzSupport.h"
 #include "io/decode/LoadLimits.h"
-#include "io/decode/MetafileProbe.h"
+#include "io/decode/PictureFormats.h"
 #include "io/decode/PictureLoader.h"
 
 namespace {
@@ -15,14 +13,9 @@ using namespace glint;
 
 bool inFamily(const QByteArray& bytes) {
     static const QList<QByteArray> family = QByteArray(GLINT_FUZZ_FORMATS).split(' ');
-    if (metafileKind(bytes.left(kMetafileProbeBytes)) != MetafileKind::None) return false;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    if (!family.contains(reader.format())) return false;
-    const QSize size = reader.size();
+    const PictureFormat& format = pictureFormatFor(bytes.left(kFormatProbeBytes));
+    if (format.decodedBy != DecodedBy::Loader || !family.contains(format.name)) return false;
+    const QSize size = format.decoder->headerSize(bytes);
     return !size.isValid() || std::int64_t{size.width()} * size.height() <= fuzz::kMaxFuzzPixels;
 }
 

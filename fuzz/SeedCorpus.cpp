@@ -67,6 +67,17 @@ int main(int argc, char** argv) {
         4, 2, 8, {0xff0000, 0x00ff00}, QByteArray::fromHex("03000101000004010001"));
     const QByteArray rle4 = glint::test::rleBitmap(
         4, 2, 4, {0xff0000, 0x00ff00}, QByteArray::fromHex("0401000004100001"));
+    const auto corner = [](int x, int y) { return x + y < 2; };
+    const std::vector<std::pair<const char*, QByteArray>> netpbm = {
+        {"plain.pbm", "P1\n# bits\n4 2\n0110\n1 0 0 1\n"},
+        {"raw.pbm", QByteArray("P4 9 1\n\xa5\x80", 9)},
+        {"raw.ppm", QByteArray("P6 2 1 255\n\x01\x02\x03\xfd\xfe\xff", 17)},
+        {"deep.pgm", QByteArray("P5 2 1 1000\n\x03\xe8\x01\x00", 16)},
+        {"plain.ppm", "P3 1 2 15\n1 2 3\n15 0 7\n"},
+        {"alpha.pam", QByteArray("P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\n"
+                                 "TUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n\x80\x40",
+                                 73)},
+    };
     const QByteArray emf = glint::test::emfRectangle();
     const QByteArray wmf = glint::test::wmfRectangle();
     const QByteArray plainWmf = wmf.mid(22);
@@ -81,7 +92,26 @@ int main(int argc, char** argv) {
         {"fuzz_load_ico",
          {{"icon.ico", glint::test::iconFile(1, rgba)},
           {"cursor.cur", glint::test::iconFile(2, rgba)},
-          {"qt.ico", encoded(rgba, "ICO")}}},
+          {"qt.ico", encoded(rgba, "ICO")},
+          {"masked24.ico", glint::test::iconHolding(1, encoded(rgb, "BMP"), corner)},
+          {"masked1.cur", glint::test::iconHolding(
+                              2, encoded(rgb.convertToFormat(QImage::Format_Mono), "BMP"), corner)},
+          {"png.ico", glint::test::iconHolding(1, encoded(rgba, "PNG"), corner)}}},
+        {"fuzz_load_pnm", netpbm},
+        {"fuzz_pnm_stream",
+         {{"frames.ppm", netpbm[2].second + netpbm[1].second + netpbm[4].second}}},
+        {"fuzz_load_xbm",
+         {{"x11.xbm",
+           "#define a_width 10\n#define a_height 2\nstatic char a_bits[] = {\n"
+           "0x01, 0x02, 0xf3, 0x00 };\n"},
+          {"x10.xbm",
+           "/* X10 */\n#define b_width 17\n#define b_height 1\n#define b_x_hot 1\n"
+           "static short b_bits[] = { 0x1234, 0x0001, };\n"}}},
+        {"fuzz_tiff_reader",
+         {{"rgba.tiff", encoded(rgba, "TIFF")},
+          {"grey.tiff", encoded(rgb.convertToFormat(QImage::Format_Grayscale16), "TIFF")},
+          {"indexed.tiff", encoded(rgb.convertToFormat(QImage::Format_Indexed8), "TIFF")},
+          {"mono.tiff", encoded(rgb.convertToFormat(QImage::Format_Mono), "TIFF")}}},
         {"fuzz_load_gif", {{"frames.gif", glint::test::twoFrameGif(4, 0, 2)}}},
         {"fuzz_load_jpg",
          {{"baseline.jpg", encoded(rgb, "JPEG", 50)},

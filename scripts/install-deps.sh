@@ -17,21 +17,30 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the batch tool's png writer and the loader's png decoder
   libpng-dev
+  # the batch tool's tiff and webp writers (its jpg writer uses libjpeg-dev below)
+  libtiff-dev libwebp-dev
   # metafiles: emf and wmf converters for the metafile helper. libwmf's link line
   # (`pkg-config --libs libwmf`: -lwmf -lwmflite -lfreetype -lX11 -lexpat -ljpeg -lpng -lz -lm)
   # names libraries whose development packages libwmf-dev does not pull in: expat and jpeg.
   libemf2svg-dev libwmf-dev libexpat1-dev libjpeg-dev
   # libwmf cannot draw without these fonts, which its runtime only recommends
   fonts-urw-base35
-  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders
-  libheif-dev libjxl-dev
+  # HEIF (HEIC, AVIF) and JPEG XL for the photo helper; libheif brings its HEVC and AV1 decoders.
+  # The helper drives libde265 itself (HEVC on every core) and reads AVIF image sequences,
+  # which libheif cannot, through libavif.
+  libheif-dev libjxl-dev libde265-dev libavif-dev
   # encoders and decoders that make and check the HEIF, AVIF and JPEG XL samples in the tests
-  libheif-examples libjxl-tools
+  libheif-examples libjxl-tools libavif-bin
   # the loader's own GIF decoder (its JPEG decoder uses libjpeg-dev above)
   libgif-dev
   # the decoding helpers lock themselves down with a seccomp filter, having opened the font files
   # that fontconfig lists
   libseccomp-dev libfontconfig-dev
+  # the picture helper's TIFF reader
+  libtiff-dev
+  # independent decoders that the tests compare the own decoders and the TIFF reader with
+  # (Pillow, netpbm's pamdepth and pamtopng, ImageMagick), and tiffcp to make test TIFFs
+  python3-pil netpbm imagemagick libtiff-tools
   # end-to-end tests: a virtual X server, input events, the clipboard, a font for the window
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
   # the batch tool's manual page, made from its --help at build time
@@ -44,6 +53,8 @@ if [ "${1:-}" = "--bench" ]; then
   packages+=(imagemagick libvips-tools time)
   # djpeg: the floor of the JPEG load figure and of the batch tool's JPEG case
   packages+=(libjpeg-turbo-progs)
+  # cwebp: what the batch tool's webp output is compared with
+  packages+=(webp)
 fi
 if [ "${1:-}" = "--package" ]; then
   # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
@@ -56,7 +67,8 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 # pkg-config modules whose link lines the build uses; each -l must resolve after the install.
-link_modules=(libwmf libpng libjpeg libgif libheif libjxl libjxl_threads glib-2.0 libseccomp fontconfig)
+link_modules=(libwmf libpng libjpeg libgif libtiff-4 libwebp libheif libjxl libjxl_threads libde265
+  libavif glib-2.0 libseccomp fontconfig)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -9,10 +9,11 @@ namespace {
 constexpr auto kTick = std::chrono::milliseconds(100);
 }
 
-BatchRunner::BatchRunner(std::vector<PlannedFile> plan, const RowValues& values, bool force,
-                         int jobs)
+BatchRunner::BatchRunner(std::vector<PlannedFile> plan, const RowValues& values,
+                         const EncoderSettings& encoder, bool force, int jobs)
     : plan_(std::move(plan)),
       values_(values),
+      encoder_(encoder),
       force_(force),
       jobs_(std::max(1, jobs)),
       slots_(std::make_unique<Slot[]>(plan_.size())),
@@ -32,6 +33,7 @@ ConvertOutcome BatchRunner::convertOne(std::size_t index) {
     request.output = file.output;
     request.format = file.format;
     request.values = values_;
+    request.encoder = encoder_;
     request.force = force_;
     Slot& slot = slots_[index];
     return convertFile(request, [&slot](std::int32_t done, std::int32_t total) {

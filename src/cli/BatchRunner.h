@@ -12,12 +12,14 @@
 #include "OutputPlan.h"
 #include "ProgressView.h"
 #include "engine/RowKernel.h"
+#include "io/output/EncoderSettings.h"
 
 namespace glint {
 
 class BatchRunner {
 public:
-    BatchRunner(std::vector<PlannedFile> plan, const RowValues& values, bool force, int jobs);
+    BatchRunner(std::vector<PlannedFile> plan, const RowValues& values,
+                const EncoderSettings& encoder, bool force, int jobs);
     ~BatchRunner();
     BatchRunner(const BatchRunner&) = delete;
     BatchRunner& operator=(const BatchRunner&) = delete;
@@ -39,6 +41,7 @@ private:
 
     std::vector<PlannedFile> plan_;
     RowValues values_;
+    EncoderSettings encoder_;
     bool force_;
     int jobs_;
     std::unique_ptr<Slot[]> slots_;

@@ -71,10 +71,6 @@ QString outputProblem(const QString& output, qsizetype inputCount,
         return QStringLiteral("unsupported output format '%1' (use %2)")
             .arg(info.suffix(), supportedFormatList());
     }
-    if (!writerAvailable(*format)) {
-        return QStringLiteral("this installation cannot write %1 files")
-            .arg(QString::fromLatin1(formatName(*format)));
-    }
     if (chosen && *chosen != *format) {
         return QStringLiteral("--format %1 does not match the output name '%2'")
             .arg(QString::fromLatin1(formatName(*chosen)), output);
@@ -89,9 +85,23 @@ std::optional<OutputFormat> parseFormat(const QString& text) {
         if (!c.isLetter()) return std::nullopt;
     }
     if (name.isEmpty()) return std::nullopt;
-    const auto format = formatForPath(QStringLiteral("x.") + name);
-    if (!format || !writerAvailable(*format)) return std::nullopt;
-    return format;
+    return formatForPath(QStringLiteral("x.") + name);
+}
+
+// The format of every output: --output's extension when it names a file, else --format's.
+OutputFormat outputFormat(const CliOptions& o) {
+    if (!o.output.isEmpty() && !isStandardStream(o.output) && !QFileInfo(o.output).isDir()) {
+        if (const auto format = formatForPath(o.output)) return *format;
+    }
+    return o.format.value_or(OutputFormat::Bmp);
+}
+
+// A whole number for --quality or --effort, whose range depends on the format; nothing when
+// the text is none.
+std::optional<int> parseWhole(const QString& text) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    return ok ? std::optional<int>(v) : std::nullopt;
 }
 
 // Standard input and output: each read or written once, with one picture.
@@ -157,6 +167,24 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
         "Format of standard output (-o -) and of the NAME-scanlines outputs: bmp (default), "
         "png, jpg, tiff or webp.",
         "FORMAT");
+    const QCommandLineOption qualityOption(
+        "quality",
+        QStringLiteral("Quality of jpg and lossy webp outputs, 0..100 (default %1).")
+            .arg(kDefaultJpegQuality),
+        "N");
+    const QCommandLineOption effortOption(
+        "effort",
+        QStringLiteral("How hard the encoder works for a smaller file, 0 (fastest) and up. png: "
+                       "0..9, zlib's level, row filters from 5 on (default %1). tiff: 0 "
+                       "uncompressed, 1..9 deflated at that level (default %2). webp: 0..6, "
+                       "libwebp's method (default %3); with --lossless 0..9 (default %4).")
+            .arg(kDefaultPngEffort)
+            .arg(kDefaultTiffEffort)
+            .arg(kDefaultWebpEffort)
+            .arg(kDefaultLosslessWebpEffort),
+        "N");
+    const QCommandLineOption losslessOption("lossless",
+                                            "WebP outputs without loss: every pixel kept.");
     const QCommandLineOption jobsOption(
         {"j", "jobs"}, QStringLiteral("Files converted in parallel (default: one per core)."), "N");
     const QCommandLineOption filesFromOption(
@@ -167,7 +195,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     const QCommandLineOption forceOption({"f", "force"}, "Replace existing outputs.");
     const QCommandLineOption quietOption({"q", "quiet"}, "No progress and no per-file messages.");
     parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption, formatOption,
-                       jobsOption, filesFromOption, nulOption, forceOption, quietOption});
+                       qualityOption, effortOption, losslessOption, jobsOption, filesFromOption,
+                       nulOption, forceOption, quietOption});
     parser.addPositionalArgument("INPUT", "Pictures to convert.", "INPUT...");
 
     const QString help = parser.helpText();
@@ -227,6 +256,17 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
                            help);
         }
     }
+    for (const auto& [option, value] :
+         {std::pair{&qualityOption, &o.encoder.quality}, {&effortOption, &o.encoder.effort}}) {
+        if (!parser.isSet(*option)) continue;
+        *value = parseWhole(parser.value(*option));
+        if (!*value) {
+            return failure(QStringLiteral("--%1 must be a whole number, not '%2'")
+                               .arg(option->names().constFirst(), parser.value(*option)),
+                           help);
+        }
+    }
+    o.encoder.lossless = parser.isSet(losslessOption);
     o.inputs = parser.positionalArguments();
     const QString listSource = parser.value(filesFromOption);
     if (parser.isSet(nulOption) && !parser.isSet(filesFromOption)) {
@@ -253,6 +293,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     }
     if (const QString problem = outputProblem(o.output, o.inputs.size(), o.format);
         !problem.isEmpty()) {
+        return failure(problem, help);
+    }
+    if (const QString problem = settingsProblem(outputFormat(o), o.encoder); !problem.isEmpty()) {
         return failure(problem, help);
     }
     result.action = ParsedCommandLine::Action::Run;

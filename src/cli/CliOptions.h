@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "io/output/EncoderSettings.h"
 #include "io/output/OutputFormat.h"
 #include "engine/ColorValue.h"
 
@@ -24,6 +25,7 @@ struct CliOptions {
     QString output;             // empty: beside each input; "-": standard output
     // --format: of standard output and of the names the tool makes up
     std::optional<OutputFormat> format;
+    EncoderSettings encoder;  // --quality, --effort, --lossless
     int jobs = 1;
     bool force = false;
     bool quiet = false;

@@ -45,10 +45,13 @@ QString loadProblem(const QString& input, const Status& status) {
         }
         return what + QStringLiteral("the limit of %1 Mi pixels").arg(kMaxPicturePixels >> 20);
     }
-    // The loader's reason starts with the file name, which the message already has.
+    // The loader's reason starts with the file name, which the message already has
+    // ("a.jpg: ..." for damage, "a.jpg is a 12-bit JPEG, ..." for an unsupported variant).
     QString reason = fromStd(status.reason());
     const QString prefix = info.fileName() + QStringLiteral(": ");
+    const QString subject = info.fileName() + QStringLiteral(" is ");
     if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
+    if (reason.startsWith(subject)) reason.replace(0, subject.size(), QStringLiteral("it is "));
     return QStringLiteral("cannot read the picture: ") + reason;
 }
 
@@ -64,7 +67,7 @@ QString headerLimitProblem(const ConvertRequest& request, OutputFormat format,
             .failed()) {
         return {};
     }
-    return outputLimitProblem(format, request.streamed && isStreamed(format), g.width, g.height);
+    return outputLimitProblem(format, request.streamed, g.width, g.height, request.encoder);
 }
 
 ConstPixelView viewOf(const QImage& image) {
@@ -78,9 +81,11 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
     return outcome;
 }
 
-Status writeStreamed(OutputFormat format, const QString& output, const ScanlineBands& bands,
-                     const ScanlineGeometry& g, const ConvertProgress& progress) {
-    const std::unique_ptr<RowSink> sink = makeRowSink(format, output);
+Status writeStreamed(OutputFormat format, const ConvertRequest& request,
+                     const ScanlineBands& bands, const ScanlineGeometry& g,
+                     const ConvertProgress& progress) {
+    const QString& output = request.output;
+    const std::unique_ptr<RowSink> sink = makeRowSink(format, output, request.encoder);
     const auto width = static_cast<std::int32_t>(g.width);
     const auto height = static_cast<std::int32_t>(g.height);
     if (Status st = sink->open(output, width, height); st.failed()) return st;
@@ -127,7 +132,7 @@ QSize startBeforeDecoding(const ConvertRequest& request, const QSize& headerSize
     ScanlineGeometry g;
     if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
             .failed() ||
-        !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height).isEmpty() ||
+        !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height, {}).isEmpty() ||
         bmp.start(request.output, g, request.values, true).failed()) {
         return {};
     }
@@ -181,10 +186,9 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
         !problem.isEmpty()) {
         return failed(outcome, problem);
     }
-    const bool streamed = request.streamed && isStreamed(*format);
     // A bitmap file; a bitmap on standard output goes out row by row like a png.
     const bool streamedBmp =
-        streamed && *format == OutputFormat::Bmp && !isStandardStream(request.output);
+        request.streamed && *format == OutputFormat::Bmp && !isStandardStream(request.output);
     BmpScanlineFile bmp;
     const QSize startedFor = streamedBmp ? startBeforeDecoding(request, headerSize, bmp) : QSize();
 
@@ -215,7 +219,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     }
     outcome.width = g.width;
     outcome.height = g.height;
-    if (const QString problem = outputLimitProblem(*format, streamed, g.width, g.height);
+    if (const QString problem =
+            outputLimitProblem(*format, request.streamed, g.width, g.height, request.encoder);
         !problem.isEmpty()) {
         return failed(outcome, problem);
     }
@@ -228,8 +233,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     if (streamedBmp) {
         if (startedFor != source.size()) written = bmp.start(request.output, g, request.values);
         if (written.isOk()) written = bmp.finish(viewOf(source), progress);
-    } else if (streamed) {
-        written = writeStreamed(*format, request.output, bands, g, progress);
+    } else if (request.streamed) {
+        written = writeStreamed(*format, request, bands, g, progress);
     } else {
         written = writeWhole(*format, request.output, bands, g, progress);
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "io/output/EncoderSettings.h"
 #include "io/output/OutputFormat.h"
 #include "engine/RowKernel.h"
 
@@ -17,8 +18,12 @@ struct ConvertRequest {
     // The output's format; when not set, from the output name's extension.
     std::optional<OutputFormat> format;
     RowValues values;
+    EncoderSettings encoder;
     bool force = false;     // replace an existing output
-    bool streamed = true;   // bmp and png band by band; false renders a whole image first
+    // The tool's own writers (every format but webp band by band); false renders a whole
+    // image first and writes it with Qt's writers, as the tool did before: what the tests and
+    // make bench compare the own writers with.
+    bool streamed = true;
 };
 
 struct ConvertOutcome {

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         view = std::make_unique<glint::LineProgress>(stderr, o.quiet);
     }
     glint::StdinSpool spool;
-    glint::BatchRunner runner(planWithStdin(o, spool), values, o.force, o.jobs);
+    glint::BatchRunner runner(planWithStdin(o, spool), values, o.encoder, o.force, o.jobs);
     glint::AliasedProgress shown(*view, spool.path(),
                                  QString::fromLatin1(glint::kStandardStreamName));
     return runner.run(shown) > 0 ? kExitFailedFiles : 0;

@@ -153,5 +153,46 @@ TEST(CliOptions, FormatAppliesToStandardOutputAndMadeUpNames) {
     EXPECT_EQ(parse({"--format", "tiff", "-o", "x.tif", "a.png"}).action, Action::Run);
 }
 
+// --quality, --effort and --lossless: their ranges depend on the format of the outputs, which
+// --output's extension or --format gives (bmp when neither does).
+TEST(CliOptions, EncoderSettingsSuitTheOutputFormat) {
+    struct Case {
+        QStringList args;
+        const char* mentions;  // empty: accepted
+    };
+    const Case cases[] = {
+        {{"-o", "x.jpg", "--quality", "0"}, ""},
+        {{"-o", "x.jpg", "--quality", "100"}, ""},
+        {{"-o", "x.jpg", "--quality", "101"}, "--quality must be a whole number from 0 to 100"},
+        {{"-o", "x.jpg", "--quality", "high"}, "--quality must be a whole number, not 'high'"},
+        {{"--quality", "80"}, "--quality applies to jpg and webp outputs, not bmp"},
+        {{"-o", "x.jpg", "--effort", "1"}, "--effort applies to png, tiff and webp"},
+        {{"-o", "x.png", "--effort", "9"}, ""},
+        {{"-o", "x.png", "--effort", "10"}, "--effort for png must be a whole number from 0 to 9"},
+        {{"--format", "tiff", "--effort", "-1"}, "from 0 to 9, not '-1'"},
+        {{"-o", "-", "--format", "webp", "--effort", "6", "--quality", "90"}, ""},
+        {{"-o", "x.webp", "--effort", "7"}, "--effort for webp must be a whole number from 0 to 6"},
+        {{"-o", "x.webp", "--lossless", "--effort", "9"}, ""},
+        {{"-o", "x.webp", "--lossless", "--quality", "90"}, "not with --lossless"},
+        {{"-o", "x.png", "--lossless"}, "--lossless applies to webp outputs, not png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ParsedCommandLine r = parse(c.args + QStringList{"a.png"});
+        if (*c.mentions == '\0') {
+            EXPECT_EQ(r.action, Action::Run) << r.error.toStdString();
+        } else {
+            EXPECT_EQ(r.action, Action::Error);
+            EXPECT_TRUE(r.error.contains(c.mentions)) << r.error.toStdString();
+        }
+    }
+    const EncoderSettings given =
+        parse({"-o", "x.webp", "--lossless", "--effort", "3", "a.png"}).options.encoder;
+    EXPECT_EQ(given.effort, 3);
+    EXPECT_TRUE(given.lossless);
+    EXPECT_FALSE(given.quality.has_value());
+    EXPECT_EQ(parse({"-o", "x.jpg", "--quality", " 42", "a.png"}).options.encoder.quality, 42);
+}
+
 }  // namespace
 }  // namespace glint

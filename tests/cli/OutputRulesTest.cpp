@@ -7,6 +7,7 @@
 #include "OutputPlan.h"
 #include "TerminalProgress.h"
 #include "io/output/BmpFormat.h"
+#include "io/output/EncoderSettings.h"
 #include "io/output/OutputFormat.h"
 
 namespace glint {
@@ -20,8 +21,8 @@ TEST(OutputFormat, ChosenByExtension) {
     EXPECT_EQ(formatForPath("b.tif"), OutputFormat::Tiff);
     EXPECT_EQ(formatForPath("b.webp"), OutputFormat::Webp);
     EXPECT_FALSE(formatForPath("b.gif").has_value());
-    EXPECT_TRUE(isStreamed(OutputFormat::Png));
-    EXPECT_FALSE(isStreamed(OutputFormat::Tiff));
+    EXPECT_TRUE(isStreamed(OutputFormat::Tiff));
+    EXPECT_FALSE(isStreamed(OutputFormat::Webp));
 }
 
 TEST(OutputFormat, LimitsNameTheLimit) {
@@ -29,21 +30,31 @@ TEST(OutputFormat, LimitsNameTheLimit) {
     EXPECT_EQ(bmpFileBytes(1, 1), 58);
     EXPECT_EQ(bmpFileBytes(3, 2), 54 + 12 * 2);
 
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65500, 100).isEmpty());
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65501, 100).contains(
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65500, 100, {}).isEmpty());
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65501, 100, {}).contains(
         "jpg limit of 65500 pixels per side"));
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, false, 100, 16384).contains("webp limit"));
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, false, 100, 16384, {}).contains("webp limit"));
     // 2 GiB of 32-bit pixels is the most a whole picture may take.
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Tiff, false, 32768, 16384).isEmpty());
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Tiff, false, 32768, 16384, {}).isEmpty());
     EXPECT_TRUE(
-        outputLimitProblem(OutputFormat::Tiff, false, 32768, 16385).contains("2 GiB"));
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, false, 32768, 16385).contains("2 GiB"));
+        outputLimitProblem(OutputFormat::Tiff, false, 32768, 16385, {}).contains("2 GiB"));
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, false, 32768, 16385, {}).contains("2 GiB"));
     // Streamed outputs are bound by their format only.
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, true, 32768, 16385).isEmpty());
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, true, 40000, 40000).contains("4 GiB"));
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Png, true, 40000, 40000).isEmpty());
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Png, true, 2147483648LL, 1)
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, true, 32768, 16385, {}).isEmpty());
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, true, 40000, 40000, {}).contains("4 GiB"));
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Png, true, 40000, 40000, {}).isEmpty());
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Png, true, 2147483648LL, 1, {})
                     .contains("2147483647 pixels per side"));
+    // WebP is encoded whole: the limit is what its encoder needs, lossless far more.
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, true, 16383, 16383, {}).isEmpty());
+    const EncoderSettings lossless{{}, {}, true};
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, true, 10000, 10000, lossless).isEmpty());
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, true, 11000, 11000, lossless)
+                    .contains("lossless webp is encoded from the whole picture, which needs "
+                              "about 2077 MiB"));
+    const EncoderSettings thorough{{}, 9, true};
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, true, 10000, 10000, thorough)
+                    .contains("2384 MiB"));
 }
 
 TEST(OutputPlan, NamesFoldersAndClashes) {

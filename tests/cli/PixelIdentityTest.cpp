@@ -3,17 +3,25 @@
 // destination image.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <algorithm>
+#include <functional>
+#include <memory>
 
 #include "FileConverter.h"
-#include "io/output/PngRowSink.h"
 #include "TestPictures.h"
 #include "engine/RenderExtent.h"
 #include "engine/RowKernel.h"
 #include "io/decode/PictureLoader.h"
+#include "io/output/JpegRowSink.h"
+#include "io/output/PngRowSink.h"
+#include "io/output/TiffRowSink.h"
+#include "io/output/WebpRowSink.h"
 #include "platform/PictureBox.h"
 
 namespace glint {
@@ -49,11 +57,12 @@ protected:
 
     // Converts `input` to `name` and returns the decoded result (null on failure).
     QImage convert(const QString& input, const QString& name, const RowValues& values,
-                   bool streamed) {
+                   bool streamed, const EncoderSettings& encoder = {}) {
         ConvertRequest request;
         request.input = input;
         request.output = dir_.filePath(name);
         request.values = values;
+        request.encoder = encoder;
         request.force = true;
         request.streamed = streamed;
         const ConvertOutcome outcome = convertFile(request);
@@ -64,7 +73,34 @@ protected:
     QTemporaryDir dir_;
 };
 
+// Qt's jpg writer at `quality`, which wrote the tool's jpg files before they were streamed.
+QByteArray qtJpeg(const QImage& image, int quality) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
+    writer.setQuality(quality);
+    EXPECT_TRUE(writer.write(image));
+    return buffer.data();
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 TEST_F(PixelIdentity, EveryOutputMatchesTheWindowAtScalesOneToFive) {
+    struct Output {
+        const char* name;
+        bool streamed;
+        EncoderSettings encoder;
+    };
+    const Output lossless[] = {
+        {"s.bmp", true, {}},         {"s.png", true, {}},
+        {"f.png", true, {{}, 9}},    {"s.tiff", true, {}},
+        {"d.tiff", true, {{}, 6}},   {"s.webp", true, {{}, {}, true}},
+        {"m.bmp", false, {}},        {"m.png", false, {}},
+        {"m.tiff", false, {}},
+    };
     const QSize sizes[] = {{1, 1}, {1, 6}, {7, 1}, {13, 9}, {64, 3}};
     std::uint32_t seed = 1;
     for (const QSize size : sizes) {
@@ -76,14 +112,45 @@ TEST_F(PixelIdentity, EveryOutputMatchesTheWindowAtScalesOneToFive) {
             const QImage expected = windowRender(picture, values);
             SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " scale "
                                             << scale);
-            EXPECT_EQ(convert(input, "s.bmp", values, true), expected);
-            EXPECT_EQ(convert(input, "s.png", values, true), expected);
-            EXPECT_EQ(convert(input, "m.bmp", values, false), expected);
-            EXPECT_EQ(convert(input, "m.png", values, false), expected);
-            EXPECT_EQ(convert(input, "m.tiff", values, false), expected);
+            for (const Output& out : lossless) {
+                EXPECT_EQ(convert(input, out.name, values, out.streamed, out.encoder), expected)
+                    << out.name;
+            }
             EXPECT_EQ(bitsPerPixelOfBmp(dir_.filePath("s.bmp")), 24);
+            // The same bytes as Qt's writer made from the whole picture.
+            for (const int quality : {kDefaultJpegQuality, 0, 93}) {
+                EncoderSettings jpeg;
+                if (quality != kDefaultJpegQuality) jpeg.quality = quality;
+                convert(input, "s.jpg", values, true, jpeg);
+                EXPECT_EQ(contents(dir_.filePath("s.jpg")), qtJpeg(expected, quality))
+                    << "quality " << quality;
+            }
         }
     }
+}
+
+// Lossy webp: the rows are converted to YUV in chunks as they come; decoded, a smooth picture
+// of several chunks stays close to the render everywhere.
+TEST_F(PixelIdentity, LossyWebpStaysCloseToTheWindow) {
+    QImage picture(64, 50, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, qRgb(x, 5 * y, 2 * x));
+    const QString input = dir_.filePath("smooth.png");
+    ASSERT_TRUE(test::writePicture(picture, input));
+    const RowValues values{1, RGB(0, 0, 0), 120, 40};
+    const QImage expected = windowRender(picture, values);
+    const QImage got = convert(input, "q.webp", values, true, EncoderSettings{90, {}, false});
+    ASSERT_EQ(got.size(), expected.size());
+    int worst = 0;
+    for (int y = 0; y < got.height(); ++y) {
+        for (int x = 0; x < got.width(); ++x) {
+            const QRgb a = got.pixel(x, y);
+            const QRgb b = expected.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    EXPECT_LE(worst, 16);  // 6 here; a chunk's chroma in a wrong place is off by over 100
 }
 
 TEST_F(PixelIdentity, TransparencyIsSeenAsTheWindowShowsIt) {
@@ -177,39 +244,51 @@ TEST_F(PixelIdentity, RowsDrawnWhileDecodingMatchTheWindow) {
     }
 }
 
-TEST_F(PixelIdentity, UnfinishedPngLeavesNothingBehind) {
-    const QString target = dir_.filePath("p.png");
+TEST_F(PixelIdentity, UnfinishedOutputsLeaveNothingBehind) {
+    using MakeSink = std::function<std::unique_ptr<RowSink>()>;
+    const std::pair<const char*, MakeSink> sinks[] = {
+        {"p.png", [] { return std::make_unique<PngRowSink>(); }},
+        {"p.jpg", [] { return std::make_unique<JpegRowSink>(); }},
+        {"p.tiff", [] { return std::make_unique<TiffRowSink>(); }},
+        {"p.webp", [] { return std::make_unique<WebpRowSink>(EncoderSettings{{}, {}, true}); }},
+    };
     std::uint32_t row[4] = {0xFF000000u, 0xFF00FF00u, 0xFFFFFFFFu, 0xFF123456u};
     const ConstPixelView one{row, 4, 1, 4};
-    {
-        PngRowSink sink;
-        ASSERT_TRUE(sink.open(target, 4, 3).isOk());
-        EXPECT_TRUE(sink.writeRows(0, one).isOk());
-        EXPECT_TRUE(sink.writeRows(2, one).failed());  // row 1 skipped
-        EXPECT_TRUE(sink.commit().failed());
-    }
-    {
-        PngRowSink sink;
-        ASSERT_TRUE(sink.open(target, 4, 3).isOk());
-        EXPECT_TRUE(sink.writeRows(0, one).isOk());
-        EXPECT_TRUE(sink.commit().failed());  // two rows missing
-    }
-    {
-        PngRowSink sink;
-        ASSERT_TRUE(sink.open(target, 4, 2).isOk());
-        EXPECT_TRUE(sink.writeRows(0, one).isOk());
-    }  // destroyed without commit
-    EXPECT_TRUE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_TRUE(PngRowSink().open(dir_.filePath("no/such/folder/p.png"), 4, 1).failed());
+    for (const auto& [name, make] : sinks) {
+        SCOPED_TRACE(name);
+        const QString target = dir_.filePath(name);
+        {
+            const auto sink = make();
+            ASSERT_TRUE(sink->open(target, 4, 3).isOk());
+            EXPECT_TRUE(sink->writeRows(0, one).isOk());
+            EXPECT_TRUE(sink->writeRows(2, one).failed());  // row 1 skipped
+            EXPECT_TRUE(sink->commit().failed());
+        }
+        {
+            const auto sink = make();
+            ASSERT_TRUE(sink->open(target, 4, 3).isOk());
+            EXPECT_TRUE(sink->writeRows(0, one).isOk());
+            EXPECT_TRUE(sink->commit().failed());  // two rows missing
+        }
+        {
+            const auto sink = make();
+            ASSERT_TRUE(sink->open(target, 4, 2).isOk());
+            EXPECT_TRUE(sink->writeRows(0, one).isOk());
+        }  // destroyed without commit
+        EXPECT_TRUE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        EXPECT_TRUE(make()->open(dir_.filePath("no/such/folder/p"), 4, 1).failed());
 
-    PngRowSink sink;
-    ASSERT_TRUE(sink.open(target, 4, 2).isOk());
-    EXPECT_TRUE(sink.writeRows(0, one).isOk());
-    EXPECT_TRUE(sink.writeRows(1, one).isOk());
-    ASSERT_TRUE(sink.commit().isOk());
-    const QImage written = test::readPixels(target);
-    ASSERT_EQ(written.size(), QSize(4, 2));
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(written.pixel(x, 1), row[x]);
+        const auto sink = make();
+        ASSERT_TRUE(sink->open(target, 4, 2).isOk());
+        EXPECT_TRUE(sink->writeRows(0, one).isOk());
+        EXPECT_TRUE(sink->writeRows(1, one).isOk());
+        ASSERT_TRUE(sink->commit().isOk());
+        const QImage written = test::readPixels(target);
+        ASSERT_TRUE(QFile::remove(target));
+        ASSERT_EQ(written.size(), QSize(4, 2));
+        if (QByteArray(name).endsWith("jpg")) continue;  // lossy
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(written.pixel(x, 1), row[x]);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageWriter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -24,6 +25,12 @@ QByteArray le32(std::uint32_t v) {
     const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
                        static_cast<char>(v >> 24)};
     return QByteArray(b, 4);
+}
+
+std::uint32_t be32Value(const QByteArray& b) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(b[i]);
+    return v;
 }
 
 std::uint32_t crc32(const QByteArray& bytes) {
@@ -57,13 +64,16 @@ QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation) {
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
-QByteArray pngWithOrientation(const QByteArray& png, int orientation) {
+QByteArray pngWithChunk(const QByteArray& png, const char* type, const QByteArray& data) {
     constexpr int kAfterHeader = 8 + 25;  // signature, IHDR chunk
-    const QByteArray data = exifTiff(orientation);
-    const QByteArray typed = "eXIf" + data;
+    const QByteArray typed = type + data;
     const QByteArray chunk =
         be32(static_cast<std::uint32_t>(data.size())) + typed + be32(crc32(typed));
     return png.left(kAfterHeader) + chunk + png.mid(kAfterHeader);
+}
+
+QByteArray pngWithOrientation(const QByteArray& png, int orientation) {
+    return pngWithChunk(png, "eXIf", exifTiff(orientation));
 }
 
 QByteArray webpWithOrientation(const QByteArray& webp, QSize size, int orientation) {
@@ -129,6 +139,26 @@ bool writeHeif(const QImage& image, int orientation, const QString& path) {
     if (encoder) heif_encoder_release(encoder);
     heif_context_free(context);
     return ok;
+}
+
+QByteArray withRenamedBox(QByteArray file, const char* inside, const char* from, const char* to) {
+    const qsizetype start = file.indexOf(inside);
+    const qsizetype at = start < 0 ? -1 : file.indexOf(from, start);
+    if (at >= 0) file.replace(at, 4, to);
+    return file;
+}
+
+QByteArray withoutStillImage(const QByteArray& avifSequence) {
+    const QByteArray stripped = withRenamedBox(avifSequence, "meta", "meta", "free");
+    const auto ftypEnd = static_cast<qsizetype>(be32Value(stripped));  // the file type box is first
+    QByteArray fileType = stripped.left(ftypEnd);
+    fileType.replace("avif", "iso8");
+    return fileType + stripped.mid(ftypEnd);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 ::testing::AssertionResult runTool(const QString& program, const QStringList& arguments,

@@ -235,5 +235,108 @@ TEST_F(DamagedPicture, DoubtfulBitmapsAreReadOrRefusedByKind) {
     EXPECT_EQ(picture.pixel(0, 1), 0xff0000ffu);
 }
 
+bool cornerMask(int x, int y) { return x + y < 3; }
+
+// `jpg` with its baseline frame header turned into another frame type (and sample precision).
+QByteArray withFrameType(QByteArray jpg, unsigned marker, int precision = 8) {
+    const qsizetype sof = jpg.indexOf("\xff\xc0");
+    EXPECT_GT(sof, 0);
+    jpg[sof + 1] = static_cast<char>(marker);
+    jpg[sof + 4] = static_cast<char>(precision);
+    return jpg;
+}
+
+QByteArray inserted(QByteArray bytes, const QByteArray& before, const QByteArray& junk) {
+    const qsizetype at = bytes.lastIndexOf(before);
+    EXPECT_GT(at, 0);
+    return bytes.insert(at, junk);
+}
+
+enum class Outcome { Loads, Damaged, Unsupported };
+
+// Icons, JPEG, GIF, netpbm and X bitmaps: each doubtful file is read (as its sound twin, when
+// given), refused as damaged or refused as unsupported, as DamageRules.h lists.
+TEST_F(DamagedPicture, DoubtfulFilesOfTheOtherOwnFormatsAreReadOrRefusedByKind) {
+    const QImage photo = texture(24, 16);
+    const QByteArray bmp = encoded(photo, "BMP");
+    const QByteArray icon = iconHolding(1, bmp, cornerMask);
+    const QByteArray cursor = iconHolding(2, bmp, cornerMask);
+    QImage seeThrough = photo.convertToFormat(QImage::Format_ARGB32);
+    seeThrough.setPixel(1, 1, 0x20ffffff);
+    const QByteArray alphaIcon = iconFile(1, seeThrough);
+    Bytes hugePng;  // a PNG header claiming 40000 x 10 pixels, no data
+    hugePng.raw(encoded(photo, "PNG").left(16)).u32(0x409c0000).u32(0x0a000000).u8(8).u8(2);
+    QByteArray farOffset = icon;
+    farOffset[18 + 1] = 0x7f;  // the entry's offset: past the end
+    const QByteArray jpg = encoded(photo, "JPEG", 90);
+    const std::vector<int> pixels(8, 1);
+    const QByteArray ppm = QByteArray("P6 2 1 255\n\x01\x02\x03\x04\x05\x06", 17);
+    const QByteArray xbm = "#define x_width 9\n#define x_height 2\n/* hot spot: */\n"
+                           "#define x_x_hot 0\n#define x_y_hot 0\n"
+                           "static char x_bits[] = { 0x01, 0x00, 0xff, 0x01 };\n";
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        Outcome outcome;
+        QByteArray twin;  // for Loads: the sound file it must read as
+    };
+    const Case cases[] = {
+        {"short-entry.ico", iconHolding(1, bmp, cornerMask, 40), Outcome::Loads, icon},
+        {"short-entry.cur", iconHolding(2, bmp, cornerMask, 40), Outcome::Loads, cursor},
+        {"alpha-without-mask.ico", alphaIcon.left(alphaIcon.size() - 4 * 16), Outcome::Loads,
+         alphaIcon},
+        {"cut-mask.ico", icon.left(icon.size() - 5), Outcome::Damaged, {}},
+        {"offset-past-end.ico", farOffset, Outcome::Damaged, {}},
+        {"huge-png.ico", iconHolding(1, hugePng.data(), cornerMask), Outcome::Damaged, {}},
+        {"junk-between-segments.jpg", inserted(jpg, "\xff\xdb", "\x00\x11\x22"),
+         Outcome::Loads, jpg},
+        {"junk-after-scan.jpg", inserted(jpg, "\xff\xd9", "\x00\x11"), Outcome::Loads, jpg},
+        {"12-bit.jpg", withFrameType(jpg, 0xC1, 12), Outcome::Unsupported, {}},
+        {"lossless.jpg", withFrameType(jpg, 0xC3), Outcome::Unsupported, {}},
+        {"hierarchical.jpg", withFrameType(jpg, 0xC5), Outcome::Unsupported, {}},
+        {"code-size-11.gif", gifFile(4, 2, {pixels}, false, 11), Outcome::Unsupported, {}},
+        {"code-size-12.gif", gifFile(4, 2, {pixels}, false, 12), Outcome::Damaged, {}},
+        {"cut.ppm", ppm.left(ppm.size() - 1), Outcome::Damaged, {}},
+        {"over-maxval.pgm", "P2 2 1 10\n5 11\n", Outcome::Damaged, {}},
+        {"depth-mismatch.pam",
+         "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE GRAYSCALE\nENDHDR\nabc",
+         Outcome::Damaged, {}},
+        {"cmyk.pam", "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\nabcd",
+         Outcome::Unsupported, {}},
+        {"untyped-depth-2.pam", "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nENDHDR\nab",
+         Outcome::Unsupported, {}},
+        {"trailing-data.ppm", ppm + "P6 junk", Outcome::Loads, ppm},
+        {"hot-spot-and-comments.xbm", xbm, Outcome::Loads, {}},
+        {"cut.xbm", "#define c_width 16\n#define c_height 16\nstatic char c_bits[] = {\n0xff",
+         Outcome::Damaged, {}},
+        {"claims-546-MB.xbm",
+         "#define h_width 30000\n#define h_height 4473\nstatic char h_bits[] = {0x00};\n",
+         Outcome::Damaged, {}},
+        {"extra-value.xbm", QByteArray(xbm).replace("0x01 }", "0x01, 0x02 }"), Outcome::Damaged,
+         {}},
+        {"value-too-wide.xbm", QByteArray(xbm).replace("0xff", "0x100"), Outcome::Damaged, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage picture;
+        const Status status = LoadPicture(write(c.name, c.bytes), picture);
+        EXPECT_EQ(status.isOk(), c.outcome == Outcome::Loads) << status.reason();
+        EXPECT_EQ(status.isUnsupported(), c.outcome == Outcome::Unsupported) << status.reason();
+        if (c.twin.isEmpty() || status.failed()) continue;
+        QImage twin;
+        ASSERT_TRUE(LoadPicture(write("twin", c.twin), twin).isOk());
+        EXPECT_EQ(picture, twin);
+    }
+    const std::pair<const char*, const char*> told[] = {
+        {"12-bit.jpg", "12-bit.jpg is a 12-bit JPEG, which this installation cannot decode"},
+        {"code-size-11.gif", "code-size-11.gif is a GIF with an LZW minimum code size of 11, "
+                             "which this installation cannot decode"},
+    };
+    for (const auto& [name, message] : told) {
+        QImage picture;
+        EXPECT_EQ(LoadPicture(path(name), picture).reason(), message);
+    }
+}
+
 }  // namespace
 }  // namespace glint::test

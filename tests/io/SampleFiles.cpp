@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QtEndian>
 
 namespace glint::test {
 
@@ -77,15 +78,42 @@ QByteArray iconFile(int type, const QImage& image) {
     return b.data();
 }
 
+QByteArray iconHolding(int type, const QByteArray& bmp, bool (*masked)(int x, int y),
+                       std::uint32_t statedBytes) {
+    QByteArray image = bmp;
+    int width = 0, height = 0;
+    if (bmp.startsWith("BM")) {
+        image = bmp.mid(14);
+        width = qFromLittleEndian<qint32>(image.constData() + 4);
+        height = qFromLittleEndian<qint32>(image.constData() + 8);
+        qToLittleEndian<qint32>(2 * height, image.data() + 8);
+        const int stride = (width + 31) / 32 * 4;
+        for (int y = height - 1; y >= 0; --y) {  // bottom row first
+            QByteArray row(stride, '\0');
+            for (int x = 0; x < width; ++x)
+                if (masked(x, y)) row[x / 8] = static_cast<char>(row[x / 8] | 0x80 >> x % 8);
+            image += row;
+        }
+    }
+    Bytes b;
+    b.u16(0).u16(static_cast<unsigned>(type)).u16(1);
+    b.u8(static_cast<unsigned>(width)).u8(static_cast<unsigned>(height)).u8(0).u8(0).u16(1).u16(0);
+    b.u32(statedBytes != 0 ? statedBytes : static_cast<std::uint32_t>(image.size())).u32(6 + 16);
+    b.raw(image);
+    return b.data();
+}
+
 namespace {
 
-// One GIF image of `width` x `height` palette indexes, LZW-coded with 3-bit codes: a clear
-// code before every pixel keeps the code size from growing.
-void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, bool interlaced) {
+// One GIF image of `width` x `height` palette indexes, LZW-coded with codes of
+// `minCodeSize` + 1 bits: a clear code before every pixel keeps the code size from growing.
+void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, bool interlaced,
+              int minCodeSize) {
     b.u8(0x2C).u16(0).u16(0).u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
     b.u8(interlaced ? 0x40 : 0);
-    constexpr unsigned kClear = 4;
-    constexpr unsigned kEnd = 5;
+    const unsigned clear = 1u << minCodeSize;
+    const unsigned end = clear + 1;
+    const int codeBits = minCodeSize + 1;
     std::vector<int> order;  // rows as stored
     for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
         for (int y = interlaced ? first : 0; y < height; y += interlaced ? step : 1)
@@ -95,17 +123,17 @@ void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, b
     std::vector<unsigned> codes;
     for (int y : order) {
         for (int x = 0; x < width; ++x) {
-            codes.push_back(kClear);
+            codes.push_back(clear);
             codes.push_back(static_cast<unsigned>(pixels[static_cast<std::size_t>(y * width + x)]));
         }
     }
-    codes.push_back(kEnd);
+    codes.push_back(end);
     QByteArray packed;
     unsigned acc = 0;
     int nbits = 0;
     for (unsigned code : codes) {
         acc |= code << nbits;
-        nbits += 3;
+        nbits += codeBits;
         while (nbits >= 8) {
             packed.append(static_cast<char>(acc & 0xff));
             acc >>= 8;
@@ -113,7 +141,7 @@ void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, b
         }
     }
     if (nbits > 0) packed.append(static_cast<char>(acc & 0xff));
-    b.u8(2);
+    b.u8(static_cast<unsigned>(minCodeSize));
     for (qsizetype at = 0; at < packed.size(); at += 255) {  // sub-blocks of up to 255 bytes
         const QByteArray block = packed.mid(at, 255);
         b.u8(static_cast<unsigned>(block.size())).raw(block);
@@ -124,12 +152,12 @@ void gifFrame(Bytes& b, int width, int height, const std::vector<int>& pixels, b
 }  // namespace
 
 QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
-                   bool interlaced) {
+                   bool interlaced, int minCodeSize) {
     Bytes b;
     b.raw("GIF89a").u16(static_cast<unsigned>(width)).u16(static_cast<unsigned>(height));
     b.u8(0xF1).u8(0).u8(0);
     b.u8(255).u8(0).u8(0).u8(0).u8(255).u8(0).u8(0).u8(0).u8(255).u8(255).u8(255).u8(255);
-    for (const auto& frame : frames) gifFrame(b, width, height, frame, interlaced);
+    for (const auto& frame : frames) gifFrame(b, width, height, frame, interlaced, minCodeSize);
     b.u8(0x3B);
     return b.data();
 }
@@ -213,14 +241,14 @@ QByteArray emfColourBars(const std::vector<QRgb>& colours) {
         const QRgb c = colours[i];
         const std::uint32_t colorRef = qRed(c) | qGreen(c) << 8 | qBlue(c) << 16;
         b.u32(39).u32(24).u32(i + 1).u32(0).u32(colorRef).u32(0);  // solid brush
-        b.u32(37).u32(12).u32(i + 1);                               // select it
+        b.u32(37).u32(12).u32(i + 1);                              // select it
         b.u32(43).u32(24).s32(width * static_cast<std::int32_t>(i)).s32(0);
         b.s32(width * static_cast<std::int32_t>(i + 1)).s32(50);  // rectangle
     }
     b.u32(14).u32(20).u32(0).u32(16).u32(20);  // end of file
     b.setU32(48, static_cast<std::uint32_t>(b.size()));
     b.setU32(52, 3 * static_cast<std::uint32_t>(colours.size()) + 2);  // records
-    b.setU16(56, static_cast<unsigned>(colours.size()) + 1);            // objects
+    b.setU16(56, static_cast<unsigned>(colours.size()) + 1);           // objects
     return b.data();
 }
 

@@ -37,11 +37,18 @@ QByteArray maskedBitmap(int width, int height, int bits, const std::vector<std::
                         const QByteArray& rows, int infoSize = 40);
 // An icon (type 1) or cursor (type 2, hot spot 1,1) file holding one 32-bit image.
 QByteArray iconFile(int type, const QImage& image);
+// An icon or cursor holding one image: the bitmap file `bmp` (bottom-up) without its file
+// header, its height doubled, followed by an AND mask that is set where `masked(x, y)`; or,
+// when `bmp` is a PNG, the PNG as it is. The directory entry states `statedBytes` bytes
+// (0: the image's true length).
+QByteArray iconHolding(int type, const QByteArray& bmp, bool (*masked)(int x, int y),
+                       std::uint32_t statedBytes = 0);
 // A GIF with a screen of `width` x `height` and a global palette {red, green, blue, white}
 // holding the frames `frames` (each `width` x `height` palette indexes, row by row); with
-// `interlaced` the rows are stored in the four passes of an interlaced GIF.
+// `interlaced` the rows are stored in the four passes of an interlaced GIF. The LZW codes start
+// at `minCodeSize` + 1 bits.
 QByteArray gifFile(int width, int height, const std::vector<std::vector<int>>& frames,
-                   bool interlaced = false);
+                   bool interlaced = false, int minCodeSize = 2);
 // A GIF of two frames of `width` x 1 pixels: frame 1 uses palette entry `first`, frame 2
 // entry `second` of the palette {red, green, blue, white}.
 QByteArray twoFrameGif(int width, int first, int second);

@@ -18,6 +18,8 @@ bool allocationsFailed() { return failed.load(std::memory_order_relaxed); }
 // the helper program, they take the place of the C library's for every library it loads.
 // AddressSanitizer brings allocation functions of its own: there the watch stays off.
 #ifndef GLINT_SANITIZED
+// glibc's own allocation functions, under the names it exports them by.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
@@ -48,4 +50,5 @@ int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
     return 0;
 }
 }
+// NOLINTEND(bugprone-reserved-identifier)
 #endif

@@ -82,10 +82,13 @@ int openat64(int dir, const char* path, int flags, ...) {
     va_end(rest);
     return glint::helper::openPath(dir, path, flags, mode);
 }
+// The checked forms that _FORTIFY_SOURCE builds call, under glibc's names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 int __open_2(const char* path, int flags) {
     return glint::helper::openPath(AT_FDCWD, path, flags, 0);
 }
 int __open64_2(const char* path, int flags) {
     return glint::helper::openPath(AT_FDCWD, path, flags, 0);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 }

@@ -4,7 +4,7 @@
 
 // libwmf's API object. Its headers define short macro names (U16, ...) that clash with Qt's, so
 // they are included after every Qt header, in the source files only.
-struct _wmfAPI;
+struct _wmfAPI;  // NOLINT(bugprone-reserved-identifier): libwmf's own name
 
 namespace glint {
 

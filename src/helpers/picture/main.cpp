@@ -1,16 +1,18 @@
-// glintwork-picture: decodes a picture in one of the formats of Qt's image readers (tiff, webp,
-// ico/cur, svg/svgz, mng, icns, xpm, xbm, pbm/pgm/ppm, wbmp) in a process of its own, locked
-// down before it reads the picture (helpers/common/Sandbox.h), and hands the pixels back as
-// io/helper/HelperProtocol.h describes. These readers were not written for hostile files:
+// glintwork-picture: decodes a picture in a format the program does not decode itself (tiff
+// through libtiff; webp, svg/svgz, mng, icns, xpm, wbmp through Qt's image readers) in a
+// process of its own, locked down before it reads the picture (helpers/common/Sandbox.h), and
+// hands the pixels back as io/helper/HelperProtocol.h describes. These readers were not written for hostile files:
 // Qt's SVG reader follows references to other files (and to itself, for ever), the MNG reader
 // can loop for ever, none of them bounds the memory a picture takes.
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <algorithm>
 #include <memory>
 #include <span>
 
 #include "QtReader.h"
+#include "TiffReader.h"
 #include "common/FontCache.h"
 #include "common/HelperSession.h"
 #include "io/decode/ImagePlugins.h"
@@ -42,6 +44,56 @@ bool mayBeSvg(const QByteArray& head) {
            head.contains("<!DOCTYPE svg") || head.contains("<!--");
 }
 
+// The TIFF signatures, classic and BigTIFF, in both byte orders.
+bool isTiff(const QByteArray& head) {
+    return head.startsWith(QByteArrayLiteral("II*\0")) || head.startsWith(QByteArrayLiteral("MM\0*")) ||
+           head.startsWith(QByteArrayLiteral("II+\0")) || head.startsWith(QByteArrayLiteral("MM\0+"));
+}
+
+Outcome outcomeOf(glint::picture::TiffOutcome outcome) {
+    using glint::picture::TiffOutcome;
+    switch (outcome) {
+        case TiffOutcome::Ok: return Outcome::Ok;
+        case TiffOutcome::Unsupported: return Outcome::Unsupported;
+        case TiffOutcome::TooLarge: return Outcome::TooLarge;
+        case TiffOutcome::Empty: return Outcome::Empty;
+        case TiffOutcome::Damaged: break;
+    }
+    return Outcome::Damaged;
+}
+
+// TIFF through libtiff (TiffReader.h), straight into the shared memory.
+int decodeTiff(HelperSession& session) {
+    const std::span<const std::uint8_t> bytes = session.picture();
+    if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    glint::photo::DecodedPhoto photo;
+    photo.pixels.provideFrom([&session](std::size_t count) {
+        const auto pixels = static_cast<std::int64_t>(count);
+        session.expectOutput(pixels, 1);
+        return session.pixels(pixels, 1);
+    });
+    const glint::picture::TiffResult result =
+        glint::picture::readTiff(bytes.data(), bytes.size(), photo);
+    if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
+    if (result.outcome != glint::picture::TiffOutcome::Ok)
+        return session.fail(outcomeOf(result.outcome),
+                            result.outcome == glint::picture::TiffOutcome::Unsupported
+                                ? result.detail
+                                : std::string());
+    if (!photo.pixels.provided()) {  // the shared memory could not take them: copied now
+        std::uint32_t* pixels = session.pixels(photo.width, photo.height);
+        if (pixels == nullptr) return session.fail(Outcome::NoMemory);
+        std::copy(photo.pixels.begin(), photo.pixels.end(), pixels);
+    }
+    glint::helper::Reply reply;
+    reply.outcome = Outcome::Ok;
+    reply.width = photo.width;
+    reply.height = photo.height;
+    reply.hasAlpha = photo.hasAlpha;
+    reply.frames = 1;
+    return session.reply(reply);
+}
+
 int decode(HelperSession& session, const QByteArray& format) {
     const std::span<const std::uint8_t> bytes = session.picture();
     if (bytes.empty()) return session.fail(Outcome::Unreadable);
@@ -71,6 +123,7 @@ int main(int argc, char** argv) {
     HelperSession session;
     const QByteArray head = bytesOf(session.head(kHeadBytes));
     if (head.isEmpty()) return session.fail(Outcome::Unreadable);
+    if (isTiff(head)) return session.lockDown() ? decodeTiff(session) : 0;
     // Drawings need fonts, hence a GUI application (but never a screen); pictures do not, and
     // start faster without.
     const bool drawing = mayBeSvg(head);

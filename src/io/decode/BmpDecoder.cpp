@@ -32,14 +32,18 @@ QSize bmpHeaderSize(QByteArrayView file) {
     return {side(h.width), side(h.height)};
 }
 
-std::vector<QRgb> readPalette(QByteArrayView file, const BmpHeader& h) {
+// The palette, from `p` (its first entry).
+std::vector<QRgb> readPalette(Bytes p, const BmpHeader& h) {
     std::vector<QRgb> palette(static_cast<std::size_t>(h.paletteEntries));
-    auto p = reinterpret_cast<Bytes>(file.data()) + h.paletteOffset;
     for (QRgb& c : palette) {
         c = qRgb(p[2], p[1], p[0]);
         p += h.paletteEntryBytes;
     }
     return palette;
+}
+
+bool isRunLength(const BmpHeader& h) {
+    return h.layout == BmpPixelStorage::RunLength8 || h.layout == BmpPixelStorage::RunLength4;
 }
 
 // One channel of a masked pixel, scaled from its own width to 0..255 (rounded): a 5-bit 31
@@ -168,6 +172,17 @@ Status decodeRows(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& 
     return Status::ok();
 }
 
+// The pixels into `decoded`, or with `rows` set through `line` to it.
+Status decodePixels(BmpBytes& bytes, const BmpHeader& h, const std::vector<QRgb>& palette,
+                    QImage& decoded, std::vector<QRgb>& line, DecodedRows* rows) {
+    if (!isRunLength(h)) return decodeRows(bytes, h, palette, decoded, line, rows);
+    // Runs cross rows freely and are small: they are decoded from the whole file at once.
+    const Bytes all = bytes.read(0, bytes.size());
+    if (all == nullptr) return Status::failure("bitmap cannot be read");
+    return decodeRunLength(QByteArrayView(all, static_cast<qsizetype>(bytes.size())), h, palette,
+                           decoded);
+}
+
 Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
     const std::int64_t headBytes = std::min(bytes.size(), kHeadBytes);
     const Bytes headData = bytes.read(0, headBytes);
@@ -182,9 +197,8 @@ Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
     const QSize size(static_cast<int>(h.width), static_cast<int>(h.height));
     const bool alpha = h.layout == BmpPixelStorage::Masked && h.masks[3] != 0;
     const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-    const bool runLength = h.layout == BmpPixelStorage::RunLength8 || h.layout == BmpPixelStorage::RunLength4;
     const RowOrder order = h.topDown ? RowOrder::TopDown : RowOrder::BottomUp;
-    if (rows != nullptr && (runLength || !rows->begin(size, format, order))) rows = nullptr;
+    if (rows != nullptr && (isRunLength(h) || !rows->begin(size, format, order))) rows = nullptr;
     QImage decoded;
     std::vector<QRgb> line;
     try {
@@ -196,18 +210,8 @@ Status decodeFrom(BmpBytes& bytes, QImage& picture, DecodedRows* rows) {
         decoded = QImage(size, format);
         if (decoded.isNull()) return Status::failure("out of memory for the picture");
     }
-    const auto palette = readPalette(head, h);
-    Status st = Status::ok();
-    if (runLength) {
-        // Runs cross rows freely and are small: they are decoded from the whole file at once.
-        const Bytes all = bytes.read(0, bytes.size());
-        if (all == nullptr) return Status::failure("bitmap cannot be read");
-        st = decodeRunLength(QByteArrayView(all, static_cast<qsizetype>(bytes.size())), h, palette,
-                             decoded);
-    } else {
-        st = decodeRows(bytes, h, palette, decoded, line, rows);
-    }
-    if (st.failed()) return st;
+    const auto palette = readPalette(reinterpret_cast<Bytes>(head.data()) + h.paletteOffset, h);
+    if (Status st = decodePixels(bytes, h, palette, decoded, line, rows); st.failed()) return st;
     if (rows == nullptr) picture = std::move(decoded);
     return Status::ok();
 }
@@ -223,6 +227,15 @@ Status decodeBmpFile(QIODevice& file, QImage& picture, DecodedRows* rows) {
 }
 
 }  // namespace
+
+Status decodeBmpPixels(QByteArrayView dib, const BmpHeader& header, QImage& picture) {
+    BmpBytes bytes(dib);
+    const Bytes entries = bytes.read(
+        header.paletteOffset, std::int64_t{header.paletteEntries} * header.paletteEntryBytes);
+    if (entries == nullptr) return Status::failure("bitmap palette is cut short");
+    std::vector<QRgb> line;
+    return decodePixels(bytes, header, readPalette(entries, header), picture, line, nullptr);
+}
 
 const RasterDecoder kBmpDecoder{isBmp, bmpHeaderSize, decodeBmp, decodeBmpFile};
 

@@ -40,15 +40,15 @@ bool contiguous(std::uint32_t mask) {
     return (mask & (mask + 1)) == 0;
 }
 
-bool readMasks(QByteArrayView file, std::uint32_t infoSize, std::uint32_t compression, BmpHeader& h,
-               std::string& why) {
+bool readMasks(QByteArrayView file, qsizetype infoAt, std::uint32_t infoSize,
+               std::uint32_t compression, BmpHeader& h, std::string& why) {
     if (compression == kRgb) {  // fixed layouts: 5-5-5 and 8-8-8 with an unused top byte
         h.masks = h.bits == 16 ? std::array<std::uint32_t, 4>{0x7C00, 0x03E0, 0x001F, 0}
                                : std::array<std::uint32_t, 4>{0xFF0000, 0xFF00, 0xFF, 0};
         return true;
     }
     // Masks stand in the header from its 52-byte version on, else right after it.
-    const qsizetype at = kFileHeaderBytes + kInfoHeaderBytes;
+    const qsizetype at = infoAt + kInfoHeaderBytes;
     const int count = compression == kAlphaBitFields || infoSize >= kAlphaMaskInHeader ? 4 : 3;
     if (file.size() < at + 4 * count) return fail(why, "bitmap header is cut short");
     for (int i = 0; i < count; ++i) h.masks[i] = u32(file, at + 4 * i);
@@ -88,39 +88,33 @@ bool readLayout(std::uint32_t compression, BmpHeader& h, std::string& why) {
     }
 }
 
-}  // namespace
-
-bool isBmp(QByteArrayView head) { return head.size() >= 2 && head[0] == 'B' && head[1] == 'M'; }
-
-bool readBmpHeader(QByteArrayView file, BmpHeader& h, std::string& why) {
-    return readBmpHeader(file, file.size(), h, why);
-}
-
-bool readBmpHeader(QByteArrayView file, std::int64_t fileSize, BmpHeader& h, std::string& why) {
-    if (file.size() < kFileHeaderBytes + 4 || !isBmp(file)) return fail(why, "not a bitmap");
-    const std::uint32_t infoSize = u32(file, kFileHeaderBytes);
+// The info header at `infoAt` of `file` (fileSize bytes in all), the masks and palette after
+// it; `dataOffset` is where the pixels start, 0 for right after the palette.
+bool readInfoHeader(QByteArrayView file, qsizetype infoAt, std::uint32_t dataOffset,
+                    std::int64_t fileSize, BmpHeader& h, std::string& why) {
+    const std::uint32_t infoSize = u32(file, infoAt);
     if (infoSize != kCoreHeaderBytes && (infoSize < kInfoHeaderBytes || infoSize > kMaxHeaderBytes))
         return fail(why, "bitmap header has an unknown size");
-    if (file.size() < kFileHeaderBytes + infoSize) return fail(why, "bitmap header is cut short");
+    if (file.size() < infoAt + infoSize) return fail(why, "bitmap header is cut short");
 
     std::uint32_t compression = kRgb;
     std::uint32_t colorsUsed = 0;
     int planes = 0;
     if (infoSize == kCoreHeaderBytes) {
-        h.width = u16(file, 18);
-        h.height = u16(file, 20);
-        planes = u16(file, 22);
-        h.bits = u16(file, 24);
+        h.width = u16(file, infoAt + 4);
+        h.height = u16(file, infoAt + 6);
+        planes = u16(file, infoAt + 8);
+        h.bits = u16(file, infoAt + 10);
         h.paletteEntryBytes = 3;
     } else {
-        h.width = static_cast<std::int32_t>(u32(file, 18));
-        const std::int64_t height = static_cast<std::int32_t>(u32(file, 22));
+        h.width = static_cast<std::int32_t>(u32(file, infoAt + 4));
+        const std::int64_t height = static_cast<std::int32_t>(u32(file, infoAt + 8));
         h.topDown = height < 0;
         h.height = height < 0 ? -height : height;
-        planes = u16(file, 26);
-        h.bits = u16(file, 28);
-        compression = u32(file, 30);
-        colorsUsed = u32(file, 46);
+        planes = u16(file, infoAt + 12);
+        h.bits = u16(file, infoAt + 14);
+        compression = u32(file, infoAt + 16);
+        colorsUsed = u32(file, infoAt + 32);
         // The 64-byte header of the other system numbers its compressions its own way.
         if (infoSize == kOs2HeaderBytes && compression > kRle4)
             return fail(why, "bitmap compression is not supported");
@@ -128,11 +122,12 @@ bool readBmpHeader(QByteArrayView file, std::int64_t fileSize, BmpHeader& h, std
     if (planes != 1) return fail(why, "bitmap has more than one plane");
     if (h.width < 0) return fail(why, "bitmap has a negative width");
     if (!readLayout(compression, h, why)) return false;
-    h.paletteOffset = kFileHeaderBytes + infoSize;
-    if (h.layout == BmpPixelStorage::Masked && !readMasks(file, infoSize, compression, h, why))
+    h.paletteOffset = infoAt + infoSize;
+    if (h.layout == BmpPixelStorage::Masked &&
+        !readMasks(file, infoAt, infoSize, compression, h, why))
         return false;
 
-    h.dataOffset = u32(file, 10);
+    h.dataOffset = dataOffset;
     if (h.bits <= 8) {
         const std::uint32_t most = 1u << h.bits;
         if (colorsUsed > most) return fail(why, "bitmap palette is larger than its pixels can use");
@@ -150,6 +145,24 @@ bool readBmpHeader(QByteArrayView file, std::int64_t fileSize, BmpHeader& h, std
     const bool empty = h.width == 0 || h.height == 0;
     if (h.dataOffset >= fileSize && !empty) return fail(why, "bitmap has no pixel data");
     return true;
+}
+
+}  // namespace
+
+bool isBmp(QByteArrayView head) { return head.size() >= 2 && head[0] == 'B' && head[1] == 'M'; }
+
+bool readBmpHeader(QByteArrayView file, BmpHeader& h, std::string& why) {
+    return readBmpHeader(file, file.size(), h, why);
+}
+
+bool readBmpHeader(QByteArrayView file, std::int64_t fileSize, BmpHeader& h, std::string& why) {
+    if (file.size() < kFileHeaderBytes + 4 || !isBmp(file)) return fail(why, "not a bitmap");
+    return readInfoHeader(file, kFileHeaderBytes, u32(file, 10), fileSize, h, why);
+}
+
+bool readDibHeader(QByteArrayView dib, BmpHeader& h, std::string& why) {
+    if (dib.size() < 4) return fail(why, "bitmap header is cut short");
+    return readInfoHeader(dib, 0, 0, dib.size(), h, why);
 }
 
 }  // namespace glint

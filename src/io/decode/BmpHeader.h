@@ -32,5 +32,9 @@ bool readBmpHeader(QByteArrayView file, BmpHeader& header, std::string& why);
 // The same from `head`, the first bytes of a file of `fileSize` bytes; the headers and the
 // palette must lie within `head`.
 bool readBmpHeader(QByteArrayView head, std::int64_t fileSize, BmpHeader& header, std::string& why);
+// The header of a device-independent bitmap: a bitmap file without its 14-byte file header,
+// the pixels right after the palette (as icons hold them). Offsets in `header` count from the
+// start of `dib`.
+bool readDibHeader(QByteArrayView dib, BmpHeader& header, std::string& why);
 
 }  // namespace glint

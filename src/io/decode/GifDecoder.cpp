@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "LoadLimits.h"
@@ -15,6 +16,15 @@ constexpr int kScreenHeaderBytes = 10;
 constexpr int kGraphicControlBytes = 4;
 constexpr unsigned kHasTransparency = 0x01;
 constexpr QRgb kTransparent = 0x00000000;
+// An image descriptor after its separator: position, size and flags; the flags tell whether a
+// local colour table of 3 << (1 + size bits) bytes follows.
+constexpr int kImageDescriptorBytes = 9;
+constexpr unsigned kLocalTable = 0x80;
+constexpr unsigned kTableSizeBits = 0x07;
+// LZW minimum code sizes: giflib decodes up to 8; up to 11 the first codes (clear, end) still
+// fit in the 12-bit codes LZW allows.
+constexpr int kGiflibCodeSize = 8;
+constexpr int kLzwCodeSize = 11;
 
 struct MemoryInput {
     const GifByteType* data;
@@ -54,6 +64,23 @@ Status damaged(int error, const char* what) {
                            (detail ? detail : ""));
 }
 Status damaged(const GifFile& gif, const char* what) { return damaged(gif->Error, what); }
+
+// Why the frame header whose descriptor starts at `at` (after its separator) was refused: a
+// code size that giflib does not decode but LZW allows is unsupported, anything else damage.
+Status frameHeaderRefused(const GifFile& gif, qsizetype at) {
+    const auto* in = static_cast<const MemoryInput*>(gif->UserData);
+    if (at + kImageDescriptorBytes <= in->size) {
+        const unsigned flags = in->data[at + kImageDescriptorBytes - 1];
+        const qsizetype table = (flags & kLocalTable) ? 3 << (1 + (flags & kTableSizeBits)) : 0;
+        const qsizetype codeSizeAt = at + kImageDescriptorBytes + table;
+        const int codeSize = codeSizeAt < in->size ? in->data[codeSizeAt] : 0;
+        if (codeSize > kGiflibCodeSize && codeSize <= kLzwCodeSize) {
+            return Status::unsupported("a GIF with an LZW minimum code size of " +
+                                       std::to_string(codeSize));
+        }
+    }
+    return damaged(gif, "frame header");
+}
 
 // The transparent colour index a graphic control extension sets, or -1.
 int transparentIndex(int code, const GifByteType* block, int current) {
@@ -143,7 +170,8 @@ Status readRecords(const GifFile& gif, QImage& picture) {
             continue;
         }
         if (type != IMAGE_DESC_RECORD_TYPE) return damaged(gif, "unknown record");
-        if (DGifGetImageDesc(gif.get()) == GIF_ERROR) return damaged(gif, "frame header");
+        const qsizetype descriptorAt = static_cast<const MemoryInput*>(gif->UserData)->at;
+        if (DGifGetImageDesc(gif.get()) == GIF_ERROR) return frameHeaderRefused(gif, descriptorAt);
         forgetFrames(gif);
         if (picture.isNull()) {
             if (Status st = newScreen(gif, transparent, picture); st.failed()) return st;

@@ -17,18 +17,9 @@ bool startsWith(const QByteArray& head, const char* magic, int length, int at = 
     return head.size() >= at + length && head.mid(at, length) == QByteArray(magic, length);
 }
 
-constexpr const char* kQtGui = "libqt6gui6";
 constexpr const char* kQtFormats = "qt6-image-formats-plugins";
 
-const std::array<PluginFormat, 6> kFormats{{
-    {"JPEG", "jpeg", kQtGui, [](const QByteArray& h) { return startsWith(h, "\xff\xd8\xff", 3); }},
-    {"GIF", "gif", kQtGui, [](const QByteArray& h) { return startsWith(h, "GIF8", 4); }},
-    {"icon", "ico", kQtGui,
-     [](const QByteArray& h) {
-         return startsWith(h, "\0\0\1\0", 4) || startsWith(h, "\0\0\2\0", 4);
-     }},
-    {"TIFF", "tiff", kQtFormats,
-     [](const QByteArray& h) { return startsWith(h, "II*\0", 4) || startsWith(h, "MM\0*", 4); }},
+const std::array<PluginFormat, 2> kFormats{{
     {"WebP", "webp", kQtFormats,
      [](const QByteArray& h) { return startsWith(h, "RIFF", 4) && startsWith(h, "WEBP", 4, 8); }},
     {"icns", "icns", kQtFormats, [](const QByteArray& h) { return startsWith(h, "icns", 4); }},

@@ -1,12 +1,15 @@
 #include "JpegDecoder.h"
 
-#include <jerror.h>
-#include <jpeglib.h>
-
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
 #include <cstring>
 
+// jpeglib.h first: its configuration decides which messages jerror.h lists.
+#include <jpeglib.h>
+//
+#include <jerror.h>
+
+#include "DamageRules.h"
 #include "LoadLimits.h"
 
 namespace glint {
@@ -46,6 +49,14 @@ QSize jpegHeaderSize(QByteArrayView file) {
     return kUnknownSize;
 }
 
+// Frame types libjpeg-turbo does not decode (SOF3, SOF5..SOF7, SOF11, SOF13..SOF15): bit 2 of
+// the marker marks the hierarchical processes, process 3 of each group is the lossless one.
+// 0xC8 is reserved for extensions.
+constexpr unsigned kHierarchicalFrameBit = 0x04;
+constexpr unsigned kProcessBits = 0x03;
+constexpr unsigned kLosslessProcess = 0x03;
+constexpr unsigned kReservedFrameMarker = 0xC8;
+
 // Memory libjpeg may take besides the picture (a progressive file keeps all its coefficients).
 constexpr long kDecoderMemoryBytes = long{kReaderAllocationLimitMiB} << 20;
 // Scans of a progressive file; real files have about ten, crafted ones can have thousands of
@@ -55,16 +66,20 @@ constexpr int kRowBatch = 16;
 // Bytes read from a file at a time.
 constexpr std::size_t kReadBytes = std::size_t{64} << 10;
 
+enum class Fault { Ours, Data, Variant };
+
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
-    bool fromLibrary;  // the message is libjpeg's own, about the data
+    // Ours: the message is the decoder's own; Data: libjpeg's, about damaged data; Variant: a
+    // description of a well-formed kind of JPEG that libjpeg cannot decode here.
+    Fault fault;
 };
 
 bool refuse(ErrorManager& errors, const char* why) {
     std::snprintf(errors.message, sizeof errors.message, "%s", why);
-    errors.fromLibrary = false;
+    errors.fault = Fault::Ours;
     return false;
 }
 
@@ -73,17 +88,50 @@ struct ProgressGuard {
     ErrorManager* errors;
 };
 
+// Writes into `out` the kind of JPEG that libjpeg's current error says it cannot decode, as a
+// noun phrase ("a 12-bit JPEG"); false when the error is about damaged data. Plain characters
+// only: the caller jumps out of the library next, past any destructor.
+bool describeUnsupported(j_common_ptr cinfo, char (&out)[JMSG_LENGTH_MAX]) {
+    const int code = cinfo->err->msg_code;
+    const int parameter = cinfo->err->msg_parm.i[0];
+    if (code == JERR_BAD_PRECISION) {
+        std::snprintf(out, sizeof out, "a %d-bit JPEG", parameter);
+    } else if (code == JERR_ARITH_NOTIMPL) {
+        std::snprintf(out, sizeof out, "an arithmetic-coded JPEG");
+    } else if (code == JERR_CONVERSION_NOTIMPL) {
+        std::snprintf(out, sizeof out, "a JPEG of %d colour components",
+                      reinterpret_cast<j_decompress_ptr>(cinfo)->num_components);
+    } else if (code == JERR_SOF_UNSUPPORTED) {
+        const auto marker = static_cast<unsigned>(parameter);
+        const bool hierarchical = (marker & kHierarchicalFrameBit) != 0;
+        const bool lossless = (marker & kProcessBits) == kLosslessProcess;
+        if (marker == kReservedFrameMarker) {
+            std::snprintf(out, sizeof out, "a JPEG of the reserved frame type 0xC8");
+        } else {
+            std::snprintf(out, sizeof out, "a %s%sJPEG", hierarchical ? "hierarchical " : "",
+                          lossless ? "lossless " : "");
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
 [[noreturn]] void failWith(j_common_ptr cinfo) {
     auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, errors->message);
-    errors->fromLibrary = true;
+    if (describeUnsupported(cinfo, errors->message)) {
+        errors->fault = Fault::Variant;
+    } else {
+        (*cinfo->err->format_message)(cinfo, errors->message);
+        errors->fault = Fault::Data;
+    }
     std::longjmp(errors->jump, 1);
 }
 
-// Warnings (level -1) all concern the data: a cut or corrupt scan, extraneous bytes, a bad
-// progression. Only an unknown JFIF revision says nothing about the pixels.
+// Warnings (level -1) that cost pixels fail the load; kJpegHarmlessWarnings (DamageRules.h)
+// are let through. Trace messages (levels 0 and up) are ignored.
 void onMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code != JWRN_JFIF_MAJOR) failWith(cinfo);
+    if (level < 0 && !jpegWarningIsHarmless(cinfo->err->msg_code)) failWith(cinfo);
 }
 
 void onProgress(j_common_ptr cinfo) {
@@ -94,11 +142,13 @@ void onProgress(j_common_ptr cinfo) {
     std::longjmp(errors->jump, 1);
 }
 
-// Adobe's CMYK files store the inks inverted; the colour is each ink times black.
+// Adobe's CMYK files store the inks inverted; the colour is each ink times black, rounded to
+// the nearest value (255 is odd, so there are no ties).
 void cmykRow(const JSAMPLE* in, JDIMENSION width, QRgb* out) {
+    const auto times = [](int k, int ink) { return (k * ink + 127) / 255; };
     for (JDIMENSION x = 0; x < width; ++x, in += 4) {
         const int k = in[3];
-        out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+        out[x] = qRgb(times(k, in[0]), times(k, in[1]), times(k, in[2]));
     }
 }
 
@@ -240,9 +290,15 @@ Status decodeWith(const Input& input, QImage& picture, DecodedRows* rows) {
     const bool ok = decompress(cinfo, errors, input, decoded, rows);
     jpeg_destroy_decompress(&cinfo);
     if (!ok) {
-        return Status::failure(errors.fromLibrary
-                                   ? std::string("damaged JPEG data: ") + errors.message
-                                   : std::string(errors.message));
+        switch (errors.fault) {
+            case Fault::Variant:
+                return Status::unsupported(errors.message);
+            case Fault::Data:
+                return Status::failure(std::string("damaged JPEG data: ") + errors.message);
+            case Fault::Ours:
+                break;
+        }
+        return Status::failure(errors.message);
     }
     if (!decoded.isNull()) picture = std::move(decoded);  // null: the rows were handed on
     return Status::ok();

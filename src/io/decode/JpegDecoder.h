@@ -1,7 +1,9 @@
 #pragma once
 // JPEG files, decoded with libjpeg straight into the 32-bit layout the engine reads.
-// Every warning the library gives about the data (a cut scan, a bad code, extra bytes
-// between markers) fails the load, so a damaged photo never opens half grey.
+// Every warning the library gives about lost or corrupt pixels (a cut scan, a bad code) fails
+// the load, so a damaged photo never opens half grey; warnings that cost no pixel (stray bytes
+// between segments) do not: both lists are in DamageRules.h. A variant that libjpeg-turbo does
+// not decode (12-bit, lossless, hierarchical) is refused as unsupported, naming the variant.
 #include "RasterDecoder.h"
 
 namespace glint {

@@ -10,9 +10,11 @@ constexpr int kBoxHeaderBytes = 8;
 constexpr int kBrandBytes = 4;
 constexpr int kMinorVersionBytes = 4;
 
-// Brands of still images and image sequences coded with HEVC or AV1, and the general ones.
-constexpr std::array<std::string_view, 12> kHeifBrands = {
-    "heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs", "mif1", "msf1", "avif", "avis"};
+// Brands of still images and image sequences coded with HEVC or AV1, and the general ones (mif3:
+// the low-overhead layout, which the helper names as unsupported).
+constexpr std::array<std::string_view, 13> kHeifBrands = {"heic", "heix", "heim", "heis", "hevc",
+                                                          "hevx", "hevm", "hevs", "mif1", "mif3",
+                                                          "msf1", "avif", "avis"};
 
 constexpr std::string_view kJxlCodestream("\xff\x0a", 2);
 constexpr std::string_view kJxlContainer("\0\0\0\x0cJXL \x0d\x0a\x87\x0a", 12);

@@ -4,10 +4,13 @@
 
 #include "BmpDecoder.h"
 #include "GifDecoder.h"
+#include "IcoDecoder.h"
 #include "JpegDecoder.h"
 #include "MetafileProbe.h"
 #include "PhotoProbe.h"
 #include "PngDecoder.h"
+#include "PnmDecoder.h"
+#include "XbmDecoder.h"
 
 namespace glint {
 namespace {
@@ -24,11 +27,14 @@ constexpr PictureFormat kWmf{"wmf", DecodedBy::MetafileHelper, nullptr};
 constexpr PictureFormat kHeif{"heif", DecodedBy::PhotoHelper, nullptr};
 constexpr PictureFormat kJxl{"jxl", DecodedBy::PhotoHelper, nullptr};
 constexpr PictureFormat kOther{"other", DecodedBy::PictureHelper, nullptr};
-const std::array<PictureFormat, 4> kOwn{{
+const std::array<PictureFormat, 7> kOwn{{
     {"jpeg", DecodedBy::Loader, &kJpegDecoder},
     {"png", DecodedBy::Loader, &kPngDecoder},
     {"bmp", DecodedBy::Loader, &kBmpDecoder},
     {"gif", DecodedBy::Loader, &kGifDecoder},
+    {"ico", DecodedBy::Loader, &kIcoDecoder},
+    {"pnm", DecodedBy::Loader, &kPnmDecoder},
+    {"xbm", DecodedBy::Loader, &kXbmDecoder},
 }};
 
 QByteArray bytesOf(QByteArrayView head) { return head.toByteArray(); }

@@ -8,10 +8,12 @@
 //     looser check further down can claim one.
 //  2. Photos (HEIF, AVIF, JPEG XL): an ISO base media file-type box with a HEIF brand, or the
 //     JPEG XL code stream and container signatures.
-//  3. The loader's own decoders (jpeg, png, bmp/rle, gif), by their fixed magic bytes. These
-//     signatures are disjoint, so their order among themselves does not matter.
+//  3. The loader's own decoders (jpeg, png, bmp/rle, gif, ico/cur, pbm/pgm/ppm/pam, xbm), by
+//     their magic bytes: an icon directory's zero and type, "P1".."P7" and white space, an X
+//     bitmap's first "#define NAME_width" (after comments). These signatures are disjoint, so
+//     their order among themselves does not matter.
 //  4. Everything else goes to the picture helper, where Qt's readers decide by content (tiff,
-//     webp, ico/cur, svg, xpm, ...); a file none of them reads is not a picture.
+//     webp, svg, xpm, ...); a file none of them reads is not a picture.
 // Each check looks at no more than kFormatProbeBytes bytes.
 #include <QByteArrayView>
 #include <QIODevice>

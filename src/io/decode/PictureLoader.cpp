@@ -1,6 +1,5 @@
 #include "PictureLoader.h"
 
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,13 +8,20 @@
 #include "LoadLimits.h"
 #include "PictureFormats.h"
 #include "io/helper/HelperClient.h"
-#include "io/helper/PhotoDecoder.h"
 
 namespace glint {
 namespace {
 
 Status failure(const QString& name, const std::string& why) {
     return Status::failure(name.toStdString() + ": " + why);
+}
+
+// A failure of one of the loader's own decoders. An unsupported variant of a format is told to
+// the user in a sentence of its own ("photo.jpg is a 12-bit JPEG, which ...").
+Status decodeFailure(const QString& name, const Status& st) {
+    if (!st.isUnsupported()) return failure(name, st.reason());
+    return Status::unsupported(name.toStdString() + " is " + st.reason() +
+                               ", which this installation cannot decode");
 }
 
 // Why a picture of this size is refused before decoding; empty when it is not.
@@ -40,7 +46,7 @@ Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fi
                 return failure(fileName, problem);
         }
         if (Status st = decoder.decodeFile(file, picture, rows); st.failed())
-            return failure(fileName, st.reason());
+            return decodeFailure(fileName, st);
         return Status::ok();
     }
     const QByteArray whole = file.read(file.size());
@@ -50,7 +56,7 @@ Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fi
             return failure(fileName, problem);
     }
     if (Status st = decoder.decode(whole, picture); st.failed())
-        return failure(fileName, st.reason());
+        return decodeFailure(fileName, st);
     return Status::ok();
 }
 
@@ -75,12 +81,6 @@ const HelperKind& helperFor(DecodedBy decodedBy) {
 
 Status readInHelper(const PictureFile& file, const PictureFormat& format, QImage& picture,
                     const WaitHook& whileWaiting) {
-    if (format.decodedBy == DecodedBy::PhotoHelper) {  // the photo helper's own protocol, still
-        const QString path = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(file.fd());
-        return PhotoDecoder().decode(path, picture, [&whileWaiting] {
-            if (whileWaiting) whileWaiting();
-        });
-    }
     Status st = HelperClient(helperFor(format.decodedBy)).decode(file, picture, whileWaiting);
     if (st.isUnsupported())
         return Status::unsupported(file.name().toStdString() + " is " + st.reason() +

@@ -18,7 +18,9 @@ struct RasterDecoder {
     // QSize(-1, -1) when the header cannot be read. Zero sides are passed on as they are.
     QSize (*headerSize)(QByteArrayView file);
     // Decodes the whole of `file` into a Format_RGB32 or Format_ARGB32 picture. Missing or
-    // damaged data is a failure; `picture` is then left as it was.
+    // damaged data is a failure (DamageRules.h); a well-formed variant of the format that the
+    // decoder cannot decode is Status::unsupported naming it ("a 12-bit JPEG"). `picture` is
+    // then left as it was.
     Status (*decode)(QByteArrayView file, QImage& picture);
     // Optional (nullptr for formats without it): decodes like decode(), reading `file` from its
     // start in pieces of bounded size instead of holding it whole. `rows`, when set, is offered

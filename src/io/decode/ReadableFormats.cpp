@@ -12,7 +12,8 @@ const char* const kUnrecognisable = "tga";
 }  // namespace
 
 QStringList readableFormats() {
-    QStringList formats = {"emf", "wmf", "heic", "heif", "avif", "jxl", "rle"};
+    QStringList formats = {"emf", "wmf", "heic", "heif", "avif", "jxl", "rle", "ico",
+                           "cur", "pbm", "pgm", "ppm", "pnm", "pam", "xbm"};
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         if (format != kUnrecognisable) formats << QString::fromLatin1(format).toLower();
     formats.sort();

@@ -5,7 +5,8 @@
 namespace glint {
 
 // Lower-case file name endings, sorted and without repeats: those of the image reader's
-// plugins, the metafiles and the photo formats (HEIF, AVIF, JPEG XL). The loader itself decides
+// plugins, the metafiles, the photo formats (HEIF, AVIF, JPEG XL) and the loader's own
+// decoders that no plug-in names (icons, netpbm, X bitmaps). The loader itself decides
 // by content, not by name. Needs the application object (the reader's plugins are looked up).
 QStringList readableFormats();
 

@@ -114,8 +114,7 @@ void releaseMapping(void* info) {
 // The helper's pixels as a picture, straight from the shared memory.
 QImage mapPicture(int arena, std::uint32_t width, std::uint32_t height, bool hasAlpha) {
     const auto bytes = static_cast<std::size_t>(width) * height * 4;
-    // Populated at once: the pages are there already, the helper wrote them.
-    void* at = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, arena, 0);
+    void* at = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, arena, 0);
     if (at == MAP_FAILED) return {};
     auto* mapping = new Mapping{at, bytes};
     return QImage(static_cast<uchar*>(at), static_cast<int>(width), static_cast<int>(height),
@@ -147,7 +146,7 @@ HelperClient::HelperClient(const HelperKind& kind, QString program)
     : kind_(kind), program_(std::move(program)) {}
 
 QString HelperClient::locate(const HelperKind& kind) {
-    const QString overridden = qEnvironmentVariable(kind.envVariable);
+    QString overridden = qEnvironmentVariable(kind.envVariable);
     if (QDir::isAbsolutePath(overridden)) return overridden;
     const QString programDir =
         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();

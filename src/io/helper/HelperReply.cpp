@@ -15,8 +15,8 @@ bool readHelperReply(QByteArrayView output, std::int64_t arenaBytes, HelperReply
     if (std::memcmp(header.magic, helper::kReplyMagic, sizeof header.magic) != 0 ||
         header.outcome > static_cast<std::uint32_t>(Outcome::MissingPart) ||
         header.messageBytes > helper::kMaxMessageBytes || header.frames > helper::kMaxFrames ||
-        output.size() != static_cast<qsizetype>(sizeof header + std::size_t{header.frames} * 4 +
-                                                header.messageBytes))
+        output.size() != static_cast<qsizetype>(sizeof header) + qsizetype{header.frames} * 4 +
+                             qsizetype{header.messageBytes})
         return false;
     const auto outcome = static_cast<Outcome>(header.outcome);
     if (outcome == Outcome::Ok) {

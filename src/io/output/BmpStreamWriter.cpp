@@ -89,7 +89,7 @@ Status BmpStreamWriter::commit() {
         cancel();
         return Status::failure("not every row of the bitmap was written");
     }
-    const Status committed = file_->commit();
+    Status committed = file_->commit();
     file_.reset();
     return committed;
 }

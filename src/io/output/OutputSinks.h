@@ -1,15 +1,17 @@
 #pragma once
-// The streamed writer for an output: a file, or standard output for "-".
+// The tool's own writer for an output: a file, or standard output for "-".
 #include <QString>
 #include <memory>
 
+#include "EncoderSettings.h"
 #include "OutputFormat.h"
 #include "RowSink.h"
 
 namespace glint {
 
-// A sink for one of the streamed formats: png, or bmp on standard output (nothing for a bitmap
-// file, which BmpScanlineFile writes).
-std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output);
+// The row sink for `format` with `settings`; nothing for a bitmap file, which BmpScanlineFile
+// writes (a bitmap on standard output goes out row by row through a sink).
+std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output,
+                                     const EncoderSettings& settings);
 
 }  // namespace glint

@@ -5,20 +5,20 @@
 #include <png.h>
 
 #include <QIODevice>
-#include <memory>
 #include <string>
 
+#include "EncoderSettings.h"
 #include "RowSink.h"
+#include "SinkDevice.h"
 
 namespace glint {
 
-class OutputFile;
-
 class PngRowSink : public RowSink {
 public:
-    PngRowSink();
+    // `effort`: zlib's compression level; from 5 on libpng also picks a filter for every row.
+    explicit PngRowSink(int effort = kDefaultPngEffort);
     // Writes to `device` instead of a file; open() then takes no file name.
-    explicit PngRowSink(QIODevice& device);
+    PngRowSink(int effort, QIODevice& device);
     ~PngRowSink() override;
     PngRowSink(const PngRowSink&) = delete;
     PngRowSink& operator=(const PngRowSink&) = delete;
@@ -39,9 +39,8 @@ private:
     static void onWrite(png_structp png, png_bytep data, size_t length);
     static void onFlush(png_structp png);
 
-    std::unique_ptr<OutputFile> file_;
-    QIODevice* device_ = nullptr;  // where the bytes go: file_ or the given device
-    QIODevice* given_ = nullptr;
+    SinkDevice target_;
+    int effort_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     char pngError_[256] = {};

@@ -3,14 +3,18 @@
 #include <libheif/heif.h>
 
 #include <memory>
+#include <vector>
 
-#include "io/decode/LoadLimits.h"
-#include "io/helper/PhotoProtocol.h"
+#include "AvifSequenceReader.h"
+#include "DecodingThreads.h"
+#include "HeifLayout.h"
+#include "ThreadedHevcDecoder.h"
 
 namespace glint::photo {
 namespace {
 
 constexpr int kEightBits = 8;
+constexpr int kSixteenBits = 16;
 
 struct ContextFree {
     void operator()(heif_context* c) const { heif_context_free(c); }
@@ -25,12 +29,15 @@ struct OptionsFree {
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
 
-// Converts the interleaved RGB(A) rows of `image`, 8 bits per sample or 16-bit little-endian
-// containers of `bits` bits, to the photo's pixels.
+// Converts interleaved RGB(A) rows, 8 bits per sample or 16-bit little-endian containers of
+// `bits` bits, premultiplied or not, to the photo's pixels.
 void convertRows(const std::uint8_t* plane, int stride, int bits, bool alpha, bool premultiplied,
                  DecodedPhoto& photo) {
     const int channels = alpha ? 4 : 3;
     const std::uint32_t opaque = (std::uint32_t{1} << bits) - 1;
+    std::vector<std::uint8_t> eight(opaque + 1);  // each sample value's 8-bit value
+    for (std::uint32_t v = 0; v <= opaque; ++v)
+        eight[v] = static_cast<std::uint8_t>(toEightBits(v, bits));
     for (std::int64_t y = 0; y < photo.height; ++y) {
         const std::uint8_t* row = plane + y * stride;
         std::uint32_t* out = photo.pixels.data() + y * photo.width;
@@ -41,32 +48,34 @@ void convertRows(const std::uint8_t* plane, int stride, int bits, bool alpha, bo
                 s[c] = bits > kEightBits
                            ? std::uint32_t{row[2 * i]} | std::uint32_t{row[2 * i + 1]} << 8
                            : row[i];
+                s[c] = std::min(s[c], opaque);
             }
             if (premultiplied)
                 for (int c = 0; c < 3; ++c) s[c] = unpremultiplied(s[c], s[3], bits);
-            out[x] = argb(toEightBits(s[3], bits), toEightBits(s[0], bits), toEightBits(s[1], bits),
-                          toEightBits(s[2], bits));
+            out[x] = argb(eight[s[3]], eight[s[0]], eight[s[1]], eight[s[2]]);
         }
     }
 }
 
-}  // namespace
-
-int readHeif(const char* path, DecodedPhoto& photo) {
+PhotoOutcome decodePrimaryImage(std::span<const std::uint8_t> file, DecodedPhoto& photo) {
+    const int threads = decodingThreads();
+    useThreadedHevcDecoder(threads);
     const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-    if (!context) return kPhotoExitDamaged;
-    const heif_error read = heif_context_read_from_file(context.get(), path, nullptr);
-    if (read.code == heif_error_Input_does_not_exist) return kPhotoExitUnreadable;
-    if (read.code != heif_error_Ok) return kPhotoExitDamaged;
+    if (!context) return PhotoOutcome::Damaged;
+    heif_context_set_max_decoding_threads(context.get(), threads);  // grid tiles side by side
+    if (heif_context_read_from_memory_without_copy(context.get(), file.data(), file.size(), nullptr)
+            .code != heif_error_Ok)
+        return PhotoOutcome::Damaged;
 
     heif_image_handle* rawHandle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok)
-        return kPhotoExitDamaged;
+        return PhotoOutcome::Damaged;
     const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
     // The size after rotation and cropping, from the header: checked before any decoding.
-    if (!pictureSizeAccepted(heif_image_handle_get_width(handle.get()),
-                             heif_image_handle_get_height(handle.get())))
-        return kPhotoExitTooLarge;
+    if (const PhotoOutcome size = sizeOutcome(heif_image_handle_get_width(handle.get()),
+                                              heif_image_handle_get_height(handle.get()));
+        size != PhotoOutcome::Ok)
+        return size;
 
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle.get()) > kEightBits;
@@ -79,7 +88,7 @@ int readHeif(const char* path, DecodedPhoto& photo) {
     heif_image* rawImage = nullptr;
     if (heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get())
             .code != heif_error_Ok)
-        return kPhotoExitDamaged;
+        return PhotoOutcome::Damaged;
     const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
 
     int stride = 0;
@@ -88,13 +97,30 @@ int readHeif(const char* path, DecodedPhoto& photo) {
     const int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
     photo.width = heif_image_get_width(image.get(), heif_channel_interleaved);
     photo.height = heif_image_get_height(image.get(), heif_channel_interleaved);
-    if (!plane || bits < kEightBits || bits > 16) return kPhotoExitDamaged;
-    if (!pictureSizeAccepted(photo.width, photo.height)) return kPhotoExitTooLarge;
+    if (!plane || bits < kEightBits || bits > kSixteenBits) return PhotoOutcome::Damaged;
+    if (const PhotoOutcome size = sizeOutcome(photo.width, photo.height); size != PhotoOutcome::Ok)
+        return size;
     photo.hasAlpha = alpha;
     photo.pixels.resize(static_cast<size_t>(photo.width * photo.height));
-    convertRows(plane, stride, bits, alpha, heif_image_is_premultiplied_alpha(image.get()) != 0,
-                photo);
-    return kPhotoExitOk;
+    const bool premultiplied = heif_image_is_premultiplied_alpha(image.get()) != 0;
+    if (bits == kEightBits && !premultiplied)
+        copyInterleavedRows(plane, stride, alpha, photo);
+    else
+        convertRows(plane, stride, bits, alpha, premultiplied, photo);
+    return PhotoOutcome::Ok;
+}
+
+}  // namespace
+
+PhotoOutcome readHeif(std::span<const std::uint8_t> file, DecodedPhoto& photo, std::string& what) {
+    const HeifLayout layout = heifLayout(file);
+    if (!layout.unsupported.empty()) {
+        what = layout.unsupported;
+        return PhotoOutcome::Unsupported;
+    }
+    // libheif reads still images only; a sequence without one goes to libavif.
+    if (!layout.still && layout.sequence) return readAvifSequence(file, photo);
+    return decodePrimaryImage(file, photo);
 }
 
 }  // namespace glint::photo
