@@ -17,6 +17,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the batch tool's png writer and the loader's png decoder
   libpng-dev
+  # zlib, which the clipboard's own PNG encoder uses directly (libpng-dev brings it too)
+  zlib1g-dev
   # the batch tool's tiff and webp writers (its jpg writer uses libjpeg-dev below)
   libtiff-dev libwebp-dev
   # metafiles: emf and wmf converters for the metafile helper. libwmf's link line
