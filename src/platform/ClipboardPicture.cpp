@@ -1,6 +1,7 @@
 #include "ClipboardPicture.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageWriter>
 
 #include "PngEncoder.h"
@@ -40,13 +41,15 @@ ClipboardPicture::~ClipboardPicture() { *alive_ = false; }
 
 QVariant ClipboardPicture::retrieveData(const QString& mimeType, QMetaType type) const {
     const QByteArray format =
-        type.id() == QMetaType::QByteArray && hasImage() ? formatFor(mimeType) : QByteArray();
+        type.id() == QMetaType::QByteArray ? formatFor(mimeType) : QByteArray();
     if (format.isEmpty()) return QMimeData::retrieveData(mimeType, type);
     return encoded(format);
 }
 
 QByteArray ClipboardPicture::encoded(const QByteArray& format) const {
     if (const auto found = encoded_.find(format); found != encoded_.end()) return found->second;
+    // At exit a clipboard manager may fetch the formats to keep them; no events run any more.
+    if (QCoreApplication::closingDown()) return encode(picture_, format);
     // Only locals after the wait: this may be gone by then.
     const std::shared_ptr<bool> alive = alive_;
     const QImage picture = picture_;
