@@ -74,6 +74,7 @@ Status DrawingArea::resize(int w, int h, std::uint32_t back, int keepWidth, int 
         }
     }
     image_ = next;
+    ownPixels_ = true;
     width_ = w;
     height_ = h;
     blank_ = std::move(blank);
@@ -81,17 +82,20 @@ Status DrawingArea::resize(int w, int h, std::uint32_t back, int keepWidth, int 
 }
 
 void DrawingArea::clear(std::uint32_t back) {
-    // Pixels shared with a picture would be copied before they are overwritten: new ones
-    // serve as well, as nothing of them is kept.
-    if (!image_.isNull() && !image_.isDetached()) {
-        QImage fresh = newArea(width_, height_);
-        if (!fresh.isNull()) image_ = fresh;
+    // Blank rows are filled in place, so the pixels must be the area's own and not shared
+    // with anyone who does not hold them blank (a picture handed out, an assigned picture's
+    // caller, read-only data): new ones serve as well, as nothing of them is kept. Without the
+    // memory for them the area goes without pixels.
+    if (!image_.isNull() && (!ownPixels_ || !image_.isDetached())) {
+        image_ = newArea(width_, height_);
+        ownPixels_ = true;
     }
     blank_.setAll(image_.isNull() ? 0 : height_, back);
 }
 
 void DrawingArea::assign(const QImage& shown, int w, int h) {
     image_ = shown;
+    ownPixels_ = false;
     width_ = w;
     height_ = h;
     blank_.clear();

@@ -49,6 +49,7 @@ public:
 
 private:
     QImage image_;
+    bool ownPixels_ = false;  // image_ was made here, not assigned
     int width_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height
     int height_ = 0;
     BlankRows blank_;

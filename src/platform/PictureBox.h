@@ -1,12 +1,10 @@
 #pragma once
 // The picture box: a widget with a sunken 2-pixel border around a 32-bit drawing area.
-// Units are pixels. On the display each pixel of the area covers whole device pixels (see
-// PixelGrid), so at a fractional display scale the widget is smaller than its outer size in
-// logical pixels. The border shows the focus in the highlight colour. It keeps a persistent picture (Picture) and the persistent image of what is
+// Units are pixels. It keeps a persistent picture (Picture) and the persistent image of what is
 // shown, drawing included (Image); drawn pixels survive repaints (auto-redraw).
-// A size set through setOuterWidth and setOuterHeight is taken when the box is next used (drawn on,
-// read, painted, or told to by applySize): setting both sides costs one resize, and only the
-// area of the size taken counts against the limit. A clear costs nothing at once: rows are
+// A size set through setOuterWidth and setOuterHeight is taken when the box is next used (drawn
+// on, read, painted, or told to by applySize): setting both sides costs one resize, and only
+// the area of the size taken counts against the limit. A clear costs nothing at once: rows are
 // filled with the background colour when first needed (see DrawingArea). So is the picture a
 // render leaves: rows it never drew (after a Break) become part of the picture's pixels only
 // when the picture is read, so ending a render costs nothing for them.
@@ -14,6 +12,9 @@
 // most once per kRepaintIntervalMs, and the rest follows when the interval is over. Rows that
 // lie outside the part of the box its window shows cost no repaint at all (an exposure paints
 // them from the image later).
+// On the display each pixel of the area covers whole device pixels (see PixelGrid), so at a
+// fractional display scale the widget is smaller than its outer size in logical pixels. The
+// border shows the focus in the highlight colour.
 #include <QElapsedTimer>
 #include <QImage>
 #include <QRect>

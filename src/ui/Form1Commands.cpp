@@ -51,7 +51,7 @@ Status Form1::loadPicture(const QString& fileName, QImage& picture) {
 
 Status Form1::openPicture() {
     ComDlg.Filter = QString::fromUtf8(ui::kOpenFilter);
-    // Save As... goes off before the dialog, so even a cancel leaves it disabled.
+    // Save As... is disabled before the dialog opens, so a cancel leaves it disabled too.
     c_.CmdSave->setEnabled(false);
     ComDlg.DialogTitle = QString::fromUtf8(ui::kOpenTitle);
     ComDlg.FileName.clear();

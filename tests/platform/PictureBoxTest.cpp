@@ -282,6 +282,15 @@ TEST(PictureBox, AnOpaquePictureIsShownWithoutACopy) {
     EXPECT_EQ(box.point(0, 0), kGreen);
     EXPECT_EQ(fromPixel(box.picture().pixel(0, 0)), kRed);
     EXPECT_EQ(fromPixel(picture.pixel(0, 0)), kRed);
+
+    // Pixels the box was only lent are never written, not even once it alone holds them.
+    const std::vector<std::uint32_t> lent(12, toPixel(kRed));
+    ASSERT_TRUE(box.assignPicture(QImage(reinterpret_cast<const uchar*>(lent.data()), 4, 3,
+                                         QImage::Format_RGB32))
+                    .isOk());
+    box.assignEmptyPicture();
+    EXPECT_EQ(box.point(0, 0), kBack);
+    EXPECT_EQ(fromPixel(lent[0]), kRed);
 }
 
 // Caps the address space a little above what the process uses now, for one scope.
