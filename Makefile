@@ -1,4 +1,5 @@
-# Glintwork: make run | make test | make bench | make package | make test-sanitize | make fuzz
+# Glintwork: make run | make test | make bench | make package | make test-sanitize | make fuzz |
+# make lint
 BUILD ?= build
 JOBS ?= $(shell nproc)
 # The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, in a build of its own.
@@ -14,8 +15,8 @@ SAN_ENV = ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp
 
-.PHONY: all deps bench-deps package-deps fuzz-deps configure build run test bench package \
-	test-sanitize fuzz clean
+.PHONY: all deps bench-deps package-deps fuzz-deps lint-deps configure build run test bench \
+	package test-sanitize fuzz lint clean
 
 all: build
 
@@ -57,6 +58,13 @@ test-sanitize: deps
 
 fuzz-deps:
 	./scripts/install-deps.sh --fuzz
+
+lint-deps:
+	./scripts/install-deps.sh --lint
+
+# Include layering, formatting and static analysis (scripts/lint.sh).
+lint: lint-deps build
+	./scripts/lint.sh $(BUILD)
 
 fuzz: fuzz-deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DGLINT_FUZZ=ON \

@@ -97,13 +97,14 @@ Figures median(std::vector<Figures> runs) {
 
 // The child: converts `input` to `output` as the tool does (own writers) or as it did before.
 int convertInChild(const QStringList& args) {
+    glint::PictureFile input;
+    if (glint::PictureFile::open(QFile::encodeName(args[0]), input).failed()) return 1;
     glint::ConvertRequest request;
-    request.input = args[0];
-    request.output = args[1];
+    request.output = QFile::encodeName(args[1]);
     request.streamed = args[2] == "own";
     request.values = kValues;
     request.force = true;
-    return glint::convertFile(request).ok ? 0 : 1;
+    return glint::convertFile(input, request).ok ? 0 : 1;
 }
 
 // What the window's render draws for `input`: the reference the outputs must decode to.

@@ -46,8 +46,17 @@ run_under_x glint-bench-window
 echo "== floor"
 "$(dirname "$0")/floor/floor.sh" "$build" || status=1
 
+# glintwork-cli with lists of 100 000 and 1 000 000 names: time per name and memory.
+echo "== list"
+"$(dirname "$0")/list/list.sh" "$build" || status=1
+
 # glintwork-cli against ImageMagick and libvips: a script, it needs the tools of bench-deps.
 echo "== peers"
 "$(dirname "$0")/peers/peers.sh" "$build" || status=1
+
+# What spreading a batch over ssh hosts and a Slurm cluster costs per file: starts an sshd and a
+# one-node Slurm on 127.0.0.1 (the Slurm lines need root).
+echo "== spread"
+"$(dirname "$0")/spread/spread.sh" "$build" || status=1
 
 exit "$status"

@@ -27,9 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 becomes a row of wide pixel runs, green from the picture and red and blue
 from two sliders, followed by gap rows in a background colour.
 .
-The package holds the window program glintwork and the batch tool
+The package holds the window program glintwork, the batch tool
 glintwork-cli, which converts many or large pictures from the command line
-and in shell pipelines.")
+and in shell pipelines, and glintwork-spread, which spreads a batch over
+ssh hosts or a Slurm cluster.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -37,6 +38,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's platform plugin for the window on X11 (xcb) and the rest of its family, Qt's image
 # plugins for tiff and webp, and the fonts libwmf draws metafile text with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins, fonts-urw-base35")
+# glintwork-spread: GNU parallel and ssh for its ssh engine, Slurm's commands for the other.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel, openssh-client")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The checks of a CI run after the README's `make test`, run from the project's folder on a
-# fresh Debian 12 (see .ci/run): the whole suite again in a sanitized build, a short run of every
-# fuzz harness, that `make run` brings up the window and keeps it up, that
-# `make bench`'s dependency step installs, and `make package` (the package is copied to
-# $GLINT_CI_DEB_DIR when that is set). Exits 0 when every check passed, 1 otherwise.
+# fresh Debian 12 (see .ci/run): the code's own checks (layers, format, static analysis), the
+# whole suite again in a sanitized build, a short run of every fuzz harness, that `make run`
+# brings up the window and keeps it up, that `make bench`'s dependency step installs, and
+# `make package` (the package is copied to $GLINT_CI_DEB_DIR when that is set). Exits 0 when
+# every check passed, 1 otherwise.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,12 +40,15 @@ check_make_run() {
     echo "the window was up for ${RUN_SECONDS} s"
 }
 
+step "make lint"
+make lint || failed+=("make lint")
+
 step "make test-sanitize"
 make test-sanitize || failed+=("make test-sanitize")
 
 step "make fuzz (a short run of every harness)"
 # A fixed seed: the same code explores the same inputs, so a finding here can be reproduced.
-FUZZ_SEED=${GLINT_CI_FUZZ_SEED:-1} make fuzz FUZZ_SECONDS="${GLINT_CI_FUZZ_SECONDS:-30}" || failed+=("make fuzz")
+FUZZ_SEED=${GLINT_CI_FUZZ_SEED:-1} make fuzz FUZZ_SECONDS="${GLINT_CI_FUZZ_SECONDS:-20}" || failed+=("make fuzz")
 
 step "make run"
 check_make_run || failed+=("make run")

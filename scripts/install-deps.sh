@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh           what `make run` and `make test` need
 #   scripts/install-deps.sh --bench   and what `make bench` needs besides
 #   scripts/install-deps.sh --package and what `make package` needs besides
+#   scripts/install-deps.sh --lint    and what `make lint` needs besides (--fuzz: `make fuzz`)
 set -euo pipefail
 
 packages=(
@@ -47,8 +48,9 @@ packages=(
   xvfb xauth xdotool xclip x11-utils libxcb1-dev fonts-dejavu-core
   # the batch tool's manual page, made from its --help at build time
   help2man
-  # the test of the README's recipe for spreading a batch over machines with GNU parallel
-  parallel
+  # glintwork-spread's engines (GNU parallel over ssh; Slurm) and its tests, which start an sshd
+  # and a one-node Slurm with its munge daemon of their own on the loopback address
+  parallel openssh-client openssh-server slurmctld slurmd slurm-client munge
 )
 if [ "${1:-}" = "--bench" ]; then
   # the peers that the batch benchmark compares against, and the timer it measures them with
@@ -57,10 +59,16 @@ if [ "${1:-}" = "--bench" ]; then
   packages+=(libjpeg-turbo-progs)
   # cwebp: what the batch tool's webp output is compared with
   packages+=(webp)
+  # GNU parallel's --trc, against which glintwork-spread's transfer is measured
+  packages+=(rsync)
 fi
 if [ "${1:-}" = "--package" ]; then
   # `make package`: dpkg-shlibdeps for the dependencies, and the package's checks
   packages+=(dpkg-dev lintian appstream)
+fi
+if [ "${1:-}" = "--lint" ]; then
+  # `make lint`: Debian 12's clang-format and clang-tidy (with run-clang-tidy)
+  packages+=(clang-format clang-tidy)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   # only for fuzzing (`make fuzz`): clang with its libFuzzer and sanitizer runtimes, and
@@ -84,8 +92,28 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=()
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
+  # The daemons above are for the tests, which start their own: the install starts none (nor
+  # could it in a chroot), through a policy-rc.d that says no while this install runs.
+  policy=/usr/sbin/policy-rc.d
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\n# scripts/install-deps.sh: no daemon starts during its install\nexit 101\n' |
+      "${sudo_cmd[@]}" tee "$policy" >/dev/null
+    "${sudo_cmd[@]}" chmod 755 "$policy"
+    trap '"${sudo_cmd[@]}" rm -f "$policy"' EXIT
+  fi
   "${sudo_cmd[@]}" apt-get update -q
   "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # Under systemd they would start at the next boot: the ones installed here stay off.
+  if [ -d /run/systemd/system ]; then
+    units=()
+    for p in "${missing[@]}"; do
+      case "$p" in
+        openssh-server) units+=(ssh) ;;
+        slurmctld | slurmd | munge) units+=("$p") ;;
+      esac
+    done
+    [ ${#units[@]} -eq 0 ] || "${sudo_cmd[@]}" systemctl disable --quiet "${units[@]}" || true
+  fi
 fi
 
 unresolved=()

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian package on this system, uses both programs from the PATH and removes the
+# Installs the Debian package on this system, uses the programs from the PATH and removes the
 # package again: what a user of a fresh Debian 12 does. Needs root, so run it in a throw-away
 # system, e.g. from the project: ../shared/tools/fresh-debian.sh 'bash scripts/package-check.sh /dev/shm/x/glintwork_1.0.0_amd64.deb'
 #   usage: scripts/package-check.sh PACKAGE.deb
@@ -20,13 +20,15 @@ field() { od -An -tu"$3" -j "$2" -N "$3" "$1" | tr -d ' '; }
 step "installing $deb"
 apt-get update -q >/dev/null
 apt-get install -y -q "$deb"
-for program in glintwork glintwork-cli; do
+for program in glintwork glintwork-cli glintwork-spread; do
   [ "$(command -v "$program")" = "/usr/bin/$program" ] || fail "$program is not /usr/bin/$program"
 done
 [ -x /usr/libexec/glintwork/glintwork-metafile ] || fail "no metafile helper in /usr/libexec/glintwork"
 zcat /usr/share/man/man1/glintwork-cli.1.gz | grep -q -- 'files\\-from' ||
   fail "glintwork-cli(1) does not list --files-from"
 [ -f /usr/share/man/man1/glintwork.1.gz ] || fail "no glintwork(1)"
+zcat /usr/share/man/man1/glintwork-spread.1.gz | grep -q -- 'sshlogin' ||
+  fail "glintwork-spread(1) does not list --sshlogin"
 
 step "converting a picture with glintwork-cli"
 cd "$work"
@@ -44,6 +46,16 @@ top=$(od -An -tu1 -j $((54 + 2 * 20)) -N 20 out.bmp | tr -s ' \n' ' ')
 step "in a pipe"
 cat in.ppm | glintwork-cli -s 3 -o - - > pipe.bmp
 [ "$(stat -c %s pipe.bmp)" = "$(stat -c %s out.bmp)" ] || fail "pipe.bmp differs in size from out.bmp"
+
+step "spreading two pictures with glintwork-spread on this machine (-S :)"
+[[ "$(glintwork-spread --help)" == *--slurm* ]] || fail "glintwork-spread --help does not list --slurm"
+mkdir spread
+cp in.ppm "spread/a b.ppm"
+cp in.ppm spread/c.ppm
+glintwork-spread -S : -q -s 3 -r 10 -b 20 spread/*.ppm
+for name in "a b" c; do
+  cmp -s "spread/$name-scanlines.bmp" out.bmp || fail "spread/$name-scanlines.bmp is not out.bmp"
+done
 
 step "a metafile, through the helper"
 echo '183GmgAAAAAAAGQAMgBgAAAAAAAnVwEACQAAAygAAAABAAcAAAAAAAUAAAALAgAAAAAFAAAADAIyAGQABwAAAPwCAAD/AAAAAAAEAAAALQEAAAcAAAAbBCgAUAAKABQAAwAAAAAA' |
@@ -69,7 +81,7 @@ gui=
 
 step "removing the package"
 apt-get remove -y -q glintwork
-for gone in /usr/bin/glintwork /usr/bin/glintwork-cli /usr/libexec/glintwork; do
+for gone in /usr/bin/glintwork /usr/bin/glintwork-cli /usr/bin/glintwork-spread /usr/libexec/glintwork; do
   [ ! -e "$gone" ] || fail "$gone is still there after removal"
 done
 step "all good"

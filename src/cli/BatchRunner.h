@@ -1,25 +1,25 @@
 #pragma once
-// Converts the planned files on a pool of worker threads (one file per thread at a time)
-// while the calling thread feeds the progress view.
+// Converts the files of a batch on a pool of worker threads (one file per thread at a time)
+// while one thread takes them from the feed and the calling thread feeds the progress view.
+// Files are taken from the feed only a few ahead of the workers, and each is forgotten once it
+// is reported: the work per file does not grow with the batch.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <vector>
 
-#include "OutputPlan.h"
+#include "BatchFeed.h"
+#include "FileConverter.h"
 #include "ProgressView.h"
-#include "engine/RowKernel.h"
-#include "io/output/EncoderSettings.h"
 
 namespace glint {
 
 class BatchRunner {
 public:
-    BatchRunner(std::vector<PlannedFile> plan, const RowValues& values,
-                const EncoderSettings& encoder, bool force, int jobs);
+    // Every file is converted as `settings` say, to the output the feed gives it.
+    BatchRunner(BatchFeed& feed, const ConvertRequest& settings, int jobs);
     ~BatchRunner();
     BatchRunner(const BatchRunner&) = delete;
     BatchRunner& operator=(const BatchRunner&) = delete;
@@ -28,28 +28,32 @@ public:
     int run(ProgressView& view);
 
 private:
-    struct Slot {
+    struct Slot {  // one worker's file
         std::atomic<std::int32_t> done{0};
         std::atomic<std::int32_t> total{0};
-        std::atomic<bool> running{false};
-        std::atomic<bool> finished{false};
+        bool busy = false;  // busy and shown: under mutex_
+        QString shown;
     };
 
-    void work();
-    ConvertOutcome convertOne(std::size_t index);
-    BatchSnapshot snapshot(int finished, int failed) const;
+    std::size_t queueLength() const;
+    void takeFromFeed();
+    void work(Slot& slot);
+    FileReport convert(BatchItem& item, Slot& slot) const;
+    BatchSnapshot snapshot(int finished, int failed);
 
-    std::vector<PlannedFile> plan_;
-    RowValues values_;
-    EncoderSettings encoder_;
-    bool force_;
+    BatchFeed& feed_;
+    ConvertRequest settings_;
     int jobs_;
     std::unique_ptr<Slot[]> slots_;
-    std::vector<ConvertOutcome> outcomes_;
-    std::atomic<std::size_t> next_{0};
     std::mutex mutex_;
-    std::condition_variable doneSignal_;
-    std::deque<std::size_t> doneQueue_;
+    std::condition_variable queued_;    // an item was queued, reports were taken, the feed ended
+    std::condition_variable taken_;     // the queue is half empty
+    std::condition_variable finished_;  // reports are waiting
+    std::deque<BatchItem> queue_;
+    std::deque<FileReport> reports_;
+    int fed_ = 0;  // items taken from the feed so far
+    bool feedEnded_ = false;
+    bool viewCalled_ = false;  // reports should be shown now, not at the next tick
     std::chrono::steady_clock::time_point start_;
 };
 

@@ -1,10 +1,13 @@
 #include "CliOptions.h"
 
+#include <sys/stat.h>
+
 #include <QColor>
 #include <QCommandLineParser>
 #include <QFileInfo>
 
 #include "InputList.h"
+#include "NameText.h"
 #include "io/output/OutputFormat.h"
 #include "io/output/StandardStreams.h"
 #include "io/decode/ReadableFormats.h"
@@ -17,7 +20,13 @@ const char* const kDescription =
     "Converts pictures into the scan-line look: every source row becomes a row of pixel runs\n"
     "(green from the picture, red and blue as given) followed by scale-1 rows of the\n"
     "background colour. Error messages are shown also with --quiet.\n"
-    "An INPUT of - is read from standard input.";
+    "An INPUT of - is read from standard input. Other inputs must be regular files: a FIFO,\n"
+    "a device or a folder is refused without being opened.\n"
+    "An output is never written through a symbolic link: a link of its name is an existing\n"
+    "output, and --force replaces the link itself. Without --force, an output that appears\n"
+    "while its conversion runs is kept, and that conversion fails.\n"
+    "Names are used byte for byte, UTF-8 or not. Messages show a control character or a\n"
+    "byte that is not UTF-8 as \\xHH (U+0080 to U+009F as \\u00HH) and a backslash as \\\\.";
 
 constexpr qsizetype kHelpLineLength = 90;
 
@@ -55,25 +64,33 @@ ParsedCommandLine failure(const QString& error, const QString& help) {
     return result;
 }
 
+bool isFolder(const QByteArray& path) {
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Checks --output against the inputs and --format; empty when it is usable.
-QString outputProblem(const QString& output, qsizetype inputCount,
-                      std::optional<OutputFormat> chosen) {
-    if (output.isEmpty() || isStandardStream(output)) return {};
-    const QFileInfo info(output);
-    if (info.isDir()) return {};
-    if (output.endsWith('/')) return QStringLiteral("output folder '%1' does not exist").arg(output);
-    if (inputCount > 1) {
+QString outputProblem(const CliOptions& o) {
+    if (o.output.isEmpty() || isStandardStream(o.output) || isFolder(o.output)) return {};
+    const QString output = nameText(o.output);
+    if (o.output.endsWith('/'))
+        return QStringLiteral("output folder '%1' does not exist").arg(output);
+    if (!o.inputList.isEmpty()) {
+        return QStringLiteral("--files-from needs an existing folder as --output, not '%1'")
+            .arg(output);
+    }
+    if (o.inputs.size() > 1) {
         return QStringLiteral("several inputs need an existing folder as --output, not '%1'")
             .arg(output);
     }
     const auto format = formatForPath(output);
     if (!format) {
         return QStringLiteral("unsupported output format '%1' (use %2)")
-            .arg(info.suffix(), supportedFormatList());
+            .arg(QFileInfo(output).suffix(), supportedFormatList());
     }
-    if (chosen && *chosen != *format) {
+    if (o.format && *o.format != *format) {
         return QStringLiteral("--format %1 does not match the output name '%2'")
-            .arg(QString::fromLatin1(formatName(*chosen)), output);
+            .arg(QString::fromLatin1(formatName(*o.format)), output);
     }
     return {};
 }
@@ -90,8 +107,8 @@ std::optional<OutputFormat> parseFormat(const QString& text) {
 
 // The format of every output: --output's extension when it names a file, else --format's.
 OutputFormat outputFormat(const CliOptions& o) {
-    if (!o.output.isEmpty() && !isStandardStream(o.output) && !QFileInfo(o.output).isDir()) {
-        if (const auto format = formatForPath(o.output)) return *format;
+    if (!o.output.isEmpty() && !isStandardStream(o.output) && !isFolder(o.output)) {
+        if (const auto format = formatForPath(nameText(o.output))) return *format;
     }
     return o.format.value_or(OutputFormat::Bmp);
 }
@@ -105,15 +122,15 @@ std::optional<int> parseWhole(const QString& text) {
 }
 
 // Standard input and output: each read or written once, with one picture.
-QString streamProblem(const CliOptions& o, const QString& listSource) {
+QString streamProblem(const CliOptions& o) {
+    const bool pictureFromStdin = o.inputs.contains(kStandardStreamName);
     const qsizetype readers =
-        o.inputs.count(QLatin1String(kStandardStreamName)) + (isStandardStream(listSource) ? 1 : 0);
+        o.inputs.count(kStandardStreamName) + (isStandardStream(o.inputList) ? 1 : 0);
     if (readers > 1) return QStringLiteral("standard input can be read only once");
-    if (isStandardStream(o.output) && o.inputs.size() != 1) {
+    if (isStandardStream(o.output) && (o.inputs.size() != 1 || !o.inputList.isEmpty())) {
         return QStringLiteral("-o - writes one picture; give one input");
     }
-    if (readers == 1 && !isStandardStream(listSource) &&
-        (o.output.isEmpty() || QFileInfo(o.output).isDir())) {
+    if (pictureFromStdin && (o.output.isEmpty() || isFolder(o.output))) {
         return QStringLiteral("a picture from standard input needs -o FILE or -o -");
     }
     return {};
@@ -188,11 +205,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     const QCommandLineOption jobsOption(
         {"j", "jobs"}, QStringLiteral("Files converted in parallel (default: one per core)."), "N");
     const QCommandLineOption filesFromOption(
-        "files-from", "Also convert the files named in LIST, one a line; - reads standard input.",
+        "files-from",
+        QStringLiteral("Also convert the files named in LIST, one a line; - reads standard input. "
+                       "The list is read as the batch goes; a name has at most %1 bytes.")
+            .arg(kMaxListedNameBytes),
         "LIST");
     const QCommandLineOption nulOption(
         {"0", "null"}, "Names in the --files-from list end with NUL, not a line end.");
-    const QCommandLineOption forceOption({"f", "force"}, "Replace existing outputs.");
+    const QCommandLineOption forceOption(
+        {"f", "force"}, "Replace existing outputs (a regular file, or a link: the link itself).");
     const QCommandLineOption quietOption({"q", "quiet"}, "No progress and no per-file messages.");
     parser.addOptions({scaleOption, redOption, blueOption, backOption, outputOption, formatOption,
                        qualityOption, effortOption, losslessOption, jobsOption, filesFromOption,
@@ -247,7 +268,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     }
     o.force = parser.isSet(forceOption);
     o.quiet = parser.isSet(quietOption);
-    o.output = parser.value(outputOption);
+    o.output = nameBytes(parser.value(outputOption));
     if (parser.isSet(formatOption)) {
         o.format = parseFormat(parser.value(formatOption));
         if (!o.format) {
@@ -267,38 +288,29 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
         }
     }
     o.encoder.lossless = parser.isSet(losslessOption);
-    o.inputs = parser.positionalArguments();
-    const QString listSource = parser.value(filesFromOption);
-    if (parser.isSet(nulOption) && !parser.isSet(filesFromOption)) {
+    for (const QString& input : parser.positionalArguments()) o.inputs << nameBytes(input);
+    o.inputList = nameBytes(parser.value(filesFromOption));
+    o.nulSeparated = parser.isSet(nulOption);
+    if (o.nulSeparated && !parser.isSet(filesFromOption)) {
         return failure(QStringLiteral("-0 goes with --files-from"), help);
     }
-    if (parser.isSet(filesFromOption)) {
-        QStringList listed;
-        if (Status st = readInputList(listSource, parser.isSet(nulOption), listed); st.failed()) {
-            return failure(QStringLiteral("cannot read the list of inputs '%1': %2")
-                               .arg(listSource, QString::fromStdString(st.reason())),
-                           help);
-        }
-        o.inputs += listed;
+    if (parser.isSet(filesFromOption) && o.inputList.isEmpty()) {
+        return failure(QStringLiteral("--files-from needs a file name"), help);
     }
     // An empty list is an empty batch; an empty command line is a mistake.
-    if (o.inputs.isEmpty() && !parser.isSet(filesFromOption)) {
+    if (o.inputs.isEmpty() && o.inputList.isEmpty()) {
         return failure(QStringLiteral("no input picture given"), help);
     }
     if (parser.isSet(outputOption) && o.output.isEmpty()) {
         return failure(QStringLiteral("--output needs a file or folder name"), help);
     }
-    if (const QString problem = streamProblem(o, listSource); !problem.isEmpty()) {
-        return failure(problem, help);
-    }
-    if (const QString problem = outputProblem(o.output, o.inputs.size(), o.format);
-        !problem.isEmpty()) {
-        return failure(problem, help);
-    }
+    if (const QString problem = streamProblem(o); !problem.isEmpty()) return failure(problem, help);
+    if (const QString problem = outputProblem(o); !problem.isEmpty()) return failure(problem, help);
     if (const QString problem = settingsProblem(outputFormat(o), o.encoder); !problem.isEmpty()) {
         return failure(problem, help);
     }
     result.action = ParsedCommandLine::Action::Run;
+    result.text = help;
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 // The command line of glintwork-cli: what to convert and how.
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -22,14 +24,17 @@ struct CliOptions {
     std::int32_t red = 0;
     std::int32_t blue = 0;
     ColorValue background = 0;  // black
-    QString output;             // empty: beside each input; "-": standard output
+    // File names are kept as the bytes the file system knows them by (see NameText.h).
+    QByteArray output;  // empty: beside each input; "-": standard output
     // --format: of standard output and of the names the tool makes up
     std::optional<OutputFormat> format;
     EncoderSettings encoder;  // --quality, --effort, --lossless
     int jobs = 1;
     bool force = false;
     bool quiet = false;
-    QStringList inputs;  // the command line's, then those of --files-from; "-": standard input
+    QList<QByteArray> inputs;   // from the command line; "-": standard input
+    QByteArray inputList;       // --files-from: more inputs, read as the batch goes; "-": stdin
+    bool nulSeparated = false;  // -0: the list's names end with NUL
 };
 
 struct ParsedCommandLine {
@@ -37,12 +42,12 @@ struct ParsedCommandLine {
     Action action = Action::Error;
     CliOptions options;
     QString error;  // for Action::Error: what was wrong, one line
-    QString text;   // help text (Help and Error) or version line (Version)
+    QString text;   // help text (Help, Error, and Run for errors found later) or version line
 };
 
-// Parses `arguments` (the first one is the program name). `defaultJobs` is used when -j is
-// not given. Reads the --files-from list (from standard input for "-"); never prints and
-// never exits.
+// Parses `arguments` (the first one is the program name), file names in them as nameText()
+// makes them. `defaultJobs` is used when -j is not given. Does not read the --files-from list;
+// never prints and never exits.
 ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs);
 
 // "#rrggbb" or a colour name ("navy", "DarkGreen"); false for anything else.

@@ -1,10 +1,10 @@
 #include "FileConverter.h"
 
-#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <memory>
 
+#include "NameText.h"
 #include "io/output/BmpRowFeed.h"
 #include "io/output/BmpScanlineFile.h"
 #include "io/output/OutputFormat.h"
@@ -24,13 +24,11 @@ namespace {
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
 
 // Why the loader refused `input`, naming the limit when the picture is over one.
-QString loadProblem(const QString& input, const Status& status) {
-    const QFileInfo info(input);
-    if (info.size() > kMaxPictureFileBytes) {
+QString loadProblem(const PictureFile& input, const QSize& size, const Status& status) {
+    if (input.size() > kMaxPictureFileBytes) {
         return QStringLiteral("the file is over the limit of %1 MiB for pictures")
             .arg(kMaxPictureFileBytes >> 20);
     }
-    const QSize size = pictureHeaderSize(input);
     if (size.isValid() && pictureIsEmpty(size.width(), size.height())) {
         return QStringLiteral("the picture, %1x%2 pixels, is empty")
             .arg(size.width())
@@ -48,8 +46,8 @@ QString loadProblem(const QString& input, const Status& status) {
     // The loader's reason starts with the file name, which the message already has
     // ("a.jpg: ..." for damage, "a.jpg is a 12-bit JPEG, ..." for an unsupported variant).
     QString reason = fromStd(status.reason());
-    const QString prefix = info.fileName() + QStringLiteral(": ");
-    const QString subject = info.fileName() + QStringLiteral(" is ");
+    const QString prefix = input.name() + QStringLiteral(": ");
+    const QString subject = input.name() + QStringLiteral(" is ");
     if (reason.startsWith(prefix)) reason.remove(0, prefix.size());
     if (reason.startsWith(subject)) reason.replace(0, subject.size(), QStringLiteral("it is "));
     return QStringLiteral("cannot read the picture: ") + reason;
@@ -81,14 +79,24 @@ ConvertOutcome failed(ConvertOutcome outcome, const QString& error) {
     return outcome;
 }
 
-Status writeStreamed(OutputFormat format, const ConvertRequest& request,
-                     const ScanlineBands& bands, const ScanlineGeometry& g,
-                     const ConvertProgress& progress) {
-    const QString& output = request.output;
-    const std::unique_ptr<RowSink> sink = makeRowSink(format, output, request.encoder);
+// The file for a request's output: an existing one is replaced only with --force.
+std::unique_ptr<OutputFile> outputFile(const ConvertRequest& request) {
+    return std::make_unique<OutputFile>(
+        request.output, request.force ? ExistingTarget::Replace : ExistingTarget::Keep);
+}
+
+Status writeStreamed(OutputFormat format, const ConvertRequest& request, const ScanlineBands& bands,
+                     const ScanlineGeometry& g, const ConvertProgress& progress) {
+    std::unique_ptr<OutputFile> file;
+    if (!isStandardStream(request.output)) {
+        file = outputFile(request);
+        if (Status st = file->create(); st.failed()) return st;
+    }
+    const std::unique_ptr<RowSink> sink =
+        makeRowSink(format, file ? *file : standardOutput(), request.encoder);
     const auto width = static_cast<std::int32_t>(g.width);
     const auto height = static_cast<std::int32_t>(g.height);
-    if (Status st = sink->open(output, width, height); st.failed()) return st;
+    if (Status st = sink->open({}, width, height); st.failed()) return st;
     Status st = bands.renderBands(
         [&sink](std::int32_t firstRow, const ConstPixelView& band) {
             return sink->writeRows(firstRow, band);
@@ -98,27 +106,30 @@ Status writeStreamed(OutputFormat format, const ConvertRequest& request,
         sink->cancel();
         return st;
     }
-    return sink->commit();
+    if (Status committed = sink->commit(); committed.failed() || !file) return committed;
+    return file->commit();
 }
 
-Status writeWhole(OutputFormat format, const QString& output, const ScanlineBands& bands,
+Status writeWhole(OutputFormat format, const ConvertRequest& request, const ScanlineBands& bands,
                   const ScanlineGeometry& g, const ConvertProgress& progress) {
     QImage image(static_cast<int>(g.width), static_cast<int>(g.height), QImage::Format_RGB32);
     if (image.isNull()) return Status::failure("no memory for the whole output picture");
     const PixelView dst{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
                         image.height(), image.bytesPerLine() / 4};
     if (Status st = bands.renderWhole(dst, progress); st.failed()) return st;
-    if (isStandardStream(output)) return writeImageToStandardOutput(image, formatName(format));
+    if (isStandardStream(request.output)) {
+        return writeImageToStandardOutput(image, formatName(format));
+    }
 
-    OutputFile file(output);
-    if (Status st = file.create(); st.failed()) return st;
-    QImageWriter writer(&file, formatName(format));
+    const std::unique_ptr<OutputFile> file = outputFile(request);
+    if (Status st = file->create(); st.failed()) return st;
+    QImageWriter writer(file.get(), formatName(format));
     // A writer may report success although some of its writes failed: the file knows.
-    if (!writer.write(image) && !file.failed()) {
-        file.cancel();
+    if (!writer.write(image) && !file->failed()) {
+        file->cancel();
         return Status::failure(writer.errorString().toStdString());
     }
-    return file.commit();
+    return file->commit();
 }
 
 // A bitmap's gap rows do not depend on the picture: when its header gives the picture's size,
@@ -133,27 +144,27 @@ QSize startBeforeDecoding(const ConvertRequest& request, const QSize& headerSize
     if (scanlineGeometry(headerSize.width(), headerSize.height(), request.values.scale, g)
             .failed() ||
         !outputLimitProblem(OutputFormat::Bmp, true, g.width, g.height, {}).isEmpty() ||
-        bmp.start(request.output, g, request.values, true).failed()) {
+        bmp.start(outputFile(request), g, request.values, true).failed()) {
         return {};
     }
     return headerSize;
 }
 
 QString cannotWrite(const ConvertRequest& request, const Status& why) {
-    return QStringLiteral("cannot write '%1': ").arg(request.output) + fromStd(why.reason());
+    return QStringLiteral("cannot write '%1': ").arg(nameText(request.output)) +
+           fromStd(why.reason());
 }
 
 // Why `output` must not be written, or empty.
 QString targetProblem(const ConvertRequest& request) {
     if (isStandardStream(request.output)) return {};
-    const QFileInfo target(request.output);
-    if (!target.exists()) return {};
-    if (!target.isFile()) {
-        return QStringLiteral("'%1' is not a regular file (only regular files are replaced)")
-            .arg(request.output);
+    const QString shown = nameText(request.output);
+    bool exists = false;
+    if (Status st = replaceableTarget(request.output, &exists); st.failed()) {
+        return QStringLiteral("'%1' %2").arg(shown, fromStd(st.reason()));
     }
-    if (!request.force) {
-        return QStringLiteral("'%1' exists (use --force to replace it)").arg(request.output);
+    if (exists && !request.force) {
+        return QStringLiteral("'%1' exists (use --force to replace it)").arg(shown);
     }
     return {};
 }
@@ -171,17 +182,15 @@ QImage opaqueSource(const QImage& picture) {
     return shown;
 }
 
-ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress) {
+ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& request,
+                           const ConvertProgress& progress) {
     ConvertOutcome outcome;
-    const auto format = request.format ? request.format : formatForPath(request.output);
+    const auto format = request.format ? request.format : formatForPath(nameText(request.output));
     if (!format) return failed(outcome, QStringLiteral("unsupported output format"));
     if (const QString problem = targetProblem(request); !problem.isEmpty()) {
         return failed(outcome, problem);
     }
-    if (!QFileInfo::exists(request.input)) {
-        return failed(outcome, QStringLiteral("no such file"));
-    }
-    const QSize headerSize = pictureHeaderSize(request.input);
+    const QSize headerSize = pictureHeaderSize(input);
     if (const QString problem = headerLimitProblem(request, *format, headerSize);
         !problem.isEmpty()) {
         return failed(outcome, problem);
@@ -195,10 +204,10 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     // Rows decoded go to the started bitmap at once, while the rest is decoded.
     BmpRowFeed feed(bmp, startedFor, progress);
     QImage picture;
-    if (Status st = LoadPicture(request.input, picture, {}, startedFor.isValid() ? &feed : nullptr);
+    if (Status st = loadPictureFile(input, picture, {}, startedFor.isValid() ? &feed : nullptr);
         st.failed()) {
         if (feed.failure().failed()) return failed(outcome, cannotWrite(request, feed.failure()));
-        return failed(outcome, loadProblem(request.input, st));
+        return failed(outcome, loadProblem(input, headerSize, st));
     }
     if (feed.began()) {  // every run row is drawn already; no picture was kept
         outcome.sourceWidth = startedFor.width();
@@ -231,12 +240,13 @@ ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress&
     const ScanlineBands bands(viewOf(source), g, request.values);
     Status written = Status::ok();
     if (streamedBmp) {
-        if (startedFor != source.size()) written = bmp.start(request.output, g, request.values);
+        if (startedFor != source.size())
+            written = bmp.start(outputFile(request), g, request.values);
         if (written.isOk()) written = bmp.finish(viewOf(source), progress);
     } else if (request.streamed) {
         written = writeStreamed(*format, request, bands, g, progress);
     } else {
-        written = writeWhole(*format, request.output, bands, g, progress);
+        written = writeWhole(*format, request, bands, g, progress);
     }
     if (written.failed()) return failed(outcome, cannotWrite(request, written));
     outcome.ok = true;

@@ -1,6 +1,7 @@
 #pragma once
 // Converts one picture file into one output file: load, check the limits, render, write
-// through a temporary file. Safe to run on several threads at once (one file each).
+// through a file that takes the output's name only when it is complete. Safe to run on several
+// threads at once (one file each).
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -9,12 +10,12 @@
 #include "io/output/EncoderSettings.h"
 #include "io/output/OutputFormat.h"
 #include "engine/RowKernel.h"
+#include "io/decode/PictureFile.h"
 
 namespace glint {
 
 struct ConvertRequest {
-    QString input;
-    QString output;  // "-": standard output
+    QByteArray output;  // the bytes of the output's name; "-": standard output
     // The output's format; when not set, from the output name's extension.
     std::optional<OutputFormat> format;
     RowValues values;
@@ -37,7 +38,9 @@ struct ConvertOutcome {
 
 using ConvertProgress = std::function<void(std::int32_t done, std::int32_t total)>;
 
-ConvertOutcome convertFile(const ConvertRequest& request, const ConvertProgress& progress = {});
+// Converts the picture `input`, opened already.
+ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& request,
+                           const ConvertProgress& progress = {});
 
 // The picture as the window's source box shows it: 32-bit, transparency laid over the box's
 // background colour.

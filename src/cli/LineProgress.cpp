@@ -1,16 +1,19 @@
 #include "LineProgress.h"
 
+#include "NameText.h"
+
 namespace glint {
 
 QString reportLine(const FileReport& report) {
     const ConvertOutcome& o = report.outcome;
-    if (!o.ok) return QStringLiteral("%1: %2").arg(report.input, o.error);
-    return QStringLiteral("%1 -> %2 (%3x%4 -> %5x%6)")
-        .arg(report.input, report.output)
-        .arg(o.sourceWidth)
-        .arg(o.sourceHeight)
-        .arg(o.width)
-        .arg(o.height);
+    // Messages may hold names too: the whole line is made safe.
+    if (!o.ok) return shownText(QStringLiteral("%1: %2").arg(report.input, o.error));
+    return shownText(QStringLiteral("%1 -> %2").arg(report.input, report.output)) +
+           QStringLiteral(" (%1x%2 -> %3x%4)")
+               .arg(o.sourceWidth)
+               .arg(o.sourceHeight)
+               .arg(o.width)
+               .arg(o.height);
 }
 
 QString summaryLine(const BatchSnapshot& snapshot) {

@@ -7,13 +7,15 @@
 
 namespace glint {
 
+// Names as nameText() gives them; views show them through shownText().
 struct RunningFile {
     QString input;
     double fraction = 0.0;  // 0..1
 };
 
 struct BatchSnapshot {
-    int total = 0;
+    int total = 0;  // with totalKnown false: the files known so far (a list is still being read)
+    bool totalKnown = true;
     int finished = 0;
     int failed = 0;
     double overall = 0.0;          // 0..1
@@ -35,7 +37,7 @@ public:
     virtual void finish(const BatchSnapshot& snapshot) = 0;
 };
 
-// "in.png -> out.bmp (640x480 -> 1280x960)" or "in.png: <what went wrong>".
+// "in.png -> out.bmp (640x480 -> 1280x960)" or "in.png: <what went wrong>", safe to print.
 QString reportLine(const FileReport& report);
 // "3 of 10 files failed" (empty when none failed).
 QString summaryLine(const BatchSnapshot& snapshot);

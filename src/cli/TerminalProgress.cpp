@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "NameText.h"
+
 namespace glint {
 
 namespace {
@@ -16,7 +18,7 @@ int percent(double fraction) {
 }  // namespace
 
 QString timeLeft(const BatchSnapshot& snapshot) {
-    if (snapshot.overall <= 0.0) return QStringLiteral("--:--");
+    if (snapshot.overall <= 0.0 || !snapshot.totalKnown) return QStringLiteral("--:--");
     const double left = snapshot.elapsedSeconds * (1.0 - snapshot.overall) / snapshot.overall;
     const auto total = static_cast<long long>(std::llround(left));
     const long long h = total / 3600;
@@ -32,13 +34,15 @@ QString statusLine(const BatchSnapshot& snapshot, int columns) {
     const int filled = static_cast<int>(std::clamp(snapshot.overall, 0.0, 1.0) * kBarWidth);
     QString line = QStringLiteral("[") + QString(filled, QChar('#')) +
                    QString(kBarWidth - filled, QChar('.')) + QStringLiteral("] ");
-    line += QStringLiteral("%1% %2/%3 files, %4 left")
+    line += QStringLiteral("%1% %2/%3%4 files, %5 left")
                 .arg(percent(snapshot.overall), 3)
                 .arg(snapshot.finished)
                 .arg(snapshot.total)
+                .arg(snapshot.totalKnown ? QString() : QStringLiteral("+"))
                 .arg(timeLeft(snapshot));
     for (const RunningFile& file : snapshot.running) {
-        line += QStringLiteral(" | %1 %2%").arg(file.input).arg(percent(file.fraction));
+        line += QStringLiteral(" | %1 %2%")
+                    .arg(shownText(file.input), QString::number(percent(file.fraction)));
     }
     if (columns > 0 && line.size() > columns) line.truncate(columns);
     return line;

@@ -9,9 +9,11 @@
 
 namespace glint {
 
-// The status line for `snapshot`, at most `columns` characters.
+// The status line for `snapshot`, at most `columns` characters ("12/40+ files" while more may
+// come).
 QString statusLine(const BatchSnapshot& snapshot, int columns);
-// Time left as "1:05", "1:02:03", or "--:--" before anything is done.
+// Time left as "1:05", "1:02:03", or "--:--" before anything is done and while the number of
+// files is not known.
 QString timeLeft(const BatchSnapshot& snapshot);
 
 class TerminalProgress : public ProgressView {

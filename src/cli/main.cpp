@@ -5,14 +5,15 @@
 
 #include <QGuiApplication>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
-#include "AliasedProgress.h"
+#include "BatchFeed.h"
 #include "BatchRunner.h"
 #include "CliOptions.h"
 #include "LineProgress.h"
-#include "OutputPlan.h"
+#include "NameText.h"
 #include "TerminalProgress.h"
 #include "io/helper/HelperClient.h"
 #include "io/output/StandardStreams.h"
@@ -31,20 +32,11 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& messag
     }
 }
 
-// The plan, with standard input's picture read into `spool` and converted from there; a
-// failure to read it becomes that file's error.
-std::vector<glint::PlannedFile> planWithStdin(const glint::CliOptions& options,
-                                              glint::StdinSpool& spool) {
-    std::vector<glint::PlannedFile> plan = glint::planOutputs(options);
-    for (glint::PlannedFile& file : plan) {
-        if (!glint::isStandardStream(file.input) || !file.error.isEmpty()) continue;
-        if (const glint::Status st = spool.fill(); st.failed()) {
-            file.error = QString::fromStdString(st.reason());
-        } else {
-            file.input = spool.path();
-        }
-    }
-    return plan;
+// Tells what was wrong with the command line, then how to use the tool.
+int badArguments(const QString& error, const QString& usage) {
+    std::fprintf(stderr, "glintwork-cli: %s\n\n%s", qPrintable(glint::shownText(error)),
+                 qPrintable(usage));
+    return kExitBadArguments;
 }
 
 // Ctrl-C, a hang-up or a kill: the helper processes decoding pictures now go with the tool. They
@@ -71,19 +63,22 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("glintwork-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(GLINT_VERSION));
+    // A file over the file size limit fails with its own message; the others go on.
+    std::signal(SIGXFSZ, SIG_IGN);
 
+    // The arguments left after Qt took its own, with every byte of the file names kept.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << glint::nameText(QByteArray(argv[i]));
     using Action = glint::ParsedCommandLine::Action;
     const glint::ParsedCommandLine parsed =
-        glint::parseCommandLine(QCoreApplication::arguments(), QThread::idealThreadCount());
+        glint::parseCommandLine(arguments, QThread::idealThreadCount());
     switch (parsed.action) {
         case Action::Help:
         case Action::Version:
             std::fprintf(stdout, "%s\n", qPrintable(parsed.text));
             return 0;
         case Action::Error:
-            std::fprintf(stderr, "glintwork-cli: %s\n\n%s", qPrintable(parsed.error),
-                         qPrintable(parsed.text));
-            return kExitBadArguments;
+            return badArguments(parsed.error, parsed.text);
         case Action::Run:
             break;
     }
@@ -95,11 +90,21 @@ int main(int argc, char** argv) {
                      "output or use -o FILE\n");
         return kExitBadArguments;
     }
-    glint::RowValues values;
-    values.scale = o.scale;
-    values.redVal = o.red;
-    values.blueVal = o.blue;
-    values.backCol = o.background;
+    glint::BatchFeed feed(o);
+    if (const glint::Status st = feed.open(); st.failed()) {
+        return badArguments(
+            QStringLiteral("cannot read the list of inputs '%1': %2")
+                .arg(glint::nameText(o.inputList), QString::fromStdString(st.reason())),
+            parsed.text);
+    }
+    glint::ConvertRequest settings;
+    settings.format = o.format;
+    settings.force = o.force;
+    settings.encoder = o.encoder;
+    settings.values.scale = o.scale;
+    settings.values.redVal = o.red;
+    settings.values.blueVal = o.blue;
+    settings.values.backCol = o.background;
 
     std::unique_ptr<glint::ProgressView> view;
     if (!o.quiet && isatty(STDERR_FILENO)) {
@@ -107,9 +112,6 @@ int main(int argc, char** argv) {
     } else {
         view = std::make_unique<glint::LineProgress>(stderr, o.quiet);
     }
-    glint::StdinSpool spool;
-    glint::BatchRunner runner(planWithStdin(o, spool), values, o.encoder, o.force, o.jobs);
-    glint::AliasedProgress shown(*view, spool.path(),
-                                 QString::fromLatin1(glint::kStandardStreamName));
-    return runner.run(shown) > 0 ? kExitFailedFiles : 0;
+    glint::BatchRunner runner(feed, settings, o.jobs);
+    return runner.run(*view) > 0 ? kExitFailedFiles : 0;
 }

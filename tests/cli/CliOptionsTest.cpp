@@ -1,6 +1,7 @@
 // Command-line parsing: values, their ranges, colours, inputs and the output rule.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "CliOptions.h"
@@ -39,7 +40,7 @@ TEST(CliOptions, DefaultsAndGivenValues) {
     EXPECT_EQ(set.options.jobs, 3);
     EXPECT_TRUE(set.options.force);
     EXPECT_TRUE(set.options.quiet);
-    EXPECT_EQ(set.options.inputs, (QStringList{"a.png", "b.png"}));
+    EXPECT_EQ(set.options.inputs, (QList<QByteArray>{"a.png", "b.png"}));
 }
 
 TEST(CliOptions, RangesAreInclusiveAndEnforced) {
@@ -107,6 +108,10 @@ TEST(CliOptions, InputsAndOutputRule) {
     const ParsedCommandLine gif = parse({"-o", dir.filePath("x.gif"), "a.png"});
     EXPECT_EQ(gif.action, Action::Error);
     EXPECT_TRUE(gif.error.contains("unsupported output format 'gif'"));
+    // A list may name any number of files.
+    const ParsedCommandLine fileForList = parse({"-o", dir.filePath("x.bmp"), "--files-from", "l"});
+    EXPECT_EQ(fileForList.action, Action::Error);
+    EXPECT_TRUE(fileForList.error.contains("--files-from needs an existing folder"));
 }
 
 TEST(CliOptions, HelpAndVersionWinOverMissingInputs) {
@@ -121,21 +126,43 @@ TEST(CliOptions, HelpAndVersionWinOverMissingInputs) {
     EXPECT_EQ(parse({"--bogus", "a.png"}).action, Action::Error);
 }
 
-TEST(CliOptions, InputListsSplitOnLineEndsOrNul) {
+TEST(CliOptions, InputListsSplitOnLineEndsOrNulAndStopAtABrokenName) {
+    const QByteArray longest(kMaxListedNameBytes, 'x');
     struct Case {
         QByteArray bytes;
         bool nulSeparated;
-        QStringList names;
+        QList<QByteArray> names;
+        const char* failure;  // "": the list ends cleanly
     };
     const Case cases[] = {
-        {"a.png\nb c.png\n", false, {"a.png", "b c.png"}},
-        {"a.png\n\n\nb.png", false, {"a.png", "b.png"}},
-        {"a.png\r\n", false, {"a.png\r"}},
-        {QByteArray("a\nb.png\0\0c.png", 14), true, {"a\nb.png", "c.png"}},
-        {"", false, {}},
+        {"a.png\nb c.png\n", false, {"a.png", "b c.png"}, ""},
+        {"a.png\n\n\nb.png", false, {"a.png", "b.png"}, ""},
+        {"a.png\r\n", false, {"a.png\r"}, ""},
+        {QByteArray("a\nb.png\0\0c.png", 14), true, {"a\nb.png", "c.png"}, ""},
+        {"", false, {}, ""},
+        {longest + "\n" + longest, false, {longest, longest}, ""},
+        {"a.png\n" + longest + "y\nb.png", false, {"a.png"}, "name 2 is longer than 4095 bytes"},
+        {QByteArray("a.png\nb\0.png\nc.png", 17), false, {"a.png"}, "name 2 holds a NUL byte"},
     };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
     for (const Case& c : cases) {
-        EXPECT_EQ(splitInputList(c.bytes, c.nulSeparated), c.names) << c.bytes.toStdString();
+        SCOPED_TRACE(c.bytes.left(40).toStdString());
+        QFile file(dir.filePath("list"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.bytes);
+        file.close();
+        InputList list;
+        ASSERT_TRUE(list.open(QFile::encodeName(file.fileName()), c.nulSeparated).isOk());
+        if (*c.failure == '\0') {
+            EXPECT_EQ(list.countAhead(), c.names.size());
+        }
+        QList<QByteArray> names;
+        for (QByteArray name; list.next(name);) names << name;
+        EXPECT_EQ(names, c.names);
+        EXPECT_NE(list.failure().reason().find(c.failure), std::string::npos)
+            << list.failure().reason();
+        EXPECT_EQ(list.failure().failed(), *c.failure != '\0');
     }
 }
 
@@ -143,13 +170,11 @@ TEST(CliOptions, FormatAppliesToStandardOutputAndMadeUpNames) {
     const ParsedCommandLine piped = parse({"--format", "PNG", "-o", "-", "a.png"});
     ASSERT_EQ(piped.action, Action::Run) << piped.error.toStdString();
     EXPECT_EQ(piped.options.format, OutputFormat::Png);
-    EXPECT_EQ(planOutputs(piped.options).front().output, "-");
+    EXPECT_EQ(OutputPlanner(piped.options).plan("a.png").output, "-");
 
-    const std::vector<PlannedFile> beside =
-        planOutputs(parse({"--format", "jpg", "p/a.png"}).options);
-    ASSERT_EQ(beside.size(), 1u);
-    EXPECT_EQ(beside.front().output, "p/a-scanlines.jpg");
-    EXPECT_EQ(beside.front().format, OutputFormat::Jpeg);
+    const CliOptions jpg = parse({"--format", "jpg", "p/a.png"}).options;
+    EXPECT_EQ(OutputPlanner(jpg).plan("p/a.png").output, "p/a-scanlines.jpg");
+    EXPECT_EQ(jpg.format, OutputFormat::Jpeg);
     EXPECT_EQ(parse({"--format", "tiff", "-o", "x.tif", "a.png"}).action, Action::Run);
 }
 

@@ -1,6 +1,7 @@
 // glintwork-cli as a user runs it: exit codes, messages and the files it leaves.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
 
 #include "SampleFiles.h"
 #include "TestPictures.h"
@@ -36,19 +38,20 @@ protected:
     QString path(const QString& name) const { return dir_.filePath(name); }
 
     // Runs the tool in the test folder, `input` on its standard input; with `fileSizeLimitKiB`
-    // under a file size limit that makes writes fail (instead of ending the process).
+    // under a file size limit (whose signal the tool must not die of). Arguments pass through
+    // printf %b: "\\351" is the byte 0xE9.
     ToolRun run(const QStringList& args, int fileSizeLimitKiB = 0,
                 const QByteArray& input = {}) const {
         QProcess process;
         process.setWorkingDirectory(dir_.path());
         if (input.isEmpty()) process.setStandardInputFile(QProcess::nullDevice());
-        if (fileSizeLimitKiB > 0) {
-            const QString script = QStringLiteral("ulimit -f %1; trap '' XFSZ; exec \"$0\" \"$@\"")
-                                       .arg(fileSizeLimitKiB);
-            process.start("bash", QStringList{"-c", script, GLINT_CLI_PATH} + args);
-        } else {
-            process.start(GLINT_CLI_PATH, args);
-        }
+        const QString script =
+            QStringLiteral(
+                "%1 tool=$0 n=$#; for a; do b=$(printf '%b_' \"$a\"); "
+                "set -- \"$@\" \"${b%_}\"; done; shift $n; exec \"$tool\" \"$@\"")
+                .arg(fileSizeLimitKiB > 0 ? QStringLiteral("ulimit -f %1;").arg(fileSizeLimitKiB)
+                                          : QString());
+        process.start("bash", QStringList{"-c", script, GLINT_CLI_PATH} + args);
         if (!input.isEmpty()) {
             process.write(input);
             process.closeWriteChannel();
@@ -141,11 +144,18 @@ TEST_F(CliProcess, FailedFilesDoNotStopTheOthers) {
     junk.write("this is no picture at all");
     junk.close();
 
-    const ToolRun r = run({"-j", "2", "junk.png", "missing.png", "a.png"});
+    // A FIFO or a folder is refused unopened (a FIFO would block the reader for good).
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.png")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.png"));
+
+    const ToolRun r =
+        run({"-j", "2", "junk.png", "missing.png", "pipe.png", "folder.png", "a.png"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("junk.png: cannot read the picture")) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("missing.png: no such file"));
-    EXPECT_TRUE(r.err.contains("2 of 3 files failed"));
+    EXPECT_TRUE(r.err.contains("missing.png: file not found"));
+    EXPECT_TRUE(r.err.contains("pipe.png: is not a regular file"));
+    EXPECT_TRUE(r.err.contains("folder.png: is a folder"));
+    EXPECT_TRUE(r.err.contains("4 of 5 files failed"));
     EXPECT_TRUE(QFile::exists(path("a-scanlines.bmp")));
     EXPECT_FALSE(QFile::exists(path("junk-scanlines.bmp")));
     EXPECT_FALSE(QFile::exists(path("missing-scanlines.bmp")));
@@ -229,28 +239,51 @@ TEST_F(CliProcess, AWriteFailureLeavesNoPartialOrTemporaryFile) {
             EXPECT_EQ(files(), before);
         }
     }
+    // The limit's signal ends nothing: that file fails, the next one is written.
+    const ToolRun r = run({"-s", "4", "src.png", "a.png"}, 64);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(
+        r.err.contains("src.png: cannot write 'src-scanlines.bmp': cannot write the file: "
+                       "File too large"))
+        << r.err.toStdString();
+    EXPECT_EQ(test::readPixels(path("a-scanlines.bmp")).size(), QSize(80, 40));
 }
 
-TEST_F(CliProcess, OnlyARegularFileIsReplaced) {
+// Never through a link: a link of the output's name, pointing anywhere or nowhere, is an
+// existing output, and --force replaces the link itself. A FIFO is never replaced.
+TEST_F(CliProcess, OutputsAreNeverWrittenThroughLinksOrIntoFifos) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.bmp")).constData(), 0600), 0);
-    ASSERT_TRUE(QFile::link(path("pipe.bmp"), path("link.png")));
-    const QStringList before =
-        QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name);
-    for (const char* output : {"pipe.bmp", "link.png"}) {
-        for (const QStringList& force : {QStringList{}, QStringList{"-f"}}) {
-            const ToolRun r = run(force + QStringList{"-o", output, "a.png"});
-            SCOPED_TRACE((output + force.join("")).toStdString());
-            EXPECT_EQ(r.exitCode, 1);
-            EXPECT_TRUE(r.err.contains(QStringLiteral("'%1' is not a regular file").arg(output)))
-                << r.err.toStdString();
-        }
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("elsewhere"));
+    ASSERT_TRUE(test::writeFile(path("elsewhere/kept.bmp"), "old"));
+    const std::pair<const char*, const char*> links[] = {{"dangling.bmp", "elsewhere/new.bmp"},
+                                                         {"to-file.bmp", "elsewhere/kept.bmp"},
+                                                         {"to-pipe.png", "pipe.bmp"}};
+    for (const auto& [link, target] : links) {
+        SCOPED_TRACE(link);
+        ASSERT_TRUE(QFile::link(path(target), path(link)));
+        const ToolRun kept = run({"-o", link, "a.png"});
+        EXPECT_EQ(kept.exitCode, 1);
+        EXPECT_TRUE(kept.err.contains(QStringLiteral("'%1' exists (use --force").arg(link)))
+            << kept.err.toStdString();
+        EXPECT_TRUE(QFileInfo(path(link)).isSymLink());
+        const ToolRun replaced = run({"-f", "-o", link, "a.png"});
+        EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+        ASSERT_FALSE(QFileInfo(path(link)).isSymLink());  // else reading it would block
+        EXPECT_EQ(test::readPixels(path(link)).size(), QSize(40, 20));
+    }
+    for (const QStringList& force : {QStringList{}, QStringList{"-f"}}) {
+        const ToolRun r = run(force + QStringList{"-o", "pipe.bmp", "a.png"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("'pipe.bmp' is not a regular file")) << r.err.toStdString();
     }
     struct stat pipe {};
     ASSERT_EQ(::lstat(QFile::encodeName(path("pipe.bmp")).constData(), &pipe), 0);
     EXPECT_TRUE(S_ISFIFO(pipe.st_mode));
-    EXPECT_TRUE(QFileInfo(path("link.png")).isSymLink());
-    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name),
-              before);
+    EXPECT_EQ(QDir(path("elsewhere")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"kept.bmp"});
+    QFile kept(path("elsewhere/kept.bmp"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "old");
 }
 
 TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
@@ -303,6 +336,41 @@ TEST_F(CliProcess, PicturesFlowThroughStandardInputAndOutput) {
     EXPECT_TRUE(empty.err.startsWith("-: cannot read the picture")) << empty.err.toStdString();
 }
 
+// Standard input's copy has no name: a tool killed while it converts leaves nothing behind.
+TEST_F(CliProcess, StandardInputLeavesNoFileWhenTheToolIsKilled) {
+    // The result is larger than a pipe holds: the tool waits for its standard output to be read.
+    ASSERT_TRUE(test::writePicture(test::randomPicture(300, 300, 9), path("big.png")));
+    QFile big(path("big.png"));
+    ASSERT_TRUE(big.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("tmp"));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", path("tmp"));
+    env.insert("XDG_RUNTIME_DIR", dir_.path());  // else Qt makes one in TMPDIR
+    process.setProcessEnvironment(env);
+    process.start(GLINT_CLI_PATH, {"-o", "-", "-"});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write(big.readAll());
+    process.closeWriteChannel();
+    // Killed while the copy is open (one of the tool's descriptors).
+    const QString descriptors = QStringLiteral("/proc/%1/fd/").arg(process.processId());
+    bool copying = false;
+    for (int tries = 0; tries < 500 && !copying; ++tries) {
+        process.waitForBytesWritten(10);
+        for (const QString& fd :
+             QDir(descriptors).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            char target[PATH_MAX] = {};
+            const QByteArray link = QFile::encodeName(descriptors + fd);
+            copying |= ::readlink(link.constData(), target, sizeof target - 1) > 0 &&
+                       std::strstr(target, "glintwork-stdin") != nullptr;
+        }
+    }
+    EXPECT_TRUE(copying);
+    process.kill();
+    process.waitForFinished();
+    EXPECT_TRUE(QDir(path("tmp")).isEmpty());
+}
+
 TEST_F(CliProcess, RefusesToWriteAPictureToATerminal) {
     const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(terminal, 0);
@@ -344,10 +412,35 @@ TEST_F(CliProcess, FilesFromAListInAFileOrOnStandardInput) {
         ASSERT_TRUE(QDir(dir_.path()).mkdir(out));
         const ToolRun r = run(c.args + QStringList{"-j", "2", "-o", out}, 0, c.input);
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains("missing.png: no such file")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("missing.png: file not found")) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("1 of 3 files failed"));
         EXPECT_EQ(QDir(path(out)).entryList(QDir::Files),
                   (QStringList{"a-scanlines.bmp", "b-scanlines.bmp"}));
+    }
+    // A list that is no list ends with a message, not with all memory taken.
+    const ToolRun zeros = run({"--files-from", "/dev/zero"});
+    EXPECT_EQ(zeros.exitCode, 1);
+    EXPECT_TRUE(zeros.err.startsWith("/dev/zero: name 1 holds a NUL byte"))
+        << zeros.err.toStdString();
+}
+
+// Names are bytes: one that is not UTF-8 is converted, its output gets the same bytes, and a
+// name is shown with its control characters and stray bytes escaped.
+TEST_F(CliProcess, NamesAreBytesAndAreShownEscaped) {
+    const QByteArray names[] = {"caf\xe9", "x\x1b]0;owned\x07"};
+    const QByteArray folder = QFile::encodeName(dir_.path()) + '/';
+    for (const QByteArray& name : names)
+        ASSERT_EQ(::link((folder + "a.png").constData(), (folder + name + ".png").constData()), 0);
+    ASSERT_TRUE(test::writeFile(path("list"), "x\x1b]0;owned\x07.png\n"));
+    const ToolRun r = run({"caf\\351.png", "--files-from", "list"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(R"(caf\xe9.png -> caf\xe9-scanlines.bmp (20x10 -> 40x20))"))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(R"(x\x1b]0;owned\x07.png -> x\x1b]0;owned\x07-scanlines.bmp)"));
+    EXPECT_FALSE(r.err.contains(QChar(0x1b)));
+    for (const QByteArray& name : names) {
+        const QByteArray output = folder + name + "-scanlines.bmp";
+        EXPECT_EQ(::access(output.constData(), F_OK), 0) << output.toStdString();
     }
 }
 

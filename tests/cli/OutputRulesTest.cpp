@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include "NameText.h"
 #include "OutputPlan.h"
 #include "TerminalProgress.h"
 #include "io/output/BmpFormat.h"
@@ -60,30 +62,66 @@ TEST(OutputFormat, LimitsNameTheLimit) {
 TEST(OutputPlan, NamesFoldersAndClashes) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    CliOptions o;
-    o.inputs = {"pics/cat.photo.png", "dog.jpg"};
-    std::vector<PlannedFile> plan = planOutputs(o);
-    ASSERT_EQ(plan.size(), 2u);
-    EXPECT_EQ(plan[0].output, "pics/cat.photo-scanlines.bmp");
-    EXPECT_EQ(plan[1].output, "dog-scanlines.bmp");
-    EXPECT_TRUE(plan[0].error.isEmpty() && plan[1].error.isEmpty());
+    const QByteArray root = QFile::encodeName(dir.path());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("d") && QDir(dir.path()).mkdir("out"));
+    ASSERT_TRUE(QFile::link(dir.filePath("d"), dir.filePath("l")));
+    struct Case {
+        QByteArray output;  // --output, under the folder
+        QList<QByteArray> inputs;
+        QList<QByteArray> outputs;  // "!text": an error holding the text
+    };
+    const Case cases[] = {
+        {"",
+         {"pics/cat.photo.png", "dog.jpg", ".png"},
+         {"pics/cat.photo-scanlines.bmp", "dog-scanlines.bmp", ".png-scanlines.bmp"}},
+        // Bytes that are not UTF-8 stay as they are.
+        {"", {"caf\xe9.png"}, {"caf\xe9-scanlines.bmp"}},
+        {"out",
+         {"a/x.png", "b/x.jpg", "y.png"},
+         {"out/x-scanlines.bmp", "!already the output of an earlier input", "out/y-scanlines.bmp"}},
+        // One folder under two names.
+        {"", {"d/a.png", "l/a.jpg"}, {"d/a-scanlines.bmp", "!already the output"}},
+        {"",
+         {"d/p.png", "l/p-scanlines.bmp"},
+         {"d/p-scanlines.bmp", "!is the output of an earlier"}},
+        {"", {"d/p-scanlines.bmp", "d/p.png"}, {"d/p-scanlines-scanlines.bmp", "!also an input"}},
+        {"one.png", {"d/p.png"}, {"one.png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.inputs.join(' ').toStdString());
+        CliOptions o;
+        o.output = c.output.isEmpty() ? QByteArray() : root + '/' + c.output;
+        OutputPlanner planner(o);
+        for (qsizetype i = 0; i < c.inputs.size(); ++i) {
+            const bool beside = c.output.isEmpty();
+            const PlannedOutput planned =
+                planner.plan(beside ? root + '/' + c.inputs[i] : c.inputs[i]);
+            if (c.outputs[i].startsWith('!')) {
+                EXPECT_TRUE(planned.error.contains(QString::fromUtf8(c.outputs[i].mid(1))))
+                    << planned.error.toStdString();
+            } else {
+                EXPECT_EQ(planned.output, root + '/' + c.outputs[i]);
+                EXPECT_TRUE(planned.error.isEmpty()) << planned.error.toStdString();
+            }
+        }
+    }
+}
 
-    o.output = dir.path();
-    o.inputs = {"a/x.png", "b/x.jpg", "y.png"};
-    plan = planOutputs(o);
-    EXPECT_EQ(plan[0].output, QDir(dir.path()).filePath("x-scanlines.bmp"));
-    EXPECT_TRUE(plan[0].error.isEmpty());
-    EXPECT_TRUE(plan[1].error.contains("already the output of 'a/x.png'"));
-    EXPECT_TRUE(plan[2].error.isEmpty());
-
-    o.output.clear();
-    o.inputs = {"p.png", "p-scanlines.bmp"};
-    plan = planOutputs(o);
-    EXPECT_TRUE(plan[0].error.contains("also an input"));
-
-    o.output = dir.filePath("one.png");
-    o.inputs = {"p.png"};
-    EXPECT_EQ(planOutputs(o)[0].output, o.output);
+TEST(NameText, KeepsEveryByteAndShowsThemSafely) {
+    const struct {
+        QByteArray bytes;
+        const char* shown;
+    } cases[] = {
+        {"plain \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80.png", "plain \u00e9t\u00e9 \U0001F600.png"},
+        {"caf\xe9 \xc3 \xed\xa0\x80 \xc0\xaf", R"(caf\xe9 \xc3 \xed\xa0\x80 \xc0\xaf)"},
+        {"a\x1b[2J\tb\x7f\\\xc2\x9b", R"(a\x1b[2J\x09b\x7f\\\u009b)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const QString text = nameText(c.bytes);
+        EXPECT_EQ(nameBytes(text), c.bytes);
+        EXPECT_EQ(shownText(text), QString::fromUtf8(c.shown));
+    }
 }
 
 TEST(ProgressText, TimeLeftAndStatusLine) {
@@ -104,6 +142,12 @@ TEST(ProgressText, TimeLeftAndStatusLine) {
         << line.toStdString();
     EXPECT_TRUE(line.endsWith("| a.png 50% | b.png 0%")) << line.toStdString();
     EXPECT_EQ(statusLine(s, 30).size(), 30);
+
+    // Names are shown safely; while a list is read, the total is a lower bound.
+    s.totalKnown = false;
+    s.running = {{nameText("x%2\x1b]0;\xff"), 0.5}};
+    EXPECT_TRUE(statusLine(s, 200).endsWith(R"(1/4+ files, --:-- left | x%2\x1b]0;\xff 50%)"))
+        << statusLine(s, 200).toStdString();
 }
 
 }  // namespace

@@ -58,16 +58,17 @@ protected:
     // Converts `input` to `name` and returns the decoded result (null on failure).
     QImage convert(const QString& input, const QString& name, const RowValues& values,
                    bool streamed, const EncoderSettings& encoder = {}) {
+        PictureFile file;
+        EXPECT_TRUE(PictureFile::open(QFile::encodeName(input), file).isOk());
         ConvertRequest request;
-        request.input = input;
-        request.output = dir_.filePath(name);
+        request.output = QFile::encodeName(dir_.filePath(name));
         request.values = values;
         request.encoder = encoder;
         request.force = true;
         request.streamed = streamed;
-        const ConvertOutcome outcome = convertFile(request);
+        const ConvertOutcome outcome = convertFile(file, request);
         EXPECT_TRUE(outcome.ok) << name.toStdString() << ": " << outcome.error.toStdString();
-        return test::readPixels(request.output);
+        return test::readPixels(dir_.filePath(name));
     }
 
     QTemporaryDir dir_;

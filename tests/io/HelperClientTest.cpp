@@ -1,7 +1,9 @@
 // The client of the decoding helpers, driven with stand-in helpers (shell scripts) that behave
 // well or badly: whatever a helper does, the caller gets a picture or a failure that says what
 // happened, within the helper's time.
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -94,26 +96,31 @@ TEST_F(HelperClientTest, FailuresOfTheInstallationAreToldInTheHelpersWords) {
     EXPECT_EQ(st.reason(), "gone");
 }
 
-// A helper gets the picture on standard input and nothing else: no arguments, limits on memory,
-// file size and core files, a process group of its own. (The stand-in tells what it saw in the
-// message of an "unsupported" reply.)
+// A helper gets the picture on standard input and nothing else: no arguments, no other open file
+// of the caller's, limits on memory, file size and core files, a process group of its own. (The
+// stand-in tells what it saw in the message of an "unsupported" reply.)
 TEST_F(HelperClientTest, HelperRunsConfined) {
+    const QByteArray open = QFile::encodeName(write("open-here", "x"));
+    const int kept = ::open(open.constData(), O_RDONLY);  // inheritable, as a careless one is
+    ASSERT_GE(kept, 0);
     QImage picture;
     const QString body =
-        R"sh(seen=$(cat; echo " $# $(ulimit -v) $(ulimit -f) $(ulimit -c)" $(cut -d' ' -f5 /proc/$$/stat) $$)
+        R"sh(seen=$(cat; echo " $# $(ulimit -v) $(ulimit -f) $(ulimit -c)" $(cut -d' ' -f5 /proc/$$/stat) $$ $(ls -l /proc/$$/fd | grep -c open-here))
 printf ')sh" + replyHeader(4, 0, 0, 0, 0, 0).left(4 + 6 * 16) + R"sh('
 printf "\\$(printf %o ${#seen})\\0\\0\\0"
 printf %s "$seen")sh";
     const Status st = decode(standIn(body), picture);
+    ::close(kept);
     ASSERT_TRUE(st.isUnsupported()) << st.reason();
     const QStringList seen = QString::fromStdString(st.reason()).split(' ');
-    ASSERT_EQ(seen.size(), 7) << st.reason();
+    ASSERT_EQ(seen.size(), 8) << st.reason();
     EXPECT_EQ(seen[0], "picture");
     EXPECT_EQ(seen[1], "0");
     EXPECT_EQ(seen[2].toLongLong(), ((std::int64_t{1} << 30) + kSanitizerAddressSpace) >> 10);
     EXPECT_EQ(seen[3], "0");
     EXPECT_EQ(seen[4], "0");
     EXPECT_EQ(seen[5], seen[6]);
+    EXPECT_EQ(seen[7], "0");
 }
 
 // The wait hook runs while the helper works; when it says stop, the helper is stopped.

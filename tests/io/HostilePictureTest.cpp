@@ -63,7 +63,42 @@ QByteArray zeroPng(std::uint32_t side) {
            pngChunk("IDAT", idat) + pngChunk("IEND", {});
 }
 
+// An MNG of one 64 x 48 RGB image whose compressed data is `kept` of the whole (1: all of it).
+QByteArray mngOfRgbImage(double kept) {
+    constexpr std::uint32_t kWidth = 64;
+    constexpr std::uint32_t kHeight = 48;
+    QByteArray raw;
+    for (std::uint32_t y = 0; y < kHeight; ++y) {
+        raw.append('\0');  // no filter
+        for (std::uint32_t x = 0; x < kWidth * 3; ++x) raw.append(static_cast<char>(x * 7 + y));
+    }
+    QByteArray deflated(static_cast<qsizetype>(compressBound(static_cast<uLong>(raw.size()))), '\0');
+    uLongf size = static_cast<uLongf>(deflated.size());
+    compress(reinterpret_cast<Bytef*>(deflated.data()), &size,
+             reinterpret_cast<const Bytef*>(raw.constData()), static_cast<uLong>(raw.size()));
+    deflated.resize(static_cast<qsizetype>(static_cast<double>(size) * kept));
+    QByteArray header;
+    appendBigEndian(header, kWidth);
+    appendBigEndian(header, kHeight);
+    header.append("\x08\x02\x00\x00\x00", 5);
+    QByteArray frame;
+    for (const std::uint32_t v : {kWidth, kHeight, 1u, 0u, 0u, 0u, 0u}) appendBigEndian(frame, v);
+    return QByteArray("\x8aMNG\r\n\x1a\n", 8) + pngChunk("MHDR", frame) +
+           pngChunk("IHDR", header) + pngChunk("IDAT", deflated) + pngChunk("IEND", {}) +
+           pngChunk("MEND", {});
+}
+
 class HostilePictureTest : public LoaderTest {};
+
+// The MNG reader shows an image whose data ends early with blank rows; such a file is damaged.
+TEST_F(HostilePictureTest, AnMngWithHalfItsImageDataIsDamaged) {
+    QImage picture;
+    const Status whole = LoadPicture(write("whole.mng", mngOfRgbImage(1)), picture);
+    ASSERT_TRUE(whole.isOk()) << whole.reason();
+    EXPECT_EQ(picture.size(), QSize(64, 48));
+    const Status half = LoadPicture(write("half.mng", mngOfRgbImage(0.5)), picture);
+    EXPECT_EQ(half.reason(), "half.mng: picture is damaged or unreadable");
+}
 
 // References to other files are not followed: not to the SVG itself (by name or through
 // /proc/self/fd, which recursed until the stack ran out), not to a picture elsewhere, not to

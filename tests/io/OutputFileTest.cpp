@@ -1,16 +1,18 @@
-// Output files: only a complete file ever takes the target's place, and only a regular file
-// is replaced.
+// Output files: only a complete file ever takes the target's place, only a regular file or a
+// link (itself) is replaced, and a kept target is kept whenever it came to be.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <functional>
 #include <vector>
 
+#include "../support/Unprivileged.h"
 #include "io/output/OutputFile.h"
 
 namespace glint {
@@ -118,15 +120,26 @@ TEST_F(OutputFileTest, AnyFailedWriteKeepsTheTargetAndLeavesNoTemporary) {
     EXPECT_EQ(contents("out.bin"), "nexx");
 }
 
-TEST_F(OutputFileTest, OnlyARegularFileIsReplaced) {
+TEST_F(OutputFileTest, OnlyARegularFileOrALinkItselfIsReplaced) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
-    ASSERT_TRUE(QFile::link(path("pipe"), path("to-pipe")));
     ASSERT_TRUE(QDir(dir_.path()).mkdir("folder"));
-    for (const char* name : {"pipe", "to-pipe", "folder"}) {
+    for (const char* name : {"pipe", "folder"}) {
         SCOPED_TRACE(name);
         OutputFile file(path(name));
         EXPECT_TRUE(file.create().failed());
     }
+    // A link is replaced itself: what it points to stays as it was.
+    writeOld("kept");
+    for (const char* link : {"to-pipe", "to-kept"}) {
+        ASSERT_TRUE(QFile::link(path(link + 3), path(link)));
+        OutputFile file(path(link));
+        ASSERT_TRUE(file.create().isOk());
+        ASSERT_TRUE(file.writeAt(0, "new", 3).isOk());
+        ASSERT_TRUE(file.commit().isOk());
+        EXPECT_FALSE(QFileInfo(path(link)).isSymLink());
+        EXPECT_EQ(contents(link), "new");
+    }
+    EXPECT_EQ(contents("kept"), "old");
 
     // A target that stops being a regular file while the file is written stays as it is.
     writeOld("late");
@@ -140,7 +153,54 @@ TEST_F(OutputFileTest, OnlyARegularFileIsReplaced) {
     struct stat late {};
     ASSERT_EQ(::lstat(QFile::encodeName(path("late")).constData(), &late), 0);
     EXPECT_TRUE(S_ISFIFO(late.st_mode));
-    EXPECT_EQ(entries(), (QStringList{"folder", "late", "pipe", "to-pipe"}));
+    EXPECT_EQ(entries(), (QStringList{"folder", "kept", "late", "pipe", "to-kept", "to-pipe"}));
+}
+
+// Without replacing, whatever has the target's name, found at the start or made while the file
+// is written (a file, a link that points nowhere), stays.
+TEST_F(OutputFileTest, KeptTargetsAreNeverReplaced) {
+    const auto keep = [this](const char* name) {
+        return OutputFile(QFile::encodeName(path(name)), ExistingTarget::Keep);
+    };
+    ASSERT_TRUE(QFile::link(path("nowhere"), path("dangling")));
+    EXPECT_TRUE(keep("dangling").create().failed());
+    for (const bool asLink : {false, true}) {
+        SCOPED_TRACE(asLink ? "link" : "file");
+        QFile::remove(path("out"));
+        OutputFile file = keep("out");
+        ASSERT_TRUE(file.create().isOk());
+        ASSERT_TRUE(file.writeAt(0, "new", 3).isOk());
+        if (asLink) {
+            ASSERT_TRUE(QFile::link(path("nowhere"), path("out")));
+        } else {
+            writeOld("out");
+        }
+        EXPECT_TRUE(file.commit().failed());
+        EXPECT_EQ(entries(), (QStringList{"dangling", "out"}));
+        EXPECT_EQ(contents("out"), asLink ? "" : "old");
+    }
+    OutputFile fresh = keep("fresh");
+    ASSERT_TRUE(fresh.create().isOk());
+    ASSERT_TRUE(fresh.commit().isOk());
+    EXPECT_TRUE(QFileInfo::exists(path("fresh")));
+
+    // Without superuser rights too, both ways of putting a file in place work (the result is
+    // the step that failed).
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("shared"));
+    ASSERT_TRUE(test::openForPassage(dir_.path()));
+    ASSERT_TRUE(QFile::setPermissions(path("shared"), QFileDevice::Permissions(0x7777)));
+    const int failedStep = test::runUnprivileged([this] {
+        const QByteArray target = QFile::encodeName(path("shared/out"));
+        int step = 0;
+        for (const ExistingTarget existing : {ExistingTarget::Keep, ExistingTarget::Replace}) {
+            OutputFile file(target, existing);
+            if (++step, file.create().failed()) return step;
+            if (++step, file.commit().failed()) return step;
+        }
+        return 0;
+    });
+    EXPECT_EQ(failedStep, 0);
+    EXPECT_EQ(QDir(path("shared")).entryList(QDir::Files | QDir::Hidden), QStringList{"out"});
 }
 
 }  // namespace

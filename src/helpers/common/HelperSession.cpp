@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -49,6 +50,17 @@ std::int64_t descriptorSize(int fd) {
 }
 
 }  // namespace
+
+Outcome outcomeOf(photo::PhotoOutcome outcome) {
+    switch (outcome) {
+        case photo::PhotoOutcome::Ok: return Outcome::Ok;
+        case photo::PhotoOutcome::Unsupported: return Outcome::Unsupported;
+        case photo::PhotoOutcome::TooLarge: return Outcome::TooLarge;
+        case photo::PhotoOutcome::Empty: return Outcome::Empty;
+        case photo::PhotoOutcome::Damaged: break;
+    }
+    return Outcome::Damaged;
+}
 
 HelperSession::HelperSession() {
     std::set_new_handler(outOfMemory);
@@ -96,6 +108,29 @@ std::uint32_t* HelperSession::pixels(std::int64_t width, std::int64_t height,
                       MAP_SHARED | MAP_POPULATE,
                       kArenaFd, 0);
     return at == MAP_FAILED ? nullptr : static_cast<std::uint32_t*>(at);
+}
+
+void HelperSession::provide(photo::DecodedPhoto& photo) {
+    photo.pixels.provideFrom([this](std::size_t count) {
+        const auto pixels = static_cast<std::int64_t>(count);
+        expectOutput(pixels, 1);
+        return this->pixels(pixels, 1);
+    });
+}
+
+int HelperSession::reply(const photo::DecodedPhoto& photo) {
+    if (!photo.pixels.provided()) {
+        std::uint32_t* shared = pixels(photo.width, photo.height);
+        if (shared == nullptr) return fail(Outcome::NoMemory);
+        std::copy(photo.pixels.begin(), photo.pixels.end(), shared);
+    }
+    Reply r;
+    r.outcome = Outcome::Ok;
+    r.width = photo.width;
+    r.height = photo.height;
+    r.hasAlpha = photo.hasAlpha;
+    r.frames = 1;
+    return reply(r);
 }
 
 bool HelperSession::allocationFailed() { return allocationsFailed(); }

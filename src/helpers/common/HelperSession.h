@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DecodedPhoto.h"
 #include "io/helper/HelperProtocol.h"
 
 namespace glint::helper {
@@ -21,6 +22,9 @@ struct Reply {
     std::vector<std::uint32_t> delaysMs;  // one per frame, or none
     std::string message;
 };
+
+// The reply's outcome for a reader's.
+Outcome outcomeOf(photo::PhotoOutcome outcome);
 
 class HelperSession {
   public:
@@ -43,12 +47,18 @@ class HelperSession {
     // Shared memory for `frames` frames of width x height pixels (HelperProtocol.h), or nullptr
     // when they do not fit the arena.
     std::uint32_t* pixels(std::int64_t width, std::int64_t height, std::int64_t frames = 1);
+    // Lets a reader decode `photo`'s pixels straight into the shared memory, the memory budget
+    // following their count.
+    void provide(photo::DecodedPhoto& photo);
     // True when some allocation failed since the session began: a decoder that then fails
     // most likely failed for lack of memory.
     static bool allocationFailed();
     // Writes the reply; returns main()'s exit code.
     int reply(const Reply& reply);
     int fail(Outcome outcome, std::string message = {});
+    // The reply for a decoded still picture; its pixels are copied into the shared memory first
+    // when they are not there already.
+    int reply(const photo::DecodedPhoto& photo);
 
   private:
     std::span<const std::uint8_t> picture_;

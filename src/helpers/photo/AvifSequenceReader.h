@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "DecodedPhoto.h"
+#include "common/DecodedPhoto.h"
 
 namespace glint::photo {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "DecodedPhoto.h"
+#include "common/DecodedPhoto.h"
 
 namespace glint::photo {
 

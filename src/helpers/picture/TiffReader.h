@@ -16,17 +16,14 @@
 #include <cstdint>
 #include <string>
 
-#include "photo/DecodedPhoto.h"
+#include "common/DecodedPhoto.h"
 
 namespace glint::picture {
 
-enum class TiffOutcome {
-    Ok,
-    Damaged,      // not a TIFF, or libtiff reported an error
-    Unsupported,  // a well-formed variant that cannot be decoded here
-    TooLarge,     // over the loader's size limits (LoadLimits.h), refused before decoding
-    Empty,        // a side of 0 pixels
-};
+// How a read ended: Damaged, not a TIFF or libtiff reported an error; Unsupported, a
+// well-formed variant that cannot be decoded here; TooLarge, over the loader's size limits
+// (LoadLimits.h), refused before decoding; Empty, a side of 0 pixels.
+using TiffOutcome = photo::PhotoOutcome;
 
 struct TiffResult {
     TiffOutcome outcome = TiffOutcome::Damaged;

@@ -7,10 +7,10 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
-#include <algorithm>
 #include <memory>
 #include <span>
 
+#include "MngData.h"
 #include "QtReader.h"
 #include "TiffReader.h"
 #include "common/FontCache.h"
@@ -50,53 +50,28 @@ bool isTiff(const QByteArray& head) {
            head.startsWith(QByteArrayLiteral("II+\0")) || head.startsWith(QByteArrayLiteral("MM\0+"));
 }
 
-Outcome outcomeOf(glint::picture::TiffOutcome outcome) {
-    using glint::picture::TiffOutcome;
-    switch (outcome) {
-        case TiffOutcome::Ok: return Outcome::Ok;
-        case TiffOutcome::Unsupported: return Outcome::Unsupported;
-        case TiffOutcome::TooLarge: return Outcome::TooLarge;
-        case TiffOutcome::Empty: return Outcome::Empty;
-        case TiffOutcome::Damaged: break;
-    }
-    return Outcome::Damaged;
-}
-
 // TIFF through libtiff (TiffReader.h), straight into the shared memory.
 int decodeTiff(HelperSession& session) {
     const std::span<const std::uint8_t> bytes = session.picture();
     if (bytes.empty()) return session.fail(Outcome::Unreadable);
     glint::photo::DecodedPhoto photo;
-    photo.pixels.provideFrom([&session](std::size_t count) {
-        const auto pixels = static_cast<std::int64_t>(count);
-        session.expectOutput(pixels, 1);
-        return session.pixels(pixels, 1);
-    });
+    session.provide(photo);
     const glint::picture::TiffResult result =
         glint::picture::readTiff(bytes.data(), bytes.size(), photo);
     if (HelperSession::allocationFailed()) return session.fail(Outcome::NoMemory);
     if (result.outcome != glint::picture::TiffOutcome::Ok)
-        return session.fail(outcomeOf(result.outcome),
+        return session.fail(glint::helper::outcomeOf(result.outcome),
                             result.outcome == glint::picture::TiffOutcome::Unsupported
                                 ? result.detail
                                 : std::string());
-    if (!photo.pixels.provided()) {  // the shared memory could not take them: copied now
-        std::uint32_t* pixels = session.pixels(photo.width, photo.height);
-        if (pixels == nullptr) return session.fail(Outcome::NoMemory);
-        std::copy(photo.pixels.begin(), photo.pixels.end(), pixels);
-    }
-    glint::helper::Reply reply;
-    reply.outcome = Outcome::Ok;
-    reply.width = photo.width;
-    reply.height = photo.height;
-    reply.hasAlpha = photo.hasAlpha;
-    reply.frames = 1;
-    return session.reply(reply);
+    return session.reply(photo);
 }
 
 int decode(HelperSession& session, const QByteArray& format) {
     const std::span<const std::uint8_t> bytes = session.picture();
     if (bytes.empty()) return session.fail(Outcome::Unreadable);
+    if (format == "mng" && !glint::picture::mngImagesComplete(bytes))
+        return session.fail(Outcome::Damaged);
     QImage image;
     const Outcome outcome = glint::helper::readWithQt(
         QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())), format, image,

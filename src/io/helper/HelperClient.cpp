@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -191,6 +192,8 @@ Status HelperClient::decode(const PictureFile& file, QImage& picture,
         if (::getppid() != parent) ::_exit(127);
         ::dup2(inputFd, helper::kPictureFd);
         ::dup2(arenaFd, helper::kArenaFd);
+        // Nothing else of this process reaches the helper: not an output another thread writes.
+        ::syscall(SYS_close_range, helper::kArenaFd + 1, ~0U, 0);
         const rlimit memory{addressSpace, addressSpace};
         ::setrlimit(RLIMIT_AS, &memory);
         const rlimit cpu{cpuSeconds, cpuSeconds + 1};

@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <vector>
 
+#include "RowSequence.h"
 #include "RowSink.h"
 
 namespace glint {
@@ -22,10 +23,7 @@ private:
     Status write(const char* bytes, std::size_t size);
 
     QIODevice& device_;
-    std::int32_t width_ = 0;
-    std::int32_t height_ = 0;
-    std::int32_t rowsWritten_ = 0;
-    bool failed_ = false;
+    RowSequence rows_;
     std::vector<char> band_;
 };
 

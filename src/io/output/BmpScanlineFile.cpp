@@ -89,11 +89,10 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
     return Status::ok();
 }
 
-Status BmpScanlineFile::start(const QString& output, const ScanlineGeometry& geometry,
+Status BmpScanlineFile::start(std::unique_ptr<OutputFile> file, const ScanlineGeometry& geometry,
                               const RowValues& values, bool gapsAhead) {
     cancel();
     if (Status st = prepare(geometry, values, gapsAhead); st.failed()) return st;
-    auto file = std::make_unique<OutputFile>(output);
     if (Status st = file->create(); st.failed()) return st;
     file_ = std::move(file);
     try {

@@ -28,11 +28,11 @@ public:
     BmpScanlineFile(const BmpScanlineFile&) = delete;
     BmpScanlineFile& operator=(const BmpScanlineFile&) = delete;
 
-    // Creates the file for a render of `geometry` with `values` and starts writing it. With
-    // `gapsAhead` the writer writes gap rows while it waits for run rows (while the caller
-    // decodes the source).
-    Status start(const QString& output, const ScanlineGeometry& geometry, const RowValues& values,
-                 bool gapsAhead = false);
+    // Creates `file` (not created yet) for a render of `geometry` with `values` and starts
+    // writing it. With `gapsAhead` the writer writes gap rows while it waits for run rows (while
+    // the caller decodes the source).
+    Status start(std::unique_ptr<OutputFile> file, const ScanlineGeometry& geometry,
+                 const RowValues& values, bool gapsAhead = false);
     // Draws the run rows of `source`, the picture `geometry` was made for, waits until every
     // row is written and puts the file in place.
     Status finish(const ConstPixelView& source, const RowProgress& progress = {});

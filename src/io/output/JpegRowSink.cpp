@@ -87,14 +87,15 @@ struct JpegRowSink::Codec {
     }
 };
 
-JpegRowSink::JpegRowSink(int quality) : quality_(quality) {}
+JpegRowSink::JpegRowSink(int quality) : EncodingSink("jpg"), quality_(quality) {}
 
-JpegRowSink::JpegRowSink(int quality, QIODevice& device) : target_(device), quality_(quality) {}
+JpegRowSink::JpegRowSink(int quality, QIODevice& device)
+    : EncodingSink("jpg", device), quality_(quality) {}
 
 JpegRowSink::~JpegRowSink() { cancel(); }
 
 Status JpegRowSink::failure(const char* what) {
-    failed_ = true;
+    rows_.fail();
     std::string reason = std::string(what) + ": " + codec_->message;
     if (!codec_->ioError.empty()) reason += " (" + codec_->ioError + ")";
     return Status::failure(reason);
@@ -103,10 +104,7 @@ Status JpegRowSink::failure(const char* what) {
 Status JpegRowSink::open(const QString& fileName, std::int32_t width, std::int32_t height) {
     cancel();
     if (width <= 0 || height <= 0) return Status::failure("empty jpg picture");
-    width_ = width;
-    height_ = height;
-    rowsWritten_ = 0;
-    failed_ = false;
+    rows_.start(width, height);
     if (Status st = target_.open(fileName); st.failed()) return st;
     codec_ = std::make_unique<Codec>();
     Codec& c = *codec_;
@@ -143,12 +141,8 @@ Status JpegRowSink::open(const QString& fileName, std::int32_t width, std::int32
 }
 
 Status JpegRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) {
-    if (!codec_ || failed_) return Status::failure("jpg file is not open");
-    if (firstRow != rowsWritten_ || rows.width != width_ ||
-        std::int64_t{firstRow} + rows.height > height_) {
-        failed_ = true;
-        return Status::failure("jpg rows out of order");
-    }
+    if (!codec_) return Status::failure("jpg file is not open");
+    if (Status st = rows_.accept(firstRow, rows, "jpg"); st.failed()) return st;
     Codec& c = *codec_;
     c.rows.resize(static_cast<std::size_t>(rows.height));
     for (std::int32_t y = 0; y < rows.height; ++y) {
@@ -163,29 +157,19 @@ Status JpegRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows)
         })) {
         return failure("cannot write jpg rows");
     }
-    rowsWritten_ += rows.height;
+    rows_.advance(rows.height);
     return Status::ok();
 }
 
-Status JpegRowSink::commit() {
-    if (!codec_ || failed_ || rowsWritten_ != height_) {
-        cancel();
-        return Status::failure("jpg file incomplete");
-    }
-    if (!codec_->guarded([](j_compress_ptr info) { jpeg_finish_compress(info); })) {
-        Status st = failure("cannot finish the jpg file");
-        cancel();
-        return st;
-    }
-    codec_->release();
-    codec_.reset();
-    return target_.commit();
+Status JpegRowSink::finishEncoding() {
+    if (codec_->guarded([](j_compress_ptr info) { jpeg_finish_compress(info); }))
+        return Status::ok();
+    return failure("cannot finish the jpg file");
 }
 
-void JpegRowSink::cancel() {
+void JpegRowSink::releaseEncoder() {
     if (codec_) codec_->release();
     codec_.reset();
-    target_.cancel();
 }
 
 }  // namespace glint

@@ -8,12 +8,11 @@
 #include <memory>
 
 #include "EncoderSettings.h"
-#include "RowSink.h"
-#include "SinkDevice.h"
+#include "EncodingSink.h"
 
 namespace glint {
 
-class JpegRowSink : public RowSink {
+class JpegRowSink : public EncodingSink {
   public:
     explicit JpegRowSink(int quality = kDefaultJpegQuality);
     // Writes to `device` instead of a file; open() then takes no file name.
@@ -24,21 +23,17 @@ class JpegRowSink : public RowSink {
 
     Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
     Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
-    Status commit() override;
-    void cancel() override;
 
     struct Codec;  // libjpeg's state, its error and destination managers
 
   private:
     Status failure(const char* what);
+    bool encoding() const override { return codec_ != nullptr; }
+    Status finishEncoding() override;
+    void releaseEncoder() override;
 
-    SinkDevice target_;
     int quality_;
     std::unique_ptr<Codec> codec_;
-    std::int32_t width_ = 0;
-    std::int32_t height_ = 0;
-    std::int32_t rowsWritten_ = 0;
-    bool failed_ = false;
 };
 
 }  // namespace glint

@@ -1,6 +1,7 @@
 #pragma once
-// The tool's own writer for an output: a file, or standard output for "-".
-#include <QString>
+// The tool's own writer for an output, writing front to back into a device: an output file
+// (which takes its target's name at commit) or standard output.
+#include <QIODevice>
 #include <memory>
 
 #include "EncoderSettings.h"
@@ -9,9 +10,9 @@
 
 namespace glint {
 
-// The row sink for `format` with `settings`; nothing for a bitmap file, which BmpScanlineFile
-// writes (a bitmap on standard output goes out row by row through a sink).
-std::unique_ptr<RowSink> makeRowSink(OutputFormat format, const QString& output,
+// The row sink for `format` with `settings`, writing into `device`. A bitmap goes out with its
+// rows stored top-down (for standard output; BmpScanlineFile writes bitmap files).
+std::unique_ptr<RowSink> makeRowSink(OutputFormat format, QIODevice& device,
                                      const EncoderSettings& settings);
 
 }  // namespace glint

@@ -40,9 +40,10 @@ void startFile(png_structp png, png_infop info, const Start& start) {
 
 }  // namespace
 
-PngRowSink::PngRowSink(int effort) : effort_(effort) {}
+PngRowSink::PngRowSink(int effort) : EncodingSink("png"), effort_(effort) {}
 
-PngRowSink::PngRowSink(int effort, QIODevice& device) : target_(device), effort_(effort) {}
+PngRowSink::PngRowSink(int effort, QIODevice& device)
+    : EncodingSink("png", device), effort_(effort) {}
 
 PngRowSink::~PngRowSink() { cancel(); }
 
@@ -73,13 +74,13 @@ bool PngRowSink::guarded(void (*step)(PngRowSink&, const void*), const void* arg
 }
 
 Status PngRowSink::failure(const char* what) {
-    failed_ = true;
+    rows_.fail();
     std::string reason = std::string(what) + ": " + pngError_;
     if (!ioError_.empty()) reason += " (" + ioError_ + ")";
     return Status::failure(reason);
 }
 
-void PngRowSink::release() {
+void PngRowSink::releaseEncoder() {
     if (png_ != nullptr) png_destroy_write_struct(&png_, &info_);
     png_ = nullptr;
     info_ = nullptr;
@@ -88,12 +89,9 @@ void PngRowSink::release() {
 Status PngRowSink::open(const QString& fileName, std::int32_t width, std::int32_t height) {
     cancel();
     if (width <= 0 || height <= 0) return Status::failure("empty png picture");
-    failed_ = false;
+    rows_.start(width, height);
     pngError_[0] = '\0';
     ioError_.clear();
-    width_ = width;
-    height_ = height;
-    rowsWritten_ = 0;
     if (Status st = target_.open(fileName); st.failed()) return st;
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, &PngRowSink::onError,
                                    &PngRowSink::onWarning);
@@ -118,12 +116,8 @@ Status PngRowSink::open(const QString& fileName, std::int32_t width, std::int32_
 }
 
 Status PngRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) {
-    if (png_ == nullptr || failed_) return Status::failure("png file is not open");
-    if (firstRow != rowsWritten_ || rows.width != width_ ||
-        std::int64_t{firstRow} + rows.height > height_) {
-        failed_ = true;
-        return Status::failure("png rows out of order");
-    }
+    if (png_ == nullptr) return Status::failure("png file is not open");
+    if (Status st = rows_.accept(firstRow, rows, "png"); st.failed()) return st;
     for (std::int32_t y = 0; y < rows.height; ++y) {
         const bool ok = guarded(
             [](PngRowSink& s, const void* a) {
@@ -131,28 +125,15 @@ Status PngRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) 
             },
             rows.row(y));
         if (!ok) return failure("cannot write a png row");
-        ++rowsWritten_;
+        rows_.advance(1);
     }
     return Status::ok();
 }
 
-Status PngRowSink::commit() {
-    if (png_ == nullptr || failed_ || rowsWritten_ != height_) {
-        cancel();
-        return Status::failure("png file incomplete");
-    }
-    if (!guarded([](PngRowSink& s, const void*) { png_write_end(s.png_, nullptr); }, nullptr)) {
-        Status st = failure("cannot finish the png file");
-        cancel();
-        return st;
-    }
-    release();
-    return target_.commit();
-}
-
-void PngRowSink::cancel() {
-    release();
-    target_.cancel();
+Status PngRowSink::finishEncoding() {
+    if (guarded([](PngRowSink& s, const void*) { png_write_end(s.png_, nullptr); }, nullptr))
+        return Status::ok();
+    return failure("cannot finish the png file");
 }
 
 }  // namespace glint

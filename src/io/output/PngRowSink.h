@@ -8,12 +8,11 @@
 #include <string>
 
 #include "EncoderSettings.h"
-#include "RowSink.h"
-#include "SinkDevice.h"
+#include "EncodingSink.h"
 
 namespace glint {
 
-class PngRowSink : public RowSink {
+class PngRowSink : public EncodingSink {
 public:
     // `effort`: zlib's compression level; from 5 on libpng also picks a filter for every row.
     explicit PngRowSink(int effort = kDefaultPngEffort);
@@ -25,30 +24,25 @@ public:
 
     Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
     Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
-    Status commit() override;
-    void cancel() override;
 
 private:
     // Runs `step` with libpng's error jump set; false when libpng reported an error.
     bool guarded(void (*step)(PngRowSink&, const void*), const void* arg);
     Status failure(const char* what);
-    void release();
+    bool encoding() const override { return png_ != nullptr; }
+    Status finishEncoding() override;
+    void releaseEncoder() override;
 
     static void onError(png_structp png, png_const_charp message);
     static void onWarning(png_structp png, png_const_charp message);
     static void onWrite(png_structp png, png_bytep data, size_t length);
     static void onFlush(png_structp png);
 
-    SinkDevice target_;
     int effort_;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
     char pngError_[256] = {};
     std::string ioError_;
-    std::int32_t width_ = 0;
-    std::int32_t height_ = 0;
-    std::int32_t rowsWritten_ = 0;
-    bool failed_ = false;
 };
 
 }  // namespace glint

@@ -92,19 +92,19 @@ const char* openMode(std::int32_t width, std::int32_t height) {
 
 }  // namespace
 
-TiffRowSink::TiffRowSink(int effort) : effort_(effort) {}
+TiffRowSink::TiffRowSink(int effort) : EncodingSink("tiff"), effort_(effort) {}
 
 TiffRowSink::TiffRowSink(int effort, QIODevice& device)
-    : target_(device, SinkDevice::Access::Seeking), effort_(effort) {}
+    : EncodingSink("tiff", device, SinkDevice::Access::Seeking), effort_(effort) {}
 
 TiffRowSink::~TiffRowSink() { cancel(); }
 
 Status TiffRowSink::failure(const char* what) {
-    failed_ = true;
+    rows_.fail();
     return Status::failure(std::string(what) + (tiffError_.empty() ? "" : ": " + tiffError_));
 }
 
-void TiffRowSink::release() {
+void TiffRowSink::releaseEncoder() {
     // Closing also writes what libtiff holds; the file is dropped or kept after this.
     if (tiff_ != nullptr) TIFFClose(tiff_);
     tiff_ = nullptr;
@@ -113,10 +113,7 @@ void TiffRowSink::release() {
 Status TiffRowSink::open(const QString& fileName, std::int32_t width, std::int32_t height) {
     cancel();
     if (width <= 0 || height <= 0) return Status::failure("empty tiff picture");
-    width_ = width;
-    height_ = height;
-    rowsWritten_ = 0;
-    failed_ = false;
+    rows_.start(width, height);
     tiffError_.clear();
     if (Status st = target_.open(fileName); st.failed()) return st;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -140,44 +137,27 @@ Status TiffRowSink::open(const QString& fileName, std::int32_t width, std::int32
 }
 
 Status TiffRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) {
-    if (tiff_ == nullptr || failed_) return Status::failure("tiff file is not open");
-    if (firstRow != rowsWritten_ || rows.width != width_ ||
-        std::int64_t{firstRow} + rows.height > height_) {
-        failed_ = true;
-        return Status::failure("tiff rows out of order");
-    }
+    if (tiff_ == nullptr) return Status::failure("tiff file is not open");
+    if (Status st = rows_.accept(firstRow, rows, "tiff"); st.failed()) return st;
     for (std::int32_t y = 0; y < rows.height; ++y) {
         const std::uint32_t* pixels = rows.row(y);
         unsigned char* out = row_.data();
-        for (std::int32_t x = 0; x < width_; ++x, out += kSamples) {
+        for (std::int32_t x = 0; x < rows.width; ++x, out += kSamples) {
             out[0] = static_cast<unsigned char>(pixels[x] >> 16);
             out[1] = static_cast<unsigned char>(pixels[x] >> 8);
             out[2] = static_cast<unsigned char>(pixels[x]);
         }
-        if (TIFFWriteScanline(tiff_, row_.data(), static_cast<std::uint32_t>(rowsWritten_), 0) != 1)
+        if (TIFFWriteScanline(tiff_, row_.data(), static_cast<std::uint32_t>(rows_.written()), 0) !=
+            1)
             return failure("cannot write a tiff row");
-        ++rowsWritten_;
+        rows_.advance(1);
     }
     return Status::ok();
 }
 
-Status TiffRowSink::commit() {
-    if (tiff_ == nullptr || failed_ || rowsWritten_ != height_) {
-        cancel();
-        return Status::failure("tiff file incomplete");
-    }
-    if (TIFFFlush(tiff_) != 1) {
-        Status st = failure("cannot finish the tiff file");
-        cancel();
-        return st;
-    }
-    release();
-    return target_.commit();
-}
-
-void TiffRowSink::cancel() {
-    release();
-    target_.cancel();
+Status TiffRowSink::finishEncoding() {
+    if (TIFFFlush(tiff_) == 1) return Status::ok();
+    return failure("cannot finish the tiff file");
 }
 
 }  // namespace glint

@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "EncoderSettings.h"
-#include "RowSink.h"
-#include "SinkDevice.h"
+#include "EncodingSink.h"
 
 struct tiff;  // libtiff's TIFF
 
 namespace glint {
 
-class TiffRowSink : public RowSink {
+class TiffRowSink : public EncodingSink {
   public:
     explicit TiffRowSink(int effort = kDefaultTiffEffort);
     // Writes to `device` instead of a file; open() then takes no file name.
@@ -26,22 +25,17 @@ class TiffRowSink : public RowSink {
 
     Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
     Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
-    Status commit() override;
-    void cancel() override;
 
   private:
     Status failure(const char* what);
-    void release();
+    bool encoding() const override { return tiff_ != nullptr; }
+    Status finishEncoding() override;
+    void releaseEncoder() override;
 
-    SinkDevice target_;
     int effort_;
     tiff* tiff_ = nullptr;
     std::string tiffError_;  // libtiff's first error message
     std::vector<unsigned char> row_;
-    std::int32_t width_ = 0;
-    std::int32_t height_ = 0;
-    std::int32_t rowsWritten_ = 0;
-    bool failed_ = false;
 };
 
 }  // namespace glint

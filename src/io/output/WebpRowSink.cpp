@@ -65,14 +65,15 @@ std::string encoderError(WebPEncodingError code) {
 
 }  // namespace
 
-WebpRowSink::WebpRowSink(const EncoderSettings& settings) : settings_(settings) {}
+WebpRowSink::WebpRowSink(const EncoderSettings& settings)
+    : EncodingSink("webp"), settings_(settings) {}
 
 WebpRowSink::WebpRowSink(const EncoderSettings& settings, QIODevice& device)
-    : target_(device), settings_(settings) {}
+    : EncodingSink("webp", device), settings_(settings) {}
 
 WebpRowSink::~WebpRowSink() { cancel(); }
 
-void WebpRowSink::release() {
+void WebpRowSink::releaseEncoder() {
     if (picture_) WebPPictureFree(picture_.get());
     picture_.reset();
     staged_ = {};
@@ -86,10 +87,9 @@ Status WebpRowSink::open(const QString& fileName, std::int32_t width, std::int32
     if (width > WEBP_MAX_DIMENSION || height > WEBP_MAX_DIMENSION) {
         return Status::failure("picture is too large for webp");
     }
-    rowsWritten_ = 0;
+    rows_.start(width, height);
     stagedFirst_ = 0;
     stagedRows_ = 0;
-    failed_ = false;
     budgetTaken_ = webpEncodeBytes(width, height, settings_);
     MemoryBudget::wholePictures().take(budgetTaken_);
     picture_ = std::make_unique<WebPPicture>();
@@ -138,12 +138,8 @@ Status WebpRowSink::convertStaged() {
 }
 
 Status WebpRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) {
-    if (!picture_ || failed_) return Status::failure("webp file is not open");
-    if (firstRow != rowsWritten_ || rows.width != picture_->width ||
-        std::int64_t{firstRow} + rows.height > picture_->height) {
-        failed_ = true;
-        return Status::failure("webp rows out of order");
-    }
+    if (!picture_) return Status::failure("webp file is not open");
+    if (Status st = rows_.accept(firstRow, rows, "webp"); st.failed()) return st;
     const auto width = static_cast<std::size_t>(rows.width);
     for (std::int32_t y = 0; y < rows.height; ++y) {
         const std::uint32_t* from = rows.row(y);
@@ -154,12 +150,12 @@ Status WebpRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows)
         std::transform(from, from + width, to, [](std::uint32_t p) { return p | kOpaque; });
         if (!settings_.lossless && ++stagedRows_ == kConvertRows) {
             if (Status st = convertStaged(); st.failed()) {
-                failed_ = true;
+                rows_.fail();
                 return st;
             }
         }
     }
-    rowsWritten_ += rows.height;
+    rows_.advance(rows.height);
     return Status::ok();
 }
 
@@ -183,23 +179,11 @@ Status WebpRowSink::encode() {
     return Status::failure("cannot encode the webp file: " + encoderError(picture_->error_code));
 }
 
-Status WebpRowSink::commit() {
-    Status st = !picture_ || failed_ || rowsWritten_ != picture_->height
-                    ? Status::failure("webp file incomplete")
-                    : Status::ok();
-    if (st.isOk() && !settings_.lossless) st = convertStaged();
-    if (st.isOk()) st = encode();
-    if (st.failed()) {
-        cancel();
-        return st;
+Status WebpRowSink::finishEncoding() {
+    if (!settings_.lossless) {
+        if (Status st = convertStaged(); st.failed()) return st;
     }
-    release();
-    return target_.commit();
-}
-
-void WebpRowSink::cancel() {
-    release();
-    target_.cancel();
+    return encode();
 }
 
 }  // namespace glint

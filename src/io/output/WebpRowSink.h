@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "EncoderSettings.h"
-#include "RowSink.h"
-#include "SinkDevice.h"
+#include "EncodingSink.h"
 
 struct WebPPicture;
 
 namespace glint {
 
-class WebpRowSink : public RowSink {
+class WebpRowSink : public EncodingSink {
   public:
     explicit WebpRowSink(const EncoderSettings& settings);
     // Writes to `device` instead of a file; open() then takes no file name.
@@ -27,24 +26,21 @@ class WebpRowSink : public RowSink {
 
     Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
     Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
-    Status commit() override;
-    void cancel() override;
 
   private:
     // Lossy: converts the staged rows into the picture's YUV planes.
     Status convertStaged();
     Status encode();
-    void release();
+    bool encoding() const override { return picture_ != nullptr; }
+    Status finishEncoding() override;
+    void releaseEncoder() override;
 
-    SinkDevice target_;
     EncoderSettings settings_;
     std::unique_ptr<WebPPicture> picture_;
     std::int64_t budgetTaken_ = 0;
     std::vector<std::uint32_t> staged_;  // lossy: rows waiting for conversion
     std::int32_t stagedFirst_ = 0;       // picture row of the first staged row (even)
     std::int32_t stagedRows_ = 0;
-    std::int32_t rowsWritten_ = 0;
-    bool failed_ = false;
 };
 
 }  // namespace glint
