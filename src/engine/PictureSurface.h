@@ -14,7 +14,7 @@ namespace glint {
 inline constexpr ColorValue kDefaultBoxBackColor = RGB(240, 240, 240);
 
 class PictureSurface {
-public:
+  public:
     virtual ~PictureSurface() = default;
 
     // Size of the drawing area.

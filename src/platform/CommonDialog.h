@@ -9,14 +9,14 @@
 namespace glint {
 
 class CommonDialog {
-public:
+  public:
     CommonDialog(DialogBackend& backend, QWidget* parent);
 
     // "Description|pattern;pattern|Description|pattern" as the program writes it.
     QString Filter;
     QString DialogTitle;
-    QString FileName;  // full path after a confirmed file dialog; left as it was on cancel
-    QString InitDir;   // where file dialogs start: a folder, or a file whose folder is used
+    QString FileName;      // full path after a confirmed file dialog; left as it was on cancel
+    QString InitDir;       // where file dialogs start: a folder, or a file whose folder is used
     ColorValue Color = 0;  // the colour last confirmed; 0 (black) before any
 
     Status ShowOpen();
@@ -31,7 +31,7 @@ public:
     // The folder a file dialog starts in for an InitDir.
     static QString startFolder(const QString& initDir);
 
-private:
+  private:
     FileDialogRequest request(const QString& defaultSuffix,
                               const std::function<QString(const QString&)>& writtenName) const;
 

@@ -24,7 +24,7 @@ struct FileDialogRequest {
 };
 
 class DialogBackend {
-public:
+  public:
     virtual ~DialogBackend() = default;
     // Full path of the chosen file, or nothing on cancel. A failure of the dialog itself is a
     // failed Status.

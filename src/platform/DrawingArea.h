@@ -15,7 +15,7 @@
 namespace glint {
 
 class DrawingArea {
-public:
+  public:
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -47,7 +47,7 @@ public:
     // colour of rows that are blank wherever these pixels are shared.
     static PixelView pixelsInPlace(const QImage& image);
 
-private:
+  private:
     QImage image_;
     bool ownPixels_ = false;  // image_ was made here, not assigned
     int width_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height

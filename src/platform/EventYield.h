@@ -16,7 +16,7 @@ namespace glint {
 class PendingEventWatch;
 
 class EventYield {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     // Where the yield reads the time: the steady clock, or a test's clock.
     using Now = Clock::time_point (*)();
@@ -24,8 +24,8 @@ public:
     // How long a timer that falls due may wait for its yield: well under Qt's own timer slack.
     static constexpr std::chrono::microseconds kTimerSlack{500};
 
-    explicit EventYield(std::chrono::microseconds timerSlack = kTimerSlack,
-                        Now now = [] { return Clock::now(); });
+    explicit EventYield(
+        std::chrono::microseconds timerSlack = kTimerSlack, Now now = [] { return Clock::now(); });
     ~EventYield();
     EventYield(const EventYield&) = delete;
     EventYield& operator=(const EventYield&) = delete;
@@ -36,7 +36,7 @@ public:
     std::uint64_t loopRuns() const { return loopRuns_; }
     bool watching() const { return watch_ != nullptr; }
 
-private:
+  private:
     void runLoop();
 
     std::unique_ptr<PendingEventWatch> watch_;

@@ -9,7 +9,7 @@ namespace glint {
 inline constexpr const char* kErrorTitle = "Glintwork Error";
 
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     // "Glintwork Error", the text (CR LF line breaks), OK only, no icon. Returns when closed.
     virtual void showError(QWidget* parent, const QString& text) = 0;

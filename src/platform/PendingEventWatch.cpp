@@ -1,5 +1,9 @@
 #include "PendingEventWatch.h"
 
+#include <glib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QThread>
@@ -8,10 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <system_error>
-
-#include <glib.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace glint {
 
@@ -141,8 +141,8 @@ void PendingEventWatch::run() {
         // reports a descriptor for as long as it holds data, and only the event loop reads it,
         // so polling on would spin this thread without news until then.
         const bool readable =
-            ready < 0 || std::any_of(fds.begin() + 1, fds.end(),
-                                     [](const pollfd& f) { return f.revents != 0; });
+            ready < 0 ||
+            std::any_of(fds.begin() + 1, fds.end(), [](const pollfd& f) { return f.revents != 0; });
         if (readable) {
             const std::lock_guard lock(mutex_);
             watching_ = false;

@@ -30,7 +30,7 @@ namespace glint {
 
 class PictureBox : public QWidget, public PictureSurface {
     Q_OBJECT
-public:
+  public:
     static constexpr int kBorder = 2;
     // The largest drawing area the box takes, in bytes of 32-bit pixels.
     static constexpr qint64 kMaxAreaBytes = qint64(1) << 31;
@@ -84,11 +84,11 @@ public:
     // included; empty while nothing of it can be seen.
     QRect visibleRect() const;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     enum class Side { None, Width, Height };
 
     bool sizePending() const { return lastSet_ != Side::None; }

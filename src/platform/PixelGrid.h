@@ -10,7 +10,7 @@
 namespace glint {
 
 class PixelGrid {
-public:
+  public:
     PixelGrid(double devicePixelRatio, int border);
 
     int scale() const { return scale_; }
@@ -24,7 +24,7 @@ public:
     // The area pixels that a rectangle of the widget (logical pixels) touches.
     QRect toArea(const QRect& widget) const;
 
-private:
+  private:
     double ratio_;
     int scale_;
     int border_;  // in device pixels

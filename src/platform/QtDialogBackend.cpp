@@ -20,7 +20,7 @@ Status needWidgets() {
 // A file dialog whose save asks before the file written is replaced: Qt's own question, about
 // the name the file is written under rather than the name typed. No leaves the dialog open.
 class FileDialog : public QFileDialog {
-public:
+  public:
     FileDialog(QWidget* parent, const FileDialogRequest& request)
         : QFileDialog(parent, request.title, request.startDir), writtenName_(request.writtenName) {
         setOption(QFileDialog::DontConfirmOverwrite);
@@ -41,7 +41,7 @@ public:
         QFileDialog::accept();  // a folder's name opens that folder
     }
 
-private:
+  private:
     std::function<QString(const QString&)> writtenName_;
 };
 

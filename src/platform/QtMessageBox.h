@@ -5,7 +5,7 @@
 namespace glint {
 
 class QtMessageBox : public MessageBox {
-public:
+  public:
     void showError(QWidget* parent, const QString& text) override;
 
     // The text as displayed: CR LF line breaks become plain line breaks.

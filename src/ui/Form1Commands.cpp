@@ -5,8 +5,8 @@
 
 #include "Form1.h"
 #include "ImageControl.h"
-#include "InputHold.h"
 #include "InfoLabel.h"
+#include "InputHold.h"
 #include "UiTexts.h"
 #include "io/decode/PictureLoader.h"
 #include "io/output/PictureWriter.h"

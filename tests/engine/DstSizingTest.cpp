@@ -33,9 +33,9 @@ TEST_F(DstSizing, DestinationIsScaleTimesTheSourceAndInfoEstimatesFromOuterSizes
     EXPECT_EQ(form.dst.scaleWidth(), 960.0f);
     EXPECT_EQ(form.infos.back(), std::string(kInfo320x240) + "119 seconds, Coc'Sucker!");
     // Height first, then width.
-    EXPECT_EQ(form.calls,
-              (std::vector<std::string>{"dst.setOuterHeight 484", "dst.setOuterWidth 644", "info",
-                                        "dst.setOuterHeight 724", "dst.setOuterWidth 964", "info"}));
+    EXPECT_EQ(form.calls, (std::vector<std::string>{
+                              "dst.setOuterHeight 484", "dst.setOuterWidth 644", "info",
+                              "dst.setOuterHeight 724", "dst.setOuterWidth 964", "info"}));
 
     form.src.load(1, 1, [](int, int) { return 0u; });
     form.scale = 5;

@@ -2,6 +2,7 @@
 // event loop's descriptors through the watch, timers within the slack; with nothing pending it
 // skips the event loop.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,8 +12,6 @@
 #include <chrono>
 #include <functional>
 #include <thread>
-
-#include <unistd.h>
 
 #include "platform/EventYield.h"
 
@@ -42,7 +41,7 @@ void postToMainThread(std::atomic<bool>& flag) {
 }
 
 class EventYieldTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!yield.watching()) {
             if (qEnvironmentVariableIsSet("QT_NO_GLIB")) GTEST_SKIP() << "no GLib event loop";

@@ -295,7 +295,7 @@ TEST(PictureBox, AnOpaquePictureIsShownWithoutACopy) {
 
 // Caps the address space a little above what the process uses now, for one scope.
 class AddressSpaceCap {
-public:
+  public:
     explicit AddressSpaceCap(rlim_t headroom) {
         getrlimit(RLIMIT_AS, &saved_);
         QFile statm("/proc/self/statm");
@@ -307,7 +307,7 @@ public:
     ~AddressSpaceCap() { setrlimit(RLIMIT_AS, &saved_); }
     bool active() const { return active_; }
 
-private:
+  private:
     rlimit saved_{};
     bool active_ = false;
 };

@@ -26,7 +26,7 @@ const QString kOpenFilter = QStringLiteral(
     "*.bmp;*.cur;*.emf;*.gif;*.jpg;*.ico;*.rle;*.wmf|All Files (*.*)|*.*");
 
 class QtDialogs : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         for (const char* name : {"X.BMP", "notes.txt"}) {
@@ -72,7 +72,8 @@ TEST_F(QtDialogs, OpenShowsFilterAsWrittenListsUpperCaseNamesAndStartsInTheFiles
         EXPECT_EQ(QDir(dialog->directory()), QDir(dir_.path()));
         auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
         ASSERT_NE(types, nullptr);
-        EXPECT_EQ(types->itemText(0), "Pic Files (*.bmp;*.cur;*.emf;*.gif;*.jpg;*.ico;*.rle;*.wmf)");
+        EXPECT_EQ(types->itemText(0),
+                  "Pic Files (*.bmp;*.cur;*.emf;*.gif;*.jpg;*.ico;*.rle;*.wmf)");
         EXPECT_EQ(types->itemText(1), "All Files (*.*)");
         EXPECT_TRUE(waitUntil([&] { return !listedNames(dialog).isEmpty(); }));
         EXPECT_EQ(listedNames(dialog), QStringList{"X.BMP"});

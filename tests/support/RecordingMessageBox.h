@@ -7,13 +7,13 @@
 namespace glint {
 
 class RecordingMessageBox : public MessageBox {
-public:
+  public:
     void showError(QWidget* parent, const QString& text) override;
 
     // Error texts exactly as passed (CR LF kept), in order.
     const QStringList& errors() const { return errors_; }
 
-private:
+  private:
     QStringList errors_;
 };
 

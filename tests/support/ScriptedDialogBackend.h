@@ -11,7 +11,7 @@
 namespace glint {
 
 class ScriptedDialogBackend : public DialogBackend {
-public:
+  public:
     enum class Kind { Open, Save, Color };
 
     struct Request {
@@ -40,7 +40,7 @@ public:
     Status pickColor(QWidget* parent, ColorValue initial,
                      std::optional<ColorValue>& chosen) override;
 
-private:
+  private:
     enum class AnswerKind { Cancel, Path, Color, Failure };
     struct Answer {
         AnswerKind kind = AnswerKind::Cancel;

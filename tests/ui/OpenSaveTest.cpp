@@ -88,9 +88,8 @@ TEST_F(OpenTest, AMissingPartOfTheInstallationIsNamedInsteadOfBlamingTheFile) {
     qputenv("GLINTWORK_METAFILE_HELPER", "/nonexistent/glintwork-metafile");
     open(file);
     qunsetenv("GLINTWORK_METAFILE_HELPER");
-    EXPECT_EQ(messages.errors(),
-              QStringList{"Open file error.\r\nThe metafile helper "
-                          "/nonexistent/glintwork-metafile is missing."});
+    EXPECT_EQ(messages.errors(), QStringList{"Open file error.\r\nThe metafile helper "
+                                             "/nonexistent/glintwork-metafile is missing."});
     EXPECT_FALSE(c().PicSrc->hasPicture());
 }
 
@@ -130,8 +129,9 @@ TEST_F(OpenTest, WindowRunsItsEventsWhileAHelperDecodesAndClosingStopsIt) {
     qputenv("GLINTWORK_METAFILE_HELPER", helper.toUtf8());
     QFile metafile(path("drawing.wmf"));  // a placeable header and a plain one, no records
     ASSERT_TRUE(metafile.open(QIODevice::WriteOnly));
-    metafile.write(QByteArray::fromHex("d7cdc69a00000000000002000100600000000000000001000900"
-                                       "0003000000000000000000000000"));
+    metafile.write(
+        QByteArray::fromHex("d7cdc69a00000000000002000100600000000000000001000900"
+                            "0003000000000000000000000000"));
     metafile.close();
 
     form->show();
@@ -152,7 +152,7 @@ TEST_F(OpenTest, WindowRunsItsEventsWhileAHelperDecodesAndClosingStopsIt) {
 }
 
 class SaveTest : public FormTest {
-protected:
+  protected:
     void SetUp() override {
         FormTest::SetUp();
         openAndRender(sourcePicture(3, 2));
