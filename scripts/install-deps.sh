@@ -18,6 +18,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the batch tool's png writer and the loader's png decoder
   libpng-dev
+  # zlib, which the clipboard's own PNG encoder uses directly (libpng-dev brings it too)
+  zlib1g-dev
   # the batch tool's tiff and webp writers (its jpg writer uses libjpeg-dev below); libwebp-dev
   # brings libwebpmux (animated webp out) and libwebpdemux (the picture helper's frames in)
   libtiff-dev libwebp-dev

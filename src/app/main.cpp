@@ -1,9 +1,9 @@
 // The window program: the main window with the real dialogs, message boxes and clipboard.
 #include <QApplication>
 
-#include "io/SystemClipboard.h"
 #include "platform/QtDialogBackend.h"
 #include "platform/QtMessageBox.h"
+#include "platform/SystemClipboard.h"
 #include "ui/Form1.h"
 
 int main(int argc, char** argv) {

@@ -35,14 +35,14 @@ double renderEstimate(float srcOuterWidth, float srcOuterHeight, std::int32_t sc
 
 Status SetDstSize(SizingForm& form) {
     float height = 0.0f;
-    Status st = destinationOuterSize(form.picSrc().height(), form.rasterScale(), height);
-    if (st.isOk()) st = form.picDst().setHeight(height);
+    Status st = destinationOuterSize(form.picSrc().outerHeight(), form.rasterScale(), height);
+    if (st.isOk()) st = form.picDst().setOuterHeight(height);
     if (st.failed()) return st;  // a side the box cannot hold changes nothing
 
     // The scale is read again for the width.
     float width = 0.0f;
-    st = destinationOuterSize(form.picSrc().width(), form.rasterScale(), width);
-    if (st.isOk()) st = form.picDst().setWidth(width);
+    st = destinationOuterSize(form.picSrc().outerWidth(), form.rasterScale(), width);
+    if (st.isOk()) st = form.picDst().setOuterWidth(width);
     // PicDst takes its new area once, now that both sides are known (or the height alone).
     const Status applied = form.picDst().applySize();
     return st.failed() ? st : applied;
@@ -53,8 +53,8 @@ Status ShowPicInfo(SizingForm& form) {
     if (fileName.empty()) return Status::ok();
 
     PictureSurface& src = form.picSrc();
-    const float outerHeight = src.height();
-    const float outerWidth = src.width();
+    const float outerHeight = src.outerHeight();
+    const float outerWidth = src.outerWidth();
     const float areaWidth = src.scaleWidth();
     const float areaHeight = src.scaleHeight();
     const double estimate = renderEstimate(outerWidth, outerHeight, form.rasterScale());

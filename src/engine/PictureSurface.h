@@ -14,7 +14,7 @@ namespace glint {
 inline constexpr ColorValue kDefaultBoxBackColor = RGB(240, 240, 240);
 
 class PictureSurface {
-public:
+  public:
     virtual ~PictureSurface() = default;
 
     // Size of the drawing area.
@@ -23,10 +23,10 @@ public:
     // Outer size, border included. Setting it resizes the drawing area; what was drawn stays
     // at the top left and new area takes the box's background colour. A side the box cannot
     // hold is a failure and leaves the box as it was.
-    virtual float width() const = 0;
-    virtual float height() const = 0;
-    virtual Status setWidth(float outerWidth) = 0;
-    virtual Status setHeight(float outerHeight) = 0;
+    virtual float outerWidth() const = 0;
+    virtual float outerHeight() const = 0;
+    virtual Status setOuterWidth(float outerWidth) = 0;
+    virtual Status setOuterHeight(float outerHeight) = 0;
     // A box may take the area of the sides set so far only when it is next used; this takes it
     // now. When the box cannot hold that area it fails: the side set last goes back to what it
     // was, and the other keeps its new value if the box can hold that (else it goes back too).

@@ -100,6 +100,12 @@ void streamFill(std::uint32_t* out, std::int64_t count, std::uint32_t pixel) {
     for (; x < count; ++x) out[x] = pixel;
 }
 
+// Streamed stores are weakly ordered: they wait in write-combining buffers and may become
+// visible to other cores after stores that follow them, a release included. The pixels of a
+// row are read on other threads (a save or a clipboard encoding of the window's picture runs
+// aside), handed over by ordinary synchronisation that orders ordinary stores only; the fence
+// at the end of every row puts its streamed stores before everything that comes after, so a
+// caller gets rows that behave like rows stored the ordinary way.
 void endStreaming() { _mm_sfence(); }
 #else
 template <int S, bool Stream = false>
@@ -135,6 +141,11 @@ void writeRunsAtScale(const std::uint32_t* src, std::int64_t count, std::uint32_
     }
 }
 
+// Streamed vector stores fault on an address off a 16-byte boundary, and the run vectors lie at
+// fixed offsets from the row's first pixel: they can be streamed only when the row starts on
+// such a boundary. Rows of a width that is no multiple of 4 pixels start on one only every
+// few rows (an image's rows are 4-byte aligned); the others take ordinary stores, which give
+// the same pixels. A fill has no such offsets: streamFill stores up to the boundary first.
 void writeRunsAnyScale(const std::uint32_t* src, std::int64_t count, std::uint32_t* out,
                        std::uint32_t base, std::int32_t s, bool stream) {
     if (stream && streamAligned(out)) return writeRunsAtScale<true>(src, count, out, base, s);

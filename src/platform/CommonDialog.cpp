@@ -74,21 +74,23 @@ QString CommonDialog::startFolder(const QString& initDir) {
     return QDir::currentPath();
 }
 
-FileDialogRequest CommonDialog::request(const QString& defaultSuffix) const {
-    return {DialogTitle, qtNameFilters(Filter), startFolder(InitDir), defaultSuffix};
+FileDialogRequest CommonDialog::request(
+    const QString& defaultSuffix, const std::function<QString(const QString&)>& writtenName) const {
+    return {DialogTitle, qtNameFilters(Filter), startFolder(InitDir), defaultSuffix, writtenName};
 }
 
 Status CommonDialog::ShowOpen() {
     std::optional<QString> chosen;
-    Status status = backend_.openFile(parent_, request(QString()), chosen);
+    Status status = backend_.openFile(parent_, request(QString(), {}), chosen);
     if (status.failed()) return status;
     if (chosen) FileName = *chosen;
     return Status::ok();
 }
 
-Status CommonDialog::ShowSave() {
+Status CommonDialog::ShowSave(const std::function<QString(const QString&)>& writtenName) {
     std::optional<QString> chosen;
-    Status status = backend_.saveFile(parent_, request(suffixOfFirstPattern(Filter)), chosen);
+    Status status =
+        backend_.saveFile(parent_, request(suffixOfFirstPattern(Filter), writtenName), chosen);
     if (status.failed()) return status;
     if (chosen) FileName = *chosen;
     return Status::ok();

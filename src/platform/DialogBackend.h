@@ -3,6 +3,7 @@
 // substitute a scripted one. An empty optional means the user cancelled.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "engine/ColorValue.h"
@@ -17,10 +18,13 @@ struct FileDialogRequest {
     QStringList nameFilters;  // Qt form: "Bitmap File (*.bmp)"
     QString startDir;         // a folder
     QString defaultSuffix;    // added to a typed name without extension ("" for none)
+    // A save dialog's: the name a chosen file is written under (none: the chosen name). The
+    // dialog asks before that file is replaced, and only about that file.
+    std::function<QString(const QString&)> writtenName;
 };
 
 class DialogBackend {
-public:
+  public:
     virtual ~DialogBackend() = default;
     // Full path of the chosen file, or nothing on cancel. A failure of the dialog itself is a
     // failed Status.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace glint {
 
@@ -51,7 +52,7 @@ std::uint32_t* rowOf(QImage& image, int row) {
 Status DrawingArea::resize(int w, int h, std::uint32_t back, int keepWidth, int keepHeight) {
     if (w == width_ && h == height_ && keepWidth >= w && keepHeight >= h) return Status::ok();
     // Blank rows of another colour cannot become blank rows of `back`: they are drawn now.
-    if (blankCount_ > 0 && blankPixel_ != back) fillAll();
+    if (blank_.count() > 0 && blank_.pixel() != back) fillAll();
 
     QImage next;
     if (w > 0 && h > 0) {
@@ -59,9 +60,8 @@ Status DrawingArea::resize(int w, int h, std::uint32_t back, int keepWidth, int 
         if (next.isNull()) return Status::failure("out of memory for the picture box area");
     }
     // An area without pixels has no rows to fill.
-    const int rows = next.isNull() ? 0 : h;
-    std::vector<std::uint8_t> blank(std::size_t(rows), 1);
-    int blankCount = rows;
+    BlankRows blank;
+    blank.setAll(next.isNull() ? 0 : h, back);
     keepWidth = std::min({keepWidth, w, width_});
     keepHeight = std::min({keepHeight, h, height_});
     if (keepWidth > 0) {
@@ -70,67 +70,49 @@ Status DrawingArea::resize(int w, int h, std::uint32_t back, int keepWidth, int 
             std::uint32_t* out = rowOf(next, y);
             std::memcpy(out, image_.constScanLine(y), std::size_t(keepWidth) * sizeof(*out));
             std::fill(out + keepWidth, out + w, back);
-            blank[std::size_t(y)] = 0;
-            --blankCount;
+            blank.markDrawn(y, y);
         }
     }
     image_ = next;
+    ownPixels_ = true;
     width_ = w;
     height_ = h;
     blank_ = std::move(blank);
-    blankCount_ = blankCount;
-    blankPixel_ = back;
     return Status::ok();
 }
 
 void DrawingArea::clear(std::uint32_t back) {
-    // Pixels shared with a picture would be copied before they are overwritten: new ones
-    // serve as well, as nothing of them is kept.
-    if (!image_.isNull() && !image_.isDetached()) {
-        QImage fresh = newArea(width_, height_);
-        if (!fresh.isNull()) image_ = fresh;
+    // Blank rows are filled in place, so the pixels must be the area's own and not shared
+    // with anyone who does not hold them blank (a picture handed out, an assigned picture's
+    // caller, read-only data): new ones serve as well, as nothing of them is kept. Without the
+    // memory for them the area goes without pixels.
+    if (!image_.isNull() && (!ownPixels_ || !image_.isDetached())) {
+        image_ = newArea(width_, height_);
+        ownPixels_ = true;
     }
-    const int rows = image_.isNull() ? 0 : height_;
-    blank_.assign(std::size_t(rows), 1);
-    blankCount_ = rows;
-    blankPixel_ = back;
+    blank_.setAll(image_.isNull() ? 0 : height_, back);
 }
 
 void DrawingArea::assign(const QImage& shown, int w, int h) {
     image_ = shown;
+    ownPixels_ = false;
     width_ = w;
     height_ = h;
     blank_.clear();
-    blankCount_ = 0;
 }
 
 void DrawingArea::fillRows(int first, int last) {
-    if (blankCount_ == 0) return;
-    first = std::max(first, 0);
-    last = std::min(last, height_ - 1);
-    for (int y = first; y <= last && blankCount_ > 0; ++y) {
-        if (blank_[std::size_t(y)] != 0) fillRow(y);
-    }
+    if (blank_.count() == 0) return;
+    blank_.fillPixels(pixelsInPlace(image_), first, last);
+    blank_.markDrawn(first, last);
 }
 
-void DrawingArea::markDrawn(int first, int last) {
-    if (blankCount_ == 0) return;
-    first = std::max(first, 0);
-    last = std::min(last, height_ - 1);
-    for (int y = first; y <= last; ++y) {
-        if (blank_[std::size_t(y)] != 0) {
-            blank_[std::size_t(y)] = 0;
-            --blankCount_;
-        }
-    }
-}
-
-void DrawingArea::fillRow(int row) {
-    std::uint32_t* out = rowOf(image_, row);
-    if (out == nullptr) return;  // pixels shared with a picture and no memory for a copy
-    std::fill(out, out + width_, blankPixel_);
-    blank_[std::size_t(row)] = 0;
-    --blankCount_;
+PixelView DrawingArea::pixelsInPlace(const QImage& image) {
+    if (image.isNull()) return {};
+    // Not through bits(), which would copy pixels shared with the picture: what is written
+    // through this view (the colour of blank rows) is meant for the picture as well.
+    auto* pixels = reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(image.constBits()));
+    return {pixels, image.width(), image.height(), image.bytesPerLine() / 4};
 }
 
 }  // namespace glint

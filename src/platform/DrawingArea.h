@@ -1,18 +1,21 @@
 #pragma once
 // The pixels of a picture box's drawing area (32-bit, 0xFFRRGGBB), cleared lazily: a clear or
 // a resize only notes which rows show nothing but the background colour, and such a blank row
-// is filled when it is first needed (drawn on, read, painted or handed out). A render that
-// draws every row so writes each pixel once, and a resize costs what it keeps, not its size.
+// is filled when it is first needed (drawn on, read, or handed out; a repaint paints it in its
+// colour without filling it). A render that draws every row so writes each pixel once, and a
+// resize costs what it keeps, not its size.
+// The pixels may be shared with the box's picture (PictureBox::assignImageAsPicture); a blank
+// row then is blank in the picture too, so it is filled in place, for both.
 #include <QImage>
 #include <cstdint>
-#include <vector>
 
+#include "BlankRows.h"
 #include "engine/Status.h"
 
 namespace glint {
 
 class DrawingArea {
-public:
+  public:
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -30,25 +33,26 @@ public:
     void fillRows(int first, int last);
     void fillAll() { fillRows(0, height_ - 1); }
     // Rows first..last (clipped) were written in whole: none of them is blank any more.
-    void markDrawn(int first, int last);
-    bool isBlank(int row) const { return blankCount_ > 0 && blank_[std::size_t(row)] != 0; }
-    int blankRows() const { return blankCount_; }
+    void markDrawn(int first, int last) { blank_.markDrawn(first, last); }
+    bool isBlank(int row) const { return blank_.isBlank(row); }
+    int blankRows() const { return blank_.count(); }
+    const BlankRows& blank() const { return blank_; }
     // What a blank row reads as.
-    std::uint32_t blankPixel() const { return blankPixel_; }
+    std::uint32_t blankPixel() const { return blank_.pixel(); }
 
     // The pixels; a blank row holds anything until it is filled. Null while there are none.
     QImage& image() { return image_; }
     const QImage& image() const { return image_; }
+    // The pixels of `image` to be written in place, shared or not (no copy): only for the
+    // colour of rows that are blank wherever these pixels are shared.
+    static PixelView pixelsInPlace(const QImage& image);
 
-private:
-    void fillRow(int row);
-
+  private:
     QImage image_;
+    bool ownPixels_ = false;  // image_ was made here, not assigned
     int width_ = 0;  // kept apart from image_: an area can be 0 wide but still have a height
     int height_ = 0;
-    std::vector<std::uint8_t> blank_;  // per row: 1 while it still is to be filled
-    int blankCount_ = 0;
-    std::uint32_t blankPixel_ = 0;  // what a blank row reads as
+    BlankRows blank_;
 };
 
 }  // namespace glint

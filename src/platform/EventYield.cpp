@@ -6,13 +6,13 @@
 
 namespace glint {
 
-EventYield::EventYield(std::chrono::microseconds timerSlack)
-    : watch_(PendingEventWatch::start()), timerSlack_(timerSlack) {}
+EventYield::EventYield(std::chrono::microseconds timerSlack, Now now)
+    : watch_(PendingEventWatch::start()), timerSlack_(timerSlack), now_(now) {}
 
 EventYield::~EventYield() = default;
 
 void EventYield::yield() {
-    if (!watch_ || !watch_->ready() || watch_->pending() || Clock::now() >= nextRun_) {
+    if (!watch_ || !watch_->ready() || watch_->pending() || now_() >= nextRun_) {
         runLoop();
         return;
     }
@@ -25,7 +25,7 @@ void EventYield::runLoop() {
     QCoreApplication::processEvents();
     if (watch_) watch_->leftLoop();
     ++loopRuns_;
-    nextRun_ = Clock::now() + timerSlack_;
+    nextRun_ = now_() + timerSlack_;
 }
 
 }  // namespace glint

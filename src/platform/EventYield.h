@@ -16,11 +16,16 @@ namespace glint {
 class PendingEventWatch;
 
 class EventYield {
-public:
+  public:
+    using Clock = std::chrono::steady_clock;
+    // Where the yield reads the time: the steady clock, or a test's clock.
+    using Now = Clock::time_point (*)();
+
     // How long a timer that falls due may wait for its yield: well under Qt's own timer slack.
     static constexpr std::chrono::microseconds kTimerSlack{500};
 
-    explicit EventYield(std::chrono::microseconds timerSlack = kTimerSlack);
+    explicit EventYield(
+        std::chrono::microseconds timerSlack = kTimerSlack, Now now = [] { return Clock::now(); });
     ~EventYield();
     EventYield(const EventYield&) = delete;
     EventYield& operator=(const EventYield&) = delete;
@@ -31,12 +36,12 @@ public:
     std::uint64_t loopRuns() const { return loopRuns_; }
     bool watching() const { return watch_ != nullptr; }
 
-private:
-    using Clock = std::chrono::steady_clock;
+  private:
     void runLoop();
 
     std::unique_ptr<PendingEventWatch> watch_;
     std::chrono::microseconds timerSlack_;
+    Now now_;
     Clock::time_point nextRun_{};
     std::uint64_t loopRuns_ = 0;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes of the window: the error report and a yes/no question.
+// Message boxes of the window: the error report.
 #include <QString>
 
 class QWidget;
@@ -9,12 +9,10 @@ namespace glint {
 inline constexpr const char* kErrorTitle = "Glintwork Error";
 
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     // "Glintwork Error", the text (CR LF line breaks), OK only, no icon. Returns when closed.
     virtual void showError(QWidget* parent, const QString& text) = 0;
-    // A Yes/No question; true for Yes.
-    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 }  // namespace glint

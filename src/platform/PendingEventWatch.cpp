@@ -1,5 +1,9 @@
 #include "PendingEventWatch.h"
 
+#include <glib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QThread>
@@ -8,10 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <system_error>
-
-#include <glib.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace glint {
 
@@ -95,10 +95,19 @@ void PendingEventWatch::record(const pollfd* fds, unsigned count) {
             const std::lock_guard lock(mutex_);
             loopFds_ = recorded_;
         }
-        poke();  // the watcher takes the new set
+        // The watcher takes the new set: a watcher that polls is woken by the poke, one that
+        // waits for its first set by the notification.
+        armed_.notify_one();
+        poke();
     }
 }
 
+// The watcher may poll while the event loop runs; that race loses nothing and costs at most one
+// needless run of the loop. Cleared before the loop polls, the flag only misses what the loop
+// itself then sees. What arrives after the loop's poll is seen by the watcher: it is still
+// watching, or, stopped, it is rearmed below and its next poll finds the descriptor readable.
+// Data the loop did deliver may still be reported when the watcher saw it first: the next
+// yield then runs the loop once without need.
 void PendingEventWatch::enteringLoop() { pending_.store(false, std::memory_order_release); }
 
 void PendingEventWatch::leftLoop() {
@@ -128,9 +137,12 @@ void PendingEventWatch::run() {
             [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &counter, sizeof counter);
         }
         // A failed poll counts as pending: the yield then runs the event loop, as without a watch.
+        // After one readable descriptor the watcher stops until the event loop has run: poll()
+        // reports a descriptor for as long as it holds data, and only the event loop reads it,
+        // so polling on would spin this thread without news until then.
         const bool readable =
-            ready < 0 || std::any_of(fds.begin() + 1, fds.end(),
-                                     [](const pollfd& f) { return f.revents != 0; });
+            ready < 0 ||
+            std::any_of(fds.begin() + 1, fds.end(), [](const pollfd& f) { return f.revents != 0; });
         if (readable) {
             const std::lock_guard lock(mutex_);
             watching_ = false;

@@ -4,8 +4,11 @@
 // threads, a readable socket. The GLib event loop that Qt runs on the main thread polls a set of
 // descriptors (its wake-up descriptor, which every posted or queued event writes to, and those
 // of the socket notifiers); a poll function of ours hands that set to a watcher thread, which
-// waits on it and raises a flag when one becomes readable. Posted events of the main thread
-// itself and timers are not covered here (see EventYield).
+// waits on it and raises a flag when one becomes readable, then rests until the event loop has
+// run (see leftLoop). Posted events of the main thread itself and timers are not covered here
+// (see EventYield).
+#include <poll.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -13,12 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include <poll.h>
-
 namespace glint {
 
 class PendingEventWatch {
-public:
+  public:
     // Starts the watch of the calling (main) thread's GLib event loop; empty when Qt runs
     // another event loop there or another watch is active.
     static std::unique_ptr<PendingEventWatch> start();
@@ -38,7 +39,7 @@ public:
     // The event loop's descriptors, from its poll function (main thread).
     void record(const pollfd* fds, unsigned count);
 
-private:
+  private:
     PendingEventWatch();
     void run();
     void poke();
@@ -49,8 +50,8 @@ private:
     std::condition_variable armed_;
     std::vector<pollfd> recorded_;  // what the event loop polled last (main thread only)
     std::vector<pollfd> loopFds_;   // the same, for the watcher (guarded by mutex_)
-    bool watching_ = true;         // the watcher waits on the descriptors (guarded by mutex_)
-    bool stop_ = false;            // guarded by mutex_
+    bool watching_ = true;          // the watcher waits on the descriptors (guarded by mutex_)
+    bool stop_ = false;             // guarded by mutex_
     std::thread thread_;
 };
 

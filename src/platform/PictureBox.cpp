@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "WorkAside.h"
+
 namespace glint {
 
 namespace {
@@ -54,17 +56,17 @@ void PictureBox::setBackColor(ColorValue color) {
 
 float PictureBox::scaleWidth() const { return static_cast<float>(wantWidth_); }
 float PictureBox::scaleHeight() const { return static_cast<float>(wantHeight_); }
-float PictureBox::width() const { return static_cast<float>(wantWidth_ + 2 * kBorder); }
-float PictureBox::height() const { return static_cast<float>(wantHeight_ + 2 * kBorder); }
+float PictureBox::outerWidth() const { return static_cast<float>(wantWidth_ + 2 * kBorder); }
+float PictureBox::outerHeight() const { return static_cast<float>(wantHeight_ + 2 * kBorder); }
 
-Status PictureBox::setWidth(float outerWidth) {
+Status PictureBox::setOuterWidth(float outerWidth) {
     const int side = areaSideFor(outerWidth);
     if (side < 0) return Status::failure("picture box width out of range");
     noteSide(Side::Width, side, wantWidth_, keepWidth_);
     return Status::ok();
 }
 
-Status PictureBox::setHeight(float outerHeight) {
+Status PictureBox::setOuterHeight(float outerHeight) {
     const int side = areaSideFor(outerHeight);
     if (side < 0) return Status::failure("picture box height out of range");
     noteSide(Side::Height, side, wantHeight_, keepHeight_);
@@ -126,6 +128,7 @@ Status PictureBox::takeArea(int areaWidth, int areaHeight, int keepWidth, int ke
         return Status::ok();
     if (qint64(areaWidth) * areaHeight * kBytesPerPixel > kMaxAreaBytes)
         return Status::failure("picture box area too large");
+    separatePicture();
     const std::uint32_t back = toPixel(backColor_);
     if (Status st = area_.resize(areaWidth, areaHeight, back, keepWidth, keepHeight); st.failed())
         return st;
@@ -135,7 +138,7 @@ Status PictureBox::takeArea(int areaWidth, int areaHeight, int keepWidth, int ke
 }
 
 void PictureBox::resizeWidget(int areaWidth, int areaHeight) {
-    QWidget::resize(areaWidth + 2 * kBorder, areaHeight + 2 * kBorder);
+    QWidget::resize(pixelGrid().widgetSize(areaWidth, areaHeight));
 }
 
 Status PictureBox::assignPicture(const QImage& picture) {
@@ -154,7 +157,9 @@ Status PictureBox::assignPicture(const QImage& picture) {
             return Status::failure("picture too large for the picture box");
     }
     QImage shown;
-    if (areaWidth > 0 && areaHeight > 0) {
+    if (autoSize_ && picture.format() == QImage::Format_RGB32) {
+        shown = picture;  // opaque and of the area's size: shown as it is, not copied
+    } else if (areaWidth > 0 && areaHeight > 0) {
         shown = QImage(areaWidth, areaHeight, QImage::Format_RGB32);
         if (shown.isNull()) return Status::failure("out of memory for the picture");
         shown.fill(toPixel(backColor_));
@@ -163,6 +168,7 @@ Status PictureBox::assignPicture(const QImage& picture) {
         painter.drawImage(0, 0, picture);
     }
     picture_ = picture;
+    pictureBlank_.clear();
     area_.assign(shown, areaWidth, areaHeight);
     wantWidth_ = areaWidth;
     wantHeight_ = areaHeight;
@@ -173,6 +179,7 @@ Status PictureBox::assignPicture(const QImage& picture) {
 
 void PictureBox::assignEmptyPicture() {
     picture_ = QImage();
+    pictureBlank_.clear();
     // Cleared first, so that a pending resize has nothing to keep.
     area_.clear(toPixel(backColor_));
     settle();
@@ -181,10 +188,48 @@ void PictureBox::assignEmptyPicture() {
 
 void PictureBox::assignImageAsPicture() {
     settle();
-    area_.fillAll();
+    // Shared: the rows never drawn stay blank in both until the picture is read.
     picture_ = area_.image();
+    pictureBlank_.clear();
     // The drawing is finished: it is shown in full at once.
     showDrawing();
+}
+
+QImage PictureBox::picture() const {
+    PictureBox& box = settled();
+    box.fillPicture([](const std::function<void()>& fill) { fill(); });
+    return picture_;
+}
+
+bool PictureBox::pictureComplete() const {
+    return pictureSharesArea() ? area_.blankRows() == 0 : pictureBlank_.count() == 0;
+}
+
+void PictureBox::completePicture() {
+    settle();
+    fillPicture(runAside);
+}
+
+bool PictureBox::pictureSharesArea() const {
+    return !picture_.isNull() && picture_.constBits() == area_.image().constBits();
+}
+
+void PictureBox::separatePicture() {
+    if (pictureSharesArea() && area_.blankRows() > 0) pictureBlank_ = area_.blank();
+}
+
+void PictureBox::fillPicture(const std::function<void(const std::function<void()>&)>& run) {
+    if (pictureComplete()) return;
+    const bool shared = pictureSharesArea();
+    const BlankRows rows = shared ? area_.blank() : pictureBlank_;
+    // Held, so that the pixels stay whatever the events do to the box meanwhile; a repaint
+    // reads only rows the area does not hold blank, which are not written.
+    const QImage filled = picture_;
+    const PixelView pixels = DrawingArea::pixelsInPlace(filled);
+    run([&rows, pixels] { rows.fillPixels(pixels, 0, pixels.height - 1); });
+    if (picture_.constBits() != filled.constBits()) return;
+    if (shared && pictureSharesArea()) area_.markDrawn(0, area_.height() - 1);
+    pictureBlank_.clear();
 }
 
 QImage PictureBox::image() const {
@@ -224,6 +269,7 @@ void PictureBox::line(float x1, float y, float x2, ColorValue color) {
     last = std::min(last, double(image.width() - 1));
     if (first > last) return;
     const int row = int(ry);
+    separatePicture();
     area_.fillRows(row, row);
     auto* pixels = reinterpret_cast<std::uint32_t*>(image.scanLine(row));
     fillRow(pixels, int(first), int(last) + 1, toPixel(color));
@@ -241,6 +287,7 @@ ConstPixelView PictureBox::pixels() const {
 
 PixelView PictureBox::mutablePixels() {
     settle();
+    separatePicture();
     area_.fillAll();
     QImage& image = area_.image();
     if (image.isNull()) return {};
@@ -256,6 +303,7 @@ PixelView PictureBox::mutableRows(std::int32_t first, std::int32_t last, bool wh
     QImage& image = area_.image();
     if (image.isNull() || first < 0 || first >= image.height() || last < first) return {};
     last = std::min(last, image.height() - 1);
+    separatePicture();
     // Rows written in whole lose their blank mark when they are reported (rowsChanged).
     if (!wholeRows) area_.fillRows(first, last);
     const qsizetype stride = image.bytesPerLine() / 4;
@@ -290,7 +338,7 @@ QRect PictureBox::visibleRect() const {
 void PictureBox::drawingChanged(const QRect& areaRect) {
     // Cheap enough to do for every row: an invisible box, or rows outside what its window
     // shows, need no repaint now.
-    const QRect visible = visibleRect() & areaRect.translated(kBorder, kBorder);
+    const QRect visible = visibleRect() & pixelGrid().toWidget(areaRect);
     if (visible.isEmpty()) return;
     pendingRepaint_ |= visible;
     const qint64 sinceRepaint =
@@ -310,32 +358,50 @@ void PictureBox::showDrawing() {
     lastRepaint_.start();
 }
 
+PixelGrid PictureBox::pixelGrid() const { return PixelGrid(devicePixelRatioF(), kBorder); }
+
+bool PictureBox::event(QEvent* event) {
+    // On a screen of another scale the box takes the size its pixels need there.
+    if (event->type() == QEvent::ScreenChangeInternal) resizeWidget(wantWidth_, wantHeight_);
+    return QWidget::event(event);
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     settle();
     QPainter painter(this);
-    const QRect area(kBorder, kBorder, area_.width(), area_.height());
-    const QRect exposed = event->rect() & area;
-    if (!exposed.isEmpty()) {
-        // 1:1, so no smoothing is involved; only the exposed part is copied. Blank rows are
-        // painted in their colour and stay blank: drawing will fill them soon enough.
-        const QRect source = exposed.translated(-kBorder, -kBorder);
-        const QColor blank = QColor::fromRgb(area_.blankPixel());
-        int y = source.top();
-        while (y <= source.bottom()) {
-            const bool isBlank = area_.isBlank(y);
-            int end = y + 1;
-            while (end <= source.bottom() && area_.isBlank(end) == isBlank) ++end;
-            const QRect band(source.left(), y, source.width(), end - y);
-            if (isBlank) {
-                painter.fillRect(band.translated(kBorder, kBorder), blank);
-            } else {
-                painter.drawImage(band.topLeft() + QPoint(kBorder, kBorder), area_.image(), band);
-            }
-            y = end;
+    const PixelGrid grid = pixelGrid();
+    const QRect whole(0, 0, area_.width(), area_.height());
+    if (!grid.toWidget(whole).contains(event->rect())) {
+        // Up to the border the box shows its background colour: at a fractional display scale
+        // the widget's last logical pixels reach beyond the area's device pixels.
+        painter.fillRect(rect(), QColor::fromRgb(toPixel(backColor_)));
+        // The focus mark: the border in the highlight colour, when the style would show the
+        // focus of a button (the keyboard, or the program, moved it here).
+        if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+            qDrawPlainRect(&painter, rect(), palette().color(QPalette::Highlight), kBorder);
+        } else {
+            qDrawShadePanel(&painter, rect(), palette(), true, kBorder);
         }
     }
-    if (!area.contains(event->rect())) {
-        qDrawShadePanel(&painter, rect(), palette(), true, kBorder);
+    const QRect exposed = grid.toArea(event->rect()) & whole;
+    if (exposed.isEmpty()) return;
+    // In device pixels, each picture pixel on whole device pixels: only the exposed part is
+    // copied, without smoothing. Blank rows are painted in their colour and stay blank:
+    // drawing will fill them soon enough.
+    painter.scale(1 / grid.ratio(), 1 / grid.ratio());
+    const QColor blank = QColor::fromRgb(area_.blankPixel());
+    int y = exposed.top();
+    while (y <= exposed.bottom()) {
+        const bool isBlank = area_.isBlank(y);
+        int end = y + 1;
+        while (end <= exposed.bottom() && area_.isBlank(end) == isBlank) ++end;
+        const QRect band(exposed.left(), y, exposed.width(), end - y);
+        if (isBlank) {
+            painter.fillRect(grid.toDevice(band), blank);
+        } else {
+            painter.drawImage(grid.toDevice(band), area_.image(), band);
+        }
+        y = end;
     }
 }
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 
 namespace glint {
 
@@ -15,13 +17,41 @@ Status needWidgets() {
     return Status::ok();
 }
 
+// A file dialog whose save asks before the file written is replaced: Qt's own question, about
+// the name the file is written under rather than the name typed. No leaves the dialog open.
+class FileDialog : public QFileDialog {
+  public:
+    FileDialog(QWidget* parent, const FileDialogRequest& request)
+        : QFileDialog(parent, request.title, request.startDir), writtenName_(request.writtenName) {
+        setOption(QFileDialog::DontConfirmOverwrite);
+    }
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (acceptMode() == AcceptSave && !files.isEmpty() && !QFileInfo(files.first()).isDir()) {
+            const QFileInfo written(writtenName_ ? writtenName_(files.first()) : files.first());
+            if (written.exists() && !written.isDir() &&
+                QMessageBox::warning(
+                    this, windowTitle(),
+                    tr("%1 already exists.\nDo you want to replace it?").arg(written.fileName()),
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+                return;
+            }
+        }
+        QFileDialog::accept();  // a folder's name opens that folder
+    }
+
+  private:
+    std::function<QString(const QString&)> writtenName_;
+};
+
 Status runFileDialog(QWidget* parent, const FileDialogRequest& request,
                      QFileDialog::AcceptMode mode, std::optional<QString>& chosen) {
     chosen.reset();
     Status status = needWidgets();
     if (status.failed()) return status;
 
-    QFileDialog dialog(parent, request.title, request.startDir);
+    FileDialog dialog(parent, request);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(mode);

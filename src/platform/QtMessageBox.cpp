@@ -18,13 +18,4 @@ void QtMessageBox::showError(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-bool QtMessageBox::askYesNo(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Question, title, displayText(text),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    return box.exec() == QMessageBox::Yes;
-}
-
 }  // namespace glint

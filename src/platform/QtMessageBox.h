@@ -5,9 +5,8 @@
 namespace glint {
 
 class QtMessageBox : public MessageBox {
-public:
+  public:
     void showError(QWidget* parent, const QString& text) override;
-    bool askYesNo(QWidget* parent, const QString& title, const QString& text) override;
 
     // The text as displayed: CR LF line breaks become plain line breaks.
     static QString displayText(const QString& text);

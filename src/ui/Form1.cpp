@@ -83,7 +83,14 @@ void Form1::setCommandVisible(Command command, bool visible) {
     commandButton(command)->setVisible(visible);
 }
 
-void Form1::setCommandFocus(Command command) { commandButton(command)->setFocus(); }
+void Form1::setCommandFocus(Command command) { moveFocus(commandButton(command)); }
+
+void Form1::moveFocus(QWidget* control) {
+    // Marked as a focus moved with the keyboard: the style marks no other.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    control->setFocus();
+    control->update();
+}
 
 void Form1::doEvents() { yield_.yield(); }
 

@@ -22,7 +22,7 @@ class MessageBox;
 
 class Form1 : public QWidget, public RasterForm {
     Q_OBJECT
-public:
+  public:
     // The services stay owned by the caller and must outlive the window.
     Form1(DialogBackend& dialogs, MessageBox& messages, Clipboard& clipboard,
           QWidget* parent = nullptr);
@@ -67,13 +67,15 @@ public:
     void doEvents() override;
     void showError(const std::string& text) override;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void connectEvents();
     QPushButton* commandButton(Command command) const;
+    // Moves the focus to a control and marks it there, as the keyboard would.
+    void moveFocus(QWidget* control);
     void showErrorBox(const QString& text);
 
     // Private procedures, handing their failure to the caller.

@@ -1,19 +1,19 @@
 // The command buttons that exchange pictures: Open File and Save As...
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
 
 #include "Form1.h"
 #include "ImageControl.h"
-#include "InputHold.h"
 #include "InfoLabel.h"
+#include "InputHold.h"
 #include "UiTexts.h"
 #include "io/decode/PictureLoader.h"
 #include "io/output/PictureWriter.h"
 #include "io/output/SaveName.h"
 #include "platform/MessageBox.h"
 #include "platform/PictureBox.h"
+#include "platform/WorkAside.h"
 
 namespace glint {
 
@@ -51,7 +51,7 @@ Status Form1::loadPicture(const QString& fileName, QImage& picture) {
 
 Status Form1::openPicture() {
     ComDlg.Filter = QString::fromUtf8(ui::kOpenFilter);
-    // Save As... goes off before the dialog, so even a cancel leaves it disabled.
+    // Save As... is disabled before the dialog opens, so a cancel leaves it disabled too.
     c_.CmdSave->setEnabled(false);
     ComDlg.DialogTitle = QString::fromUtf8(ui::kOpenTitle);
     ComDlg.FileName.clear();
@@ -70,7 +70,7 @@ Status Form1::openPicture() {
     if (Status st = c_.PicSrc->assignPicture(picture); st.failed()) return st;
     if (Status st = SetDstSize(); st.failed()) return st;
     c_.CmdRaster->setEnabled(true);
-    c_.CmdRaster->setFocus();
+    moveFocus(c_.CmdRaster);
     ComDlg.InitDir = fileName;
     return ShowPicInfo();
 }
@@ -83,7 +83,8 @@ Status Form1::savePicture() {
     ComDlg.Filter = QString::fromUtf8(ui::kSaveFilter);
     ComDlg.DialogTitle = QString::fromUtf8(ui::kSaveTitle);
     ComDlg.FileName.clear();
-    if (Status st = ComDlg.ShowSave(); st.failed()) return st;
+    // The dialog asks before it replaces a file, about the file the chosen name is written as.
+    if (Status st = ComDlg.ShowSave(bmpFileName); st.failed()) return st;
     const QString chosen = ComDlg.FileName;
     if (chosen.isEmpty()) {
         c_.LblInfo->setCaption(QString::fromUtf8(ui::kSaveCancelled));
@@ -91,17 +92,16 @@ Status Form1::savePicture() {
     }
 
     const QString fileName = bmpFileName(chosen);
-    // The dialog only asked about the name the user confirmed; a file under the changed name
-    // is not replaced without asking. No writes nothing and leaves everything as it was.
-    if (fileName != chosen && QFileInfo::exists(fileName)) {
-        const QString question = QString::fromUtf8(ui::kReplaceQuestion).arg(fileName);
-        if (!messageBox_.askYesNo(this, QString::fromUtf8(ui::kReplaceTitle), question))
-            return Status::ok();
-    }
-    if (Status st = SavePicture(c_.PicDst->picture(), fileName); st.failed()) return st;
+    // A large result takes seconds to complete and write: the window goes on meanwhile.
+    c_.PicDst->completePicture();
+    Status saved = Status::ok();
+    runAside([&saved, picture = c_.PicDst->picture(), &fileName] {
+        saved = SavePicture(picture, fileName);
+    });
+    if (saved.failed()) return saved;
     c_.LblInfo->setCaption(QString::fromUtf8(ui::kSavedPrefix) + fileName +
                            QString::fromUtf8(ui::kSavedSuffix));
-    c_.CmdLoad->setFocus();
+    moveFocus(c_.CmdLoad);
     return Status::ok();
 }
 

@@ -6,7 +6,7 @@
 #include "InfoLabel.h"
 #include "KeyPreview.h"
 #include "UiTexts.h"
-#include "io/Clipboard.h"
+#include "platform/Clipboard.h"
 #include "platform/PictureBox.h"
 
 namespace glint {
@@ -27,6 +27,7 @@ bool copiesSelectedText(QWidget* target) {
 void Form1::Form_KeyDown(short& KeyCode, short& Shift) {
     if (KeyCode != kKeyC || Shift != kCtrlMask) return;
     if (!c_.PicDst->hasPicture()) return;
+    c_.PicDst->completePicture();
     if (Status st = clipboard_.SetData(c_.PicDst->picture(), kClipboardBitmap); st.failed()) {
         // The result stays in PicDst and the label keeps its text; the user can try again.
         showErrorBox(QString::fromUtf8(ui::kClipboardError));

@@ -50,8 +50,8 @@ PictureBox* pictureBox(QWidget* parent, const QRect& at, const char* name) {
     auto* box = new PictureBox(parent);
     box->setAccessibleName(QString::fromUtf8(name));
     box->move(at.topLeft());
-    const Status height = box->setHeight(static_cast<float>(at.height()));
-    const Status width = box->setWidth(static_cast<float>(at.width()));
+    const Status height = box->setOuterHeight(static_cast<float>(at.height()));
+    const Status width = box->setOuterWidth(static_cast<float>(at.width()));
     Q_ASSERT(height.isOk() && width.isOk());
     (void)height;
     (void)width;

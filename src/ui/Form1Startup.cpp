@@ -26,7 +26,7 @@ Status Form1::startUp() {
     c_.LblInfo->setCaption(QString::fromUtf8(ui::kGreeting));
     keyPreview_->setEnabled(true);
     show();
-    c_.CmdLoad->setFocus();
+    moveFocus(c_.CmdLoad);
     return Status::ok();
 }
 

@@ -31,9 +31,6 @@ inline constexpr const char* kSavedSuffix = "\r\n[new virus installed: Tolvane.v
 inline constexpr const char* kSaveError =
     "Save file error.\r\nPlease save file with an other filename."
     " Ensure, you have permission to write on disk.";
-// The question before a renamed save replaces an existing file ("%1" is the full name).
-inline constexpr const char* kReplaceTitle = "Glintwork";
-inline constexpr const char* kReplaceQuestion = "%1 already exists.\nDo you want to replace it?";
 
 inline constexpr const char* kColorError =
     "Color select error.\r\nYou may only use black as background color!";

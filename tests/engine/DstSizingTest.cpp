@@ -23,19 +23,19 @@ class DstSizing : public ::testing::Test {
 TEST_F(DstSizing, DestinationIsScaleTimesTheSourceAndInfoEstimatesFromOuterSizes) {
     ASSERT_TRUE(SetDstSize(form).isOk());
     ASSERT_TRUE(ShowPicInfo(form).isOk());
-    EXPECT_EQ(form.dst.width(), 644.0f);
-    EXPECT_EQ(form.dst.height(), 484.0f);
+    EXPECT_EQ(form.dst.outerWidth(), 644.0f);
+    EXPECT_EQ(form.dst.outerHeight(), 484.0f);
     EXPECT_EQ(form.infos.back(), std::string(kInfo320x240) + "79 seconds, Coc'Sucker!");
 
     form.chooseScale(3);
-    EXPECT_EQ(form.dst.width(), 964.0f);
-    EXPECT_EQ(form.dst.height(), 724.0f);
+    EXPECT_EQ(form.dst.outerWidth(), 964.0f);
+    EXPECT_EQ(form.dst.outerHeight(), 724.0f);
     EXPECT_EQ(form.dst.scaleWidth(), 960.0f);
     EXPECT_EQ(form.infos.back(), std::string(kInfo320x240) + "119 seconds, Coc'Sucker!");
     // Height first, then width.
-    EXPECT_EQ(form.calls,
-              (std::vector<std::string>{"dst.setHeight 484", "dst.setWidth 644", "info",
-                                        "dst.setHeight 724", "dst.setWidth 964", "info"}));
+    EXPECT_EQ(form.calls, (std::vector<std::string>{
+                              "dst.setOuterHeight 484", "dst.setOuterWidth 644", "info",
+                              "dst.setOuterHeight 724", "dst.setOuterWidth 964", "info"}));
 
     form.src.load(1, 1, [](int, int) { return 0u; });
     form.scale = 5;
@@ -59,7 +59,7 @@ TEST_F(DstSizing, FailuresAreReturnedAndAFailedWidthKeepsTheNewHeight) {
     form.src.load(100, 320, [](int, int) { return 0u; });
     EXPECT_TRUE(SetDstSize(form).failed());  // the height fails, the width is not tried
     EXPECT_EQ(form.dst.scaleHeight(), 200.0f);
-    EXPECT_EQ(form.calls.back(), "dst.setHeight 644");
+    EXPECT_EQ(form.calls.back(), "dst.setOuterHeight 644");
 
     float out = 0.0f;
     EXPECT_TRUE(

@@ -7,15 +7,16 @@ namespace glint::test {
 
 Status MemorySurface::resizeOuter(float outer, bool horizontal) {
     const double area = std::nearbyint(double(outer)) - 4;
-    note((horizontal ? "setWidth " : "setHeight ") + std::to_string(std::llround(area + 4)));
+    note((horizontal ? "setOuterWidth " : "setOuterHeight ") +
+         std::to_string(std::llround(area + 4)));
     if (!(area >= 0 && area <= maxSide_)) return Status::failure("size the box cannot hold");
     const auto side = static_cast<std::int32_t>(area);
     horizontal ? resize(side, h_) : resize(w_, side);
     return Status::ok();
 }
 
-Status MemorySurface::setWidth(float outerWidth) { return resizeOuter(outerWidth, true); }
-Status MemorySurface::setHeight(float outerHeight) { return resizeOuter(outerHeight, false); }
+Status MemorySurface::setOuterWidth(float outerWidth) { return resizeOuter(outerWidth, true); }
+Status MemorySurface::setOuterHeight(float outerHeight) { return resizeOuter(outerHeight, false); }
 
 void MemorySurface::resize(std::int32_t w, std::int32_t h) {
     std::vector<std::uint32_t> next(std::size_t(w) * h, kBackground);

@@ -33,10 +33,10 @@ class MemorySurface : public PictureSurface {
 
     float scaleWidth() const override { return float(w_); }
     float scaleHeight() const override { return float(h_); }
-    float width() const override { return float(w_ + 4); }
-    float height() const override { return float(h_ + 4); }
-    Status setWidth(float outerWidth) override;
-    Status setHeight(float outerHeight) override;
+    float outerWidth() const override { return float(w_ + 4); }
+    float outerHeight() const override { return float(h_ + 4); }
+    Status setOuterWidth(float outerWidth) override;
+    Status setOuterHeight(float outerHeight) override;
     ColorValue point(float x, float y) const override;
     void line(float x1, float y, float x2, ColorValue color) override;
     void assignEmptyPicture() override;

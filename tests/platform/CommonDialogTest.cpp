@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "platform/CommonDialog.h"
-#include "platform/ScriptedDialogBackend.h"
+#include "support/ScriptedDialogBackend.h"
 
 namespace glint {
 namespace {
@@ -33,8 +33,8 @@ bool anyMatches(const QStringList& patterns, const QString& name) {
 TEST(CommonDialogFilters, KeepDescriptionsAndMatchInAnyLetterCase) {
     const QStringList filters = CommonDialog::qtNameFilters(kOpenFilter);
     ASSERT_EQ(filters.size(), 2);
-    EXPECT_TRUE(filters[0].startsWith(
-        "Pic Files (*.bmp;*.cur;*.emf;*.gif;*.jpg;*.ico;*.rle;*.wmf) ("));
+    EXPECT_TRUE(
+        filters[0].startsWith("Pic Files (*.bmp;*.cur;*.emf;*.gif;*.jpg;*.ico;*.rle;*.wmf) ("));
     const QStringList pictures = patternsOf(filters[0]);
     EXPECT_EQ(pictures.size(), 8);
     for (const char* name : {"X.BMP", "x.bmp", "a.Jpg", "b.WMF", "c.rle"})

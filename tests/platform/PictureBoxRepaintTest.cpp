@@ -23,7 +23,7 @@ constexpr int kWaitMs = 2000;
 
 // A picture box that notes what it was asked to paint.
 class PaintLoggingBox : public PictureBox {
-public:
+  public:
     using PictureBox::PictureBox;
     QRegion painted;
     int paints = 0;
@@ -31,7 +31,7 @@ public:
     // True when all of `rect` was painted (QRegion::contains only asks for an overlap).
     bool paintedAll(const QRect& rect) const { return (QRegion(rect) - painted).isEmpty(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override {
         painted += event->region();
         ++paints;
@@ -57,12 +57,12 @@ QRect rowsRect(int first, int last) {
 
 // A shown window holding a box much taller than itself, with nothing left to paint.
 class PictureBoxRepaintTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         window.resize(kWindowSize);
         box = new PaintLoggingBox(&window);
-        ASSERT_TRUE(box->setWidth(float(kAreaWidth + 2 * PictureBox::kBorder)).isOk());
-        ASSERT_TRUE(box->setHeight(float(kAreaHeight + 2 * PictureBox::kBorder)).isOk());
+        ASSERT_TRUE(box->setOuterWidth(float(kAreaWidth + 2 * PictureBox::kBorder)).isOk());
+        ASSERT_TRUE(box->setOuterHeight(float(kAreaHeight + 2 * PictureBox::kBorder)).isOk());
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(3 * PictureBox::kRepaintIntervalMs);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <QFile>
@@ -17,19 +16,19 @@ constexpr ColorValue kBack = RGB(240, 240, 240);
 
 // A box with a drawing area of w x h.
 void sizeArea(PictureBox& box, int w, int h) {
-    ASSERT_TRUE(box.setWidth(float(w + 4)).isOk());
-    ASSERT_TRUE(box.setHeight(float(h + 4)).isOk());
+    ASSERT_TRUE(box.setOuterWidth(float(w + 4)).isOk());
+    ASSERT_TRUE(box.setOuterHeight(float(h + 4)).isOk());
 }
 
 TEST(PictureBox, OuterSizeIsAreaPlusBorderAndRoundsHalfToEven) {
     PictureBox box;
     EXPECT_EQ(box.backColor(), kBack);
-    ASSERT_TRUE(box.setWidth(24.5f).isOk());   // 24 -> area 20
-    ASSERT_TRUE(box.setHeight(25.5f).isOk());  // 26 -> area 22
+    ASSERT_TRUE(box.setOuterWidth(24.5f).isOk());   // 24 -> area 20
+    ASSERT_TRUE(box.setOuterHeight(25.5f).isOk());  // 26 -> area 22
     EXPECT_EQ(box.scaleWidth(), 20.0f);
     EXPECT_EQ(box.scaleHeight(), 22.0f);
-    EXPECT_EQ(box.width(), 24.0f);
-    EXPECT_EQ(box.height(), 26.0f);
+    EXPECT_EQ(box.outerWidth(), 24.0f);
+    EXPECT_EQ(box.outerHeight(), 26.0f);
     EXPECT_EQ(box.size(), QSize(24, 26));
     EXPECT_EQ(box.point(0, 0), kBack);
 }
@@ -56,11 +55,16 @@ TEST(PictureBox, PointIsMinusOneOutsideAndRoundsCoordinates) {
     EXPECT_EQ(box.point(2.5f, 1), kRed);   // 2.5 -> 2
     EXPECT_EQ(box.point(3.5f, 1), kBack);  // 3.5 -> 4
     EXPECT_EQ(box.point(1.6f, 0.6f), kRed);
-    EXPECT_EQ(box.point(2, 0.5f), kBack);  // 0.5 -> 0
-    EXPECT_EQ(box.point(2, 1.5f), kBack);  // 1.5 -> 2
+    EXPECT_EQ(box.point(2, 0.5f), kBack);   // 0.5 -> 0
+    EXPECT_EQ(box.point(2, 1.5f), kBack);   // 1.5 -> 2
     EXPECT_EQ(box.point(-0.5f, 0), kBack);  // rounds to 0, inside
-    for (auto [x, y] : {std::pair{-1.0f, 0.0f}, {5.0f, 0.0f}, {0.0f, 4.0f}, {4.6f, 0.0f},
-                        {0.0f, -0.6f}, {1e30f, 0.0f}, {std::nanf(""), 0.0f}})
+    for (auto [x, y] : {std::pair{-1.0f, 0.0f},
+                        {5.0f, 0.0f},
+                        {0.0f, 4.0f},
+                        {4.6f, 0.0f},
+                        {0.0f, -0.6f},
+                        {1e30f, 0.0f},
+                        {std::nanf(""), 0.0f}})
         EXPECT_EQ(box.point(x, y), -1) << x << "," << y;
 }
 
@@ -95,7 +99,7 @@ TEST(PictureBox, AutoSizeAndTheEmptyPicture) {
     ASSERT_TRUE(box.assignPicture(picture).isOk());
     EXPECT_TRUE(box.hasPicture());
     EXPECT_EQ(box.scaleWidth(), 7.0f);
-    EXPECT_EQ(box.height(), 9.0f);
+    EXPECT_EQ(box.outerHeight(), 9.0f);
     EXPECT_EQ(box.point(6, 4), kRed);
 
     // Both ways to the empty picture clear the drawing and keep the size.
@@ -152,10 +156,10 @@ TEST(PictureBox, SizesTheBoxCannotHoldFailAndChangeNothing) {
     const auto* before = box.image().constBits();
     const float inf = std::numeric_limits<float>::infinity();
     for (float outer : {-1.0f, 1e12f, inf, std::nanf("")})
-        EXPECT_TRUE(box.setWidth(outer).failed()) << outer;
-    EXPECT_TRUE(box.setHeight(-5.0f).failed());
+        EXPECT_TRUE(box.setOuterWidth(outer).failed()) << outer;
+    EXPECT_TRUE(box.setOuterHeight(-5.0f).failed());
     // A side the box can hold, but not with this height: refused when the area is taken.
-    ASSERT_TRUE(box.setWidth(30004.0f).isOk());
+    ASSERT_TRUE(box.setOuterWidth(30004.0f).isOk());
     EXPECT_TRUE(box.applySize().failed());
     EXPECT_EQ(box.scaleWidth(), 6.0f);
     EXPECT_EQ(box.scaleHeight(), 20000.0f);
@@ -195,8 +199,8 @@ TEST(PictureBox, ANewShapeIsTakenAtOnceAndKeepsTheDrawingTopLeft) {
         ASSERT_TRUE(box.applySize().isOk());
         box.line(0, 0, 6, kRed);
         box.line(2, 3, 4, kRed);
-        ASSERT_TRUE(box.setHeight(float(t.to.height() + 4)).isOk());
-        ASSERT_TRUE(box.setWidth(float(t.to.width() + 4)).isOk());
+        ASSERT_TRUE(box.setOuterHeight(float(t.to.height() + 4)).isOk());
+        ASSERT_TRUE(box.setOuterWidth(float(t.to.width() + 4)).isOk());
         EXPECT_EQ(box.applySize().isOk(), t.fits);
         EXPECT_EQ(QSizeF(box.scaleWidth(), box.scaleHeight()), QSizeF(t.result));
         EXPECT_EQ(box.size(), t.result + QSize(4, 4));
@@ -237,9 +241,61 @@ TEST(PictureBox, ClearedRowsShowTheBackgroundUntilDrawn) {
     }
 }
 
+// A render broken off leaves rows it never drew; they join the picture, in the background
+// colour, only when the picture is read, whatever happened to the box in between.
+TEST(PictureBox, RowsARenderNeverDrewJoinItsPictureWhenItIsRead) {
+    enum class Then { ReadAtOnce, CompleteAside, Resize, DrawAgain };
+    for (Then then : {Then::ReadAtOnce, Then::CompleteAside, Then::Resize, Then::DrawAgain}) {
+        SCOPED_TRACE(int(then));
+        PictureBox box;
+        sizeArea(box, 5, 6);
+        for (int y = 0; y < 6; ++y) box.line(0, float(y), 5, kRed);
+        box.assignImageAsPicture();
+        box.assignEmptyPicture();  // the next render starts
+        const PixelView rows = box.mutableRows(0, 1, true);
+        std::fill_n(rows.row(0), 2 * rows.stride, toPixel(kGreen));
+        box.rowsChanged(0, 1);
+        box.assignImageAsPicture();  // broken off after two rows
+        EXPECT_FALSE(box.pictureComplete());
+
+        if (then == Then::CompleteAside) box.completePicture();
+        if (then == Then::Resize) sizeArea(box, 3, 2);
+        if (then == Then::DrawAgain) box.line(0, 4, 5, kRed);
+        const QImage picture = box.picture();
+        EXPECT_TRUE(box.pictureComplete());
+        ASSERT_EQ(picture.size(), QSize(5, 6));
+        for (int y = 0; y < 6; ++y)
+            EXPECT_EQ(fromPixel(picture.pixel(4, y)), y < 2 ? kGreen : kBack) << y;
+        if (then == Then::DrawAgain) {
+            EXPECT_EQ(box.point(4, 4), kRed);
+        }
+    }
+}
+
+TEST(PictureBox, AnOpaquePictureIsShownWithoutACopy) {
+    PictureBox box;
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 0));
+    ASSERT_TRUE(box.assignPicture(picture).isOk());
+    EXPECT_EQ(box.image().constBits(), picture.constBits());
+    box.line(0, 0, 4, kGreen);  // drawing leaves the picture as it was
+    EXPECT_EQ(box.point(0, 0), kGreen);
+    EXPECT_EQ(fromPixel(box.picture().pixel(0, 0)), kRed);
+    EXPECT_EQ(fromPixel(picture.pixel(0, 0)), kRed);
+
+    // Pixels the box was only lent are never written, not even once it alone holds them.
+    const std::vector<std::uint32_t> lent(12, toPixel(kRed));
+    ASSERT_TRUE(box.assignPicture(QImage(reinterpret_cast<const uchar*>(lent.data()), 4, 3,
+                                         QImage::Format_RGB32))
+                    .isOk());
+    box.assignEmptyPicture();
+    EXPECT_EQ(box.point(0, 0), kBack);
+    EXPECT_EQ(fromPixel(lent[0]), kRed);
+}
+
 // Caps the address space a little above what the process uses now, for one scope.
 class AddressSpaceCap {
-public:
+  public:
     explicit AddressSpaceCap(rlim_t headroom) {
         getrlimit(RLIMIT_AS, &saved_);
         QFile statm("/proc/self/statm");
@@ -251,7 +307,7 @@ public:
     ~AddressSpaceCap() { setrlimit(RLIMIT_AS, &saved_); }
     bool active() const { return active_; }
 
-private:
+  private:
     rlimit saved_{};
     bool active_ = false;
 };
@@ -260,13 +316,14 @@ TEST(PictureBox, MemoryThatCannotBeHadIsAFailureNotACrash) {
     PictureBox box;
     sizeArea(box, 10, 10);
     box.line(0, 0, 10, kRed);
-    QImage picture(16000, 16000, QImage::Format_RGB32);  // allocated before the cap
+    // Allocated before the cap; with an alpha channel, so that it is drawn onto the background.
+    QImage picture(16000, 16000, QImage::Format_ARGB32);
     ASSERT_FALSE(picture.isNull());
     {
         AddressSpaceCap cap(256 << 20);
         ASSERT_TRUE(cap.active());
-        EXPECT_TRUE(box.setHeight(20484).isOk());
-        EXPECT_TRUE(box.setWidth(20484).isOk());
+        EXPECT_TRUE(box.setOuterHeight(20484).isOk());
+        EXPECT_TRUE(box.setOuterWidth(20484).isOk());
         EXPECT_TRUE(box.applySize().failed());  // the new height stays: 10 x 20480 fits
         EXPECT_TRUE(box.assignPicture(picture).failed());
     }

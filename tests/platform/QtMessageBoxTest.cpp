@@ -25,17 +25,5 @@ TEST(QtMessageBox, ErrorHasTitleTextWithoutIconAndOnlyOk) {
     boxes.showError(nullptr, "Open file error.\r\nOnly open valid picture files!");
 }
 
-TEST(QtMessageBox, QuestionDefaultsToNo) {
-    QtMessageBox boxes;
-    whenModal<QMessageBox>([](QMessageBox* box) {
-        EXPECT_EQ(box->windowTitle(), "Sure?");
-        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
-        box->button(QMessageBox::Yes)->click();
-    });
-    EXPECT_TRUE(boxes.askYesNo(nullptr, "Sure?", "Really"));
-    whenModal<QMessageBox>([](QMessageBox* box) { box->defaultButton()->click(); });
-    EXPECT_FALSE(boxes.askYesNo(nullptr, "Sure?", "Really"));
-}
-
 }  // namespace
 }  // namespace glint

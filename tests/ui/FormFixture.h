@@ -10,9 +10,9 @@
 #include <map>
 #include <memory>
 
-#include "io/FakeClipboard.h"
-#include "platform/RecordingMessageBox.h"
-#include "platform/ScriptedDialogBackend.h"
+#include "support/FakeClipboard.h"
+#include "support/RecordingMessageBox.h"
+#include "support/ScriptedDialogBackend.h"
 #include "ui/Form1.h"
 
 namespace glint::test {
@@ -21,7 +21,7 @@ namespace glint::test {
 // pending events are delivered, onYield runs and the actions queued for that row are posted,
 // so they arrive in that yield like a user's input.
 class YieldingForm : public Form1 {
-public:
+  public:
     using Form1::Form1;
     std::function<void(int)> onYield;
     std::multimap<int, std::function<void()>> rowActions;
@@ -59,7 +59,7 @@ QImage sourcePicture(int width, int height);
 unsigned pixelOf(ColorValue color);
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -25,11 +25,6 @@ QString savedText(const QString& name) {
     return "Pic saved as: " + name + "\r\n[new virus installed: Tolvane.vbs]";
 }
 
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 using OpenTest = FormTest;
 
 TEST_F(OpenTest, CancelFromEmptyOnlyWritesItsText) {
@@ -51,10 +46,10 @@ TEST_F(OpenTest, LoadedPictureSizesBothBoxesAndShowsItsInfo) {
     EXPECT_EQ(commands(), kLoaded);
     EXPECT_EQ(focus(), c().CmdRaster);
     EXPECT_TRUE(c().PicSrc->hasPicture());
-    EXPECT_EQ(c().PicSrc->width(), 324.0f);
-    EXPECT_EQ(c().PicSrc->height(), 244.0f);
-    EXPECT_EQ(c().PicDst->width(), 644.0f);
-    EXPECT_EQ(c().PicDst->height(), 484.0f);
+    EXPECT_EQ(c().PicSrc->outerWidth(), 324.0f);
+    EXPECT_EQ(c().PicSrc->outerHeight(), 244.0f);
+    EXPECT_EQ(c().PicDst->outerWidth(), 644.0f);
+    EXPECT_EQ(c().PicDst->outerHeight(), 484.0f);
     EXPECT_FALSE(c().PicDst->hasPicture());
     EXPECT_EQ(info(), "Pic: " + file +
                           "\r\nWidth: 320 Hight: 240\r\n 'Make Raster' will last about 79 seconds, "
@@ -69,7 +64,7 @@ TEST_F(OpenTest, AFileThatIsNoPictureEmptiesBothBoxesAndKeepsTheRest) {
     const QString good = writePicture("pic.png", sourcePicture(5, 4));
     open(good);
     const QString infoBefore = info();
-    const float dstWidth = c().PicDst->width();
+    const float dstWidth = c().PicDst->outerWidth();
     const QString text = dir.filePath("notes.txt");
     {
         QFile f(text);
@@ -80,7 +75,7 @@ TEST_F(OpenTest, AFileThatIsNoPictureEmptiesBothBoxesAndKeepsTheRest) {
     EXPECT_EQ(messages.errors(), QStringList{kOpenError});
     EXPECT_FALSE(c().PicSrc->hasPicture());
     EXPECT_FALSE(c().PicDst->hasPicture());
-    EXPECT_EQ(c().PicDst->width(), dstWidth);
+    EXPECT_EQ(c().PicDst->outerWidth(), dstWidth);
     // Coming from Loaded, Make Raster stays available over the emptied source.
     EXPECT_EQ(commands(), kLoaded);
     EXPECT_EQ(info(), infoBefore);
@@ -93,9 +88,8 @@ TEST_F(OpenTest, AMissingPartOfTheInstallationIsNamedInsteadOfBlamingTheFile) {
     qputenv("GLINTWORK_METAFILE_HELPER", "/nonexistent/glintwork-metafile");
     open(file);
     qunsetenv("GLINTWORK_METAFILE_HELPER");
-    EXPECT_EQ(messages.errors(),
-              QStringList{"Open file error.\r\nThe metafile helper "
-                          "/nonexistent/glintwork-metafile is missing."});
+    EXPECT_EQ(messages.errors(), QStringList{"Open file error.\r\nThe metafile helper "
+                                             "/nonexistent/glintwork-metafile is missing."});
     EXPECT_FALSE(c().PicSrc->hasPicture());
 }
 
@@ -135,8 +129,9 @@ TEST_F(OpenTest, WindowRunsItsEventsWhileAHelperDecodesAndClosingStopsIt) {
     qputenv("GLINTWORK_METAFILE_HELPER", helper.toUtf8());
     QFile metafile(path("drawing.wmf"));  // a placeable header and a plain one, no records
     ASSERT_TRUE(metafile.open(QIODevice::WriteOnly));
-    metafile.write(QByteArray::fromHex("d7cdc69a00000000000002000100600000000000000001000900"
-                                       "0003000000000000000000000000"));
+    metafile.write(
+        QByteArray::fromHex("d7cdc69a00000000000002000100600000000000000001000900"
+                            "0003000000000000000000000000"));
     metafile.close();
 
     form->show();
@@ -157,7 +152,7 @@ TEST_F(OpenTest, WindowRunsItsEventsWhileAHelperDecodesAndClosingStopsIt) {
 }
 
 class SaveTest : public FormTest {
-protected:
+  protected:
     void SetUp() override {
         FormTest::SetUp();
         openAndRender(sourcePicture(3, 2));
@@ -207,35 +202,36 @@ TEST_F(SaveTest, ABmpNameIsKeptAndAnyOtherEndingBecomesBmp) {
     // The dialog's name stays what the user chose; a scale pick names it.
     pickScale(1);
     EXPECT_TRUE(info().startsWith("Pic: " + jpg + "\r\nWidth: 3 Hight: 2\r\n"));
-    EXPECT_TRUE(messages.questionTexts().isEmpty());
 }
 
-TEST_F(SaveTest, ARenamedSaveAsksBeforeReplacingAFile) {
+// The dialog asks before it replaces a file (QtDialogs tests its question); it asks about the
+// file the chosen name is written as.
+TEST_F(SaveTest, TheDialogIsToldTheNameTheFileIsWrittenAs) {
     const QString target = path("out.bmp");
     {
         QFile f(target);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("keep me");
+        f.write("replace me");
     }
-    const QString infoBefore = info();
-    messages.queueAnswer(false);
     save(path("out.jpg"));
-    EXPECT_EQ(messages.questionTitles(), QStringList{"Glintwork"});
-    EXPECT_EQ(messages.questionTexts(),
-              QStringList{target + " already exists.\nDo you want to replace it?"});
-    EXPECT_EQ(contents(target), "keep me");
-    EXPECT_EQ(info(), infoBefore);
-
-    messages.queueAnswer(true);
-    save(path("out.jpg"));
-    expectResultIn(target);
-    EXPECT_EQ(info(), savedText(target));
-
-    // The name the user confirmed was asked about by the dialog: no second question.
-    save(target);
-    EXPECT_EQ(messages.questionTexts().size(), 2);
-    expectResultIn(target);
+    const auto& writtenName = dialogs.requests().back().writtenName;
+    ASSERT_TRUE(writtenName);
+    EXPECT_EQ(writtenName(path("out.jpg")), target);
+    EXPECT_EQ(writtenName(path("Out.BMP")), path("Out.BMP"));
+    expectResultIn(target);  // confirmed in the dialog: replaced without a second question
     EXPECT_TRUE(messages.errors().isEmpty());
+}
+
+TEST_F(SaveTest, ABrokenOffResultIsSavedWithTheRowsNeverDrawnInTheBackground) {
+    open(writePicture("tall.png", sourcePicture(3, 6)));
+    atRow(1, [this] { c().CmdBreak->click(); });
+    render();
+    ASSERT_EQ(commands(), kRendered);
+    save(path("partial.bmp"));
+    const QImage saved(path("partial.bmp"), "BMP");
+    ASSERT_EQ(saved.size(), QSize(6, 12));
+    EXPECT_EQ(saved.pixel(5, 11), pixelOf(c().PicDst->backColor()));
+    expectResultIn(path("partial.bmp"));
 }
 
 TEST_F(SaveTest, AFileThatCannotBeWrittenIsReportedAndTheNextTryWorks) {
@@ -261,8 +257,8 @@ TEST_F(OpenTest, ATurnedPhotoOpensUprightWithItsUprightSize) {
     ASSERT_TRUE(writer.write(sourcePicture(320, 240)));
     open(file);
     EXPECT_EQ(commands(), kLoaded);
-    EXPECT_EQ(c().PicSrc->width(), 244.0f);
-    EXPECT_EQ(c().PicSrc->height(), 324.0f);
+    EXPECT_EQ(c().PicSrc->outerWidth(), 244.0f);
+    EXPECT_EQ(c().PicSrc->outerHeight(), 324.0f);
     EXPECT_TRUE(info().contains("\r\nWidth: 240 Hight: 320\r\n")) << info().toStdString();
 }
 

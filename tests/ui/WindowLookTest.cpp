@@ -182,5 +182,28 @@ TEST_F(WindowLookTest, OnlyTheFocusedButtonHasTheFocusOutline) {
     EXPECT_NE(outline(c().CmdBackColor), focused);
 }
 
+TEST_F(WindowLookTest, WhereTheProgramMovesTheFocusItShows) {
+    const auto outline = [](QPushButton* button) {
+        return button->grab().toImage().pixel(button->width() / 2, 0);
+    };
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    openAndRender(sourcePicture(3, 2));  // the focus goes to Save As...
+    ASSERT_TRUE(c().CmdSave->hasFocus());
+    EXPECT_NE(outline(c().CmdSave), outline(c().CmdLoad));
+    EXPECT_NE(outline(c().CmdSave), outline(c().CmdRaster));
+
+    // Tab goes on to the result box, which shows the focus in its border.
+    const auto borderColour = [](QWidget* box) {
+        return QColor(box->grab().toImage().pixel(0, box->height() / 2));
+    };
+    const QColor highlight = c().PicDst->palette().color(QPalette::Highlight);
+    EXPECT_NE(borderColour(c().PicDst), highlight);
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(c().PicDst->hasFocus());
+    EXPECT_EQ(borderColour(c().PicDst), highlight);
+    EXPECT_EQ(outline(c().CmdSave), outline(c().CmdLoad));
+}
+
 }  // namespace
 }  // namespace glint::test

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "LoadLimits.h"
-#include "io/RgbBytes.h"
+#include "RgbBytes.h"
 
 namespace glint {
 namespace {

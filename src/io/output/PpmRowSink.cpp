@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "io/RgbBytes.h"
+#include "io/decode/RgbBytes.h"
 
 namespace glint {
 

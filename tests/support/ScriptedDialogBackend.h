@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "DialogBackend.h"
+#include "platform/DialogBackend.h"
 
 namespace glint {
 
 class ScriptedDialogBackend : public DialogBackend {
-public:
+  public:
     enum class Kind { Open, Save, Color };
 
     struct Request {
@@ -20,7 +20,8 @@ public:
         QStringList nameFilters;
         QString startDir;
         QString defaultSuffix;
-        ColorValue initialColor = 0;  // colour dialogs only
+        std::function<QString(const QString&)> writtenName;  // save dialogs only
+        ColorValue initialColor = 0;                         // colour dialogs only
     };
 
     // Script the next answers.
@@ -39,7 +40,7 @@ public:
     Status pickColor(QWidget* parent, ColorValue initial,
                      std::optional<ColorValue>& chosen) override;
 
-private:
+  private:
     enum class AnswerKind { Cancel, Path, Color, Failure };
     struct Answer {
         AnswerKind kind = AnswerKind::Cancel;

@@ -1,4 +1,4 @@
-#include "ScriptedDialogBackend.h"
+#include "support/ScriptedDialogBackend.h"
 
 namespace glint {
 
@@ -29,8 +29,8 @@ Status ScriptedDialogBackend::nextAnswer(const char* what, Answer& answer) {
 Status ScriptedDialogBackend::fileAnswer(Kind kind, const FileDialogRequest& request,
                                          std::optional<QString>& chosen) {
     chosen.reset();
-    requests_.push_back(
-        {kind, request.title, request.nameFilters, request.startDir, request.defaultSuffix, 0});
+    requests_.push_back({kind, request.title, request.nameFilters, request.startDir,
+                         request.defaultSuffix, request.writtenName, 0});
     const char* what = kind == Kind::Open ? "open" : "save";
     Answer answer;
     Status status = nextAnswer(what, answer);
@@ -55,7 +55,7 @@ Status ScriptedDialogBackend::saveFile(QWidget*, const FileDialogRequest& reques
 Status ScriptedDialogBackend::pickColor(QWidget*, ColorValue initial,
                                         std::optional<ColorValue>& chosen) {
     chosen.reset();
-    requests_.push_back({Kind::Color, {}, {}, {}, {}, initial});
+    requests_.push_back({Kind::Color, {}, {}, {}, {}, {}, initial});
     Answer answer;
     Status status = nextAnswer("colour", answer);
     if (status.failed()) return status;

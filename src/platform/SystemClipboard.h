@@ -5,7 +5,7 @@
 namespace glint {
 
 class SystemClipboard final : public Clipboard {
-public:
+  public:
     // Replaces what the clipboard holds with the picture (other formats do not stay).
     Status SetData(const QImage& picture, int format) override;
     QImage image() const override;

@@ -3,6 +3,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include "ClipboardPicture.h"
+
 namespace glint {
 
 Status SystemClipboard::SetData(const QImage& picture, int format) {
@@ -10,7 +12,7 @@ Status SystemClipboard::SetData(const QImage& picture, int format) {
     if (picture.isNull()) return Status::failure("there is no picture to copy");
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return Status::failure("there is no clipboard");
-    clipboard->setImage(picture);
+    clipboard->setMimeData(new ClipboardPicture(picture));
     return Status::ok();
 }
 

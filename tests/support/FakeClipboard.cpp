@@ -1,4 +1,4 @@
-#include "FakeClipboard.h"
+#include "support/FakeClipboard.h"
 
 namespace glint {
 

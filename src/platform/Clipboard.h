@@ -10,7 +10,7 @@ namespace glint {
 inline constexpr int kClipboardBitmap = 2;
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     // Puts the picture on the system clipboard in the given format (only kClipboardBitmap is
     // supported); fails when the clipboard cannot take it.

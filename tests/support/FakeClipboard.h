@@ -2,12 +2,12 @@
 // A clipboard for tests: keeps what it is given, and fails when told to.
 #include <vector>
 
-#include "Clipboard.h"
+#include "platform/Clipboard.h"
 
 namespace glint {
 
 class FakeClipboard final : public Clipboard {
-public:
+  public:
     struct Call {
         QImage picture;
         int format = 0;
@@ -21,7 +21,7 @@ public:
     // Every SetData call, successful or not, in order.
     const std::vector<Call>& calls() const { return calls_; }
 
-private:
+  private:
     QImage held_;
     std::vector<Call> calls_;
     bool failing_ = false;

@@ -1,0 +1,7 @@
+#include "support/RecordingMessageBox.h"
+
+namespace glint {
+
+void RecordingMessageBox::showError(QWidget*, const QString& text) { errors_ << text; }
+
+}  // namespace glint
