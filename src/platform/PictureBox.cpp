@@ -207,7 +207,7 @@ bool PictureBox::pictureComplete() const {
 
 void PictureBox::completePicture() {
     settle();
-    fillPicture(runAside);
+    fillPicture([](const std::function<void()>& work) { runAside(work); });
 }
 
 bool PictureBox::pictureSharesArea() const {

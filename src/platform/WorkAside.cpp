@@ -6,7 +6,7 @@
 
 namespace glint {
 
-void runAside(const std::function<void()>& work) {
+void runAside(const std::function<void()>& work, QEventLoop::ProcessEventsFlags flags) {
     QEventLoop loop;
     std::thread worker;
     try {
@@ -20,7 +20,7 @@ void runAside(const std::function<void()>& work) {
         return;
     }
     // Returns at once when the application is quitting; the join then waits for the work.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec(flags);
     worker.join();
 }
 

@@ -105,7 +105,9 @@ void Form1::resizeEvent(QResizeEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (loading_) {
-        // The window closes once the picture being read is in (CmdLoad_Click).
+        // A helper still at work is stopped; the window closes once the reading has ended
+        // (CmdLoad_Click).
+        loadStopped_ = true;
         closeRequested_ = true;
         event->ignore();
         return;

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 
 #include "Form1Controls.h"
@@ -108,6 +109,7 @@ class Form1 : public QWidget, public RasterForm {
 
     bool rendering_ = false;
     bool loading_ = false;         // a picture file is being read
+    std::atomic<bool> loadStopped_{false};  // the window was closed meanwhile: stop reading
     bool closeRequested_ = false;  // the window was closed while a render ran or a file was read
     int picturesCopied_ = 0;       // successful Ctrl+C copies so far
 };

@@ -35,16 +35,21 @@ void Form1::CmdLoad_Click() {
     }
 }
 
-// While a helper process decodes the picture the window keeps itself painted, but keys and
-// clicks are held back: no other event procedure starts in the middle. Closing the window
-// stops the helper.
+// The picture is read aside, on a thread of its own: the window keeps itself painted while a
+// large photo decodes or a helper process works, but keys and clicks are held back, so no other
+// event procedure starts in the middle. Closing the window stops a helper at once.
 Status Form1::loadPicture(const QString& fileName, QImage& picture) {
     loading_ = true;
-    const InputHold hold;
-    const Status loaded = LoadPicture(fileName, picture, [this] {
-        QCoreApplication::processEvents();
-        return !closeRequested_;
-    });
+    loadStopped_ = false;
+    Status loaded = Status::ok();
+    {
+        const InputHold hold;
+        runAside(
+            [&] {
+                loaded = LoadPicture(fileName, picture, [this] { return !loadStopped_.load(); });
+            },
+            QEventLoop::AllEvents);
+    }
     loading_ = false;
     return loaded;
 }
