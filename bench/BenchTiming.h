@@ -29,18 +29,18 @@ inline double threadCpuSeconds() {
 
 // Wall and thread CPU time since it was made.
 class Stopwatch {
-public:
+  public:
     double wallSeconds() const { return secondsSince(wall_); }
     double cpuSeconds() const { return threadCpuSeconds() - cpu_; }
 
-private:
+  private:
     Clock::time_point wall_ = Clock::now();
     double cpu_ = threadCpuSeconds();
 };
 
 // Repeated timings of one thing: median and best wall time, median CPU time.
 class Timing {
-public:
+  public:
     void add(const Stopwatch& watch) {
         wall_.push_back(watch.wallSeconds());
         cpu_.push_back(watch.cpuSeconds());
@@ -49,7 +49,7 @@ public:
     double best() const { return *std::min_element(wall_.begin(), wall_.end()); }
     double cpuMedian() const { return bench::median(cpu_); }
 
-private:
+  private:
     std::vector<double> wall_;
     std::vector<double> cpu_;
 };

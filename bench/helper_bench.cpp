@@ -47,10 +47,11 @@ QByteArray encoded(const QImage& image, const char* format, int quality = -1) {
 }
 
 QByteArray svgDrawing() {
-    QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='4000' height='3000'><defs>"
-                     "<linearGradient id='g'><stop offset='0' stop-color='#2060a0'/>"
-                     "<stop offset='1' stop-color='#f0c040'/></linearGradient></defs>"
-                     "<rect width='4000' height='3000' fill='url(#g)'/>";
+    QByteArray svg =
+        "<svg xmlns='http://www.w3.org/2000/svg' width='4000' height='3000'><defs>"
+        "<linearGradient id='g'><stop offset='0' stop-color='#2060a0'/>"
+        "<stop offset='1' stop-color='#f0c040'/></linearGradient></defs>"
+        "<rect width='4000' height='3000' fill='url(#g)'/>";
     for (int i = 0; i < 3000; ++i)
         svg += QStringLiteral("<circle cx='%1' cy='%2' r='%3' fill='#%4' opacity='0.6'/>")
                    .arg((i * 97) % 4000)
@@ -68,7 +69,9 @@ double processorSeconds() {
     rusage children{};
     getrusage(RUSAGE_SELF, &self);
     getrusage(RUSAGE_CHILDREN, &children);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; };
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) * 1e-6;
+    };
     return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) +
            seconds(children.ru_stime);
 }
@@ -92,13 +95,13 @@ Times medianTimes(const std::function<bool()>& run) {
     return {glint::bench::median(wall), glint::bench::median(processor)};
 }
 
-void compare(const char* what, const QString& file, const QByteArray& bytes,
-             const char* format) {
+void compare(const char* what, const QString& file, const QByteArray& bytes, const char* format) {
     const Times inProcess = medianTimes([&] {
         if (std::strcmp(format, "tiff") == 0) {  // read by the helper through libtiff
             glint::photo::DecodedPhoto photo;
-            return glint::picture::readTiff(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                            std::size_t(bytes.size()), photo)
+            return glint::picture::readTiff(
+                       reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                       std::size_t(bytes.size()), photo)
                        .outcome == glint::picture::TiffOutcome::Ok;
         }
         QImage image;
@@ -119,10 +122,11 @@ void compare(const char* what, const QString& file, const QByteArray& bytes,
                     inProcess.wall < 0 ? "in process" : "by the helper");
         return;
     }
-    std::printf("%-26s in process %6.3f s, helper %6.3f s: helper / in process %.2f "
-                "(processor time %.2f)\n",
-                what, inProcess.wall, helper.wall, helper.wall / inProcess.wall,
-                helper.processor / inProcess.processor);
+    std::printf(
+        "%-26s in process %6.3f s, helper %6.3f s: helper / in process %.2f "
+        "(processor time %.2f)\n",
+        what, inProcess.wall, helper.wall, helper.wall / inProcess.wall,
+        helper.processor / inProcess.processor);
 }
 
 }  // namespace

@@ -60,8 +60,7 @@ QImage photo() {
 QImage scaledResult(const QImage& source) {
     QImage result(source.width() * kScale, source.height() * kScale, QImage::Format_RGB32);
     const glint::ConstPixelView src{reinterpret_cast<const std::uint32_t*>(source.constBits()),
-                                    source.width(), source.height(),
-                                    source.bytesPerLine() / 4};
+                                    source.width(), source.height(), source.bytesPerLine() / 4};
     const glint::PixelView dst{reinterpret_cast<std::uint32_t*>(result.bits()), result.width(),
                                result.height(), result.bytesPerLine() / 4};
     const glint::RowValues values{kScale, 0x000000, 120, 60};
@@ -92,8 +91,8 @@ bool compareWithQt(const QImage& picture, const QString& folder) {
         const double qt = best([&] {
             if (!qtRead(file)) std::exit(1);
         });
-        std::printf("%s: load %.3f s, qt reader %.3f s: %s load/qt-reader: %.2f\n", format, own,
-                    qt, format, own / qt);
+        std::printf("%s: load %.3f s, qt reader %.3f s: %s load/qt-reader: %.2f\n", format, own, qt,
+                    format, own / qt);
     }
     return true;
 }
@@ -171,8 +170,8 @@ int main(int argc, char** argv) {
     } else {
         std::printf("djpeg not installed (libjpeg-turbo-progs): load/djpeg not measured\n");
     }
-    std::printf("bitmap %dx%d, %lld bytes: save %.3f s, plain write+sync %.3f s\n",
-                result.width(), result.height(), static_cast<long long>(bmpBytes), save, write);
+    std::printf("bitmap %dx%d, %lld bytes: save %.3f s, plain write+sync %.3f s\n", result.width(),
+                result.height(), static_cast<long long>(bmpBytes), save, write);
     std::printf("save/write: %.2f\n", save / write);
     return compareWithQt(loaded, dir.path()) ? 0 : 1;
 }

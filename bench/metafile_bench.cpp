@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "BenchTiming.h"
-#include "io/helper/HelperClient.h"
 #include "io/decode/PictureLoader.h"
+#include "io/helper/HelperClient.h"
 
 namespace {
 

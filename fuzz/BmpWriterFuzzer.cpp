@@ -89,9 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fill(line, line + width, colour);
         }
         const auto* pixels = reinterpret_cast<const std::uint32_t*>(band.constBits());
-        const Status status =
-            call == kRow ? writer.writeRow(first, pixels)
-                         : writer.writeRows(first, {pixels, width, count, width});
+        const Status status = call == kRow ? writer.writeRow(first, pixels)
+                                           : writer.writeRows(first, {pixels, width, count, width});
         const bool inside = count > 0 && first + count <= height;
         fuzz::require(status.isOk() == inside, "rows are taken exactly inside the bitmap");
         if (!inside) continue;

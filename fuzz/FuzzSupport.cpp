@@ -35,9 +35,9 @@ QString scratchPath(const QString& name) {
 
 void writeScratch(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                file.write(bytes) == bytes.size(),
-            "the scratch file is written");
+    require(
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size(),
+        "the scratch file is written");
 }
 
 void require(bool condition, const char* what) {
@@ -50,8 +50,7 @@ void require(bool condition, const char* what) {
 
 std::uint32_t FuzzInput::take(int bytes) {
     std::uint32_t value = 0;
-    for (int i = 0; i < bytes && at_ < size_; ++i)
-        value |= std::uint32_t{data_[at_++]} << (8 * i);
+    for (int i = 0; i < bytes && at_ < size_; ++i) value |= std::uint32_t{data_[at_++]} << (8 * i);
     return value;
 }
 

@@ -28,7 +28,7 @@ void require(bool condition, const char* what);
 
 // Reads little-endian numbers from the front of the input; zero once it is used up.
 class FuzzInput {
-public:
+  public:
     FuzzInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool empty() const { return at_ >= size_; }
     std::uint32_t take(int bytes);
@@ -37,7 +37,7 @@ public:
     // Everything not read yet.
     QByteArray rest();
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t at_ = 0;

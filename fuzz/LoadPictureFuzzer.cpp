@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     fuzz::require(pictureSizeAccepted(picture.width(), picture.height()), "an accepted size");
-    fuzz::require(picture.format() == QImage::Format_RGB32 ||
-                      picture.format() == QImage::Format_ARGB32,
-                  "a 32-bit picture");
+    fuzz::require(
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32,
+        "a 32-bit picture");
     return 0;
 }

@@ -29,9 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (containedByTheHelperOnly(bytes)) return -1;
     bool small = true;
     QImage image;
-    const helper::Outcome outcome = helper::readWithQt(
-        bytes, GLINT_FUZZ_FORMAT, image,
-        [&small](int width, int height) {
+    const helper::Outcome outcome =
+        helper::readWithQt(bytes, GLINT_FUZZ_FORMAT, image, [&small](int width, int height) {
             small = small && std::int64_t{width} * height <= fuzz::kMaxFuzzPixels;
         });
     if (outcome != helper::Outcome::Ok) {
@@ -39,8 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     fuzz::require(pictureSizeAccepted(image.width(), image.height()), "an accepted size");
-    fuzz::require(image.format() == QImage::Format_RGB32 ||
-                      image.format() == QImage::Format_ARGB32,
+    fuzz::require(image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32,
                   "a 32-bit picture");
     return small ? 0 : -1;
 }

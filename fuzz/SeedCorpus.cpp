@@ -17,8 +17,8 @@ QImage sample(int width, int height) {
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgba(x * 255 / width, y * 255 / height, 128,
-                                       x + y < 2 ? 0 : 255));
+            image.setPixel(x, y,
+                           qRgba(x * 255 / width, y * 255 / height, 128, x + y < 2 ? 0 : 255));
     return image;
 }
 
@@ -63,10 +63,10 @@ int main(int argc, char** argv) {
     }
     const QImage rgba = sample(7, 5);
     const QImage rgb = rgba.convertToFormat(QImage::Format_RGB32);
-    const QByteArray rle8 = glint::test::rleBitmap(
-        4, 2, 8, {0xff0000, 0x00ff00}, QByteArray::fromHex("03000101000004010001"));
-    const QByteArray rle4 = glint::test::rleBitmap(
-        4, 2, 4, {0xff0000, 0x00ff00}, QByteArray::fromHex("0401000004100001"));
+    const QByteArray rle8 = glint::test::rleBitmap(4, 2, 8, {0xff0000, 0x00ff00},
+                                                   QByteArray::fromHex("03000101000004010001"));
+    const QByteArray rle4 = glint::test::rleBitmap(4, 2, 4, {0xff0000, 0x00ff00},
+                                                   QByteArray::fromHex("0401000004100001"));
     const auto corner = [](int x, int y) { return x + y < 2; };
     const std::vector<std::pair<const char*, QByteArray>> netpbm = {
         {"plain.pbm", "P1\n# bits\n4 2\n0110\n1 0 0 1\n"},
@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
           {"missing-row", QByteArray::fromHex("000202000000aabbcc0200")},
           {"wild-size", QByteArray::fromHex("ff4e9300004e930000")}}},
         {"fuzz_cli_options",
-         {{"full", arguments(2, {"-s", "4", "-r", "10", "-b", "200", "-B", "#102030", "-j",
-                                       "2", "-f", "-q", "-o", "out.png", "in.bmp"})},
+         {{"full", arguments(2, {"-s", "4", "-r", "10", "-b", "200", "-B", "#102030", "-j", "2",
+                                 "-f", "-q", "-o", "out.png", "in.bmp"})},
           {"named-colour", arguments(1, {"--background", "DarkGreen", "a.gif", "b.jpg"})},
           {"help", arguments(0, {"--help"})},
           {"bad-scale", arguments(3, {"--scale=17", "x.png"})}}},

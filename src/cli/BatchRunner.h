@@ -17,7 +17,7 @@
 namespace glint {
 
 class BatchRunner {
-public:
+  public:
     // Every file is converted as `settings` say, to the output the feed gives it.
     BatchRunner(BatchFeed& feed, const ConvertRequest& settings, int jobs);
     ~BatchRunner();
@@ -34,7 +34,7 @@ public:
     };
     const FramesLeftOut& framesLeftOut() const { return framesLeftOut_; }
 
-private:
+  private:
     struct Slot {  // one worker's file
         std::atomic<std::int32_t> done{0};
         std::atomic<std::int32_t> total{0};

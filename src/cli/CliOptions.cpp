@@ -9,10 +9,10 @@
 #include "InputList.h"
 #include "NameText.h"
 #include "StreamConverter.h"
-#include "io/output/OutputFormat.h"
-#include "io/output/StandardStreams.h"
 #include "io/decode/LoadLimits.h"
 #include "io/decode/ReadableFormats.h"
+#include "io/output/OutputFormat.h"
+#include "io/output/StandardStreams.h"
 
 namespace glint {
 
@@ -176,10 +176,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     parser.setApplicationDescription(description());
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption scaleOption(
-        {"s", "scale"}, QStringLiteral("Enlargement factor, %1..%2 (default %3).")
-                            .arg(kMinScale).arg(kMaxScale).arg(kDefaultScale),
-        "N");
+    const QCommandLineOption scaleOption({"s", "scale"},
+                                         QStringLiteral("Enlargement factor, %1..%2 (default %3).")
+                                             .arg(kMinScale)
+                                             .arg(kMaxScale)
+                                             .arg(kDefaultScale),
+                                         "N");
     const QCommandLineOption redOption({"r", "red"}, "Red of every run, 0..255 (default 0).", "N");
     const QCommandLineOption blueOption({"b", "blue"}, "Blue of every run, 0..255 (default 0).",
                                         "N");
@@ -269,7 +271,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
     if (parser.isSet(scaleOption) &&
         !parseInt(parser.value(scaleOption), kMinScale, kMaxScale, o.scale)) {
         return failure(QStringLiteral("--scale must be a whole number from %1 to %2, not '%3'")
-                           .arg(kMinScale).arg(kMaxScale).arg(parser.value(scaleOption)),
+                           .arg(kMinScale)
+                           .arg(kMaxScale)
+                           .arg(parser.value(scaleOption)),
                        help);
     }
     if (parser.isSet(redOption) && !parseInt(parser.value(redOption), 0, kMaxComponent, o.red)) {
@@ -277,21 +281,20 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, int defaultJobs
                            .arg(parser.value(redOption)),
                        help);
     }
-    if (parser.isSet(blueOption) &&
-        !parseInt(parser.value(blueOption), 0, kMaxComponent, o.blue)) {
+    if (parser.isSet(blueOption) && !parseInt(parser.value(blueOption), 0, kMaxComponent, o.blue)) {
         return failure(QStringLiteral("--blue must be a whole number from 0 to 255, not '%1'")
                            .arg(parser.value(blueOption)),
                        help);
     }
     if (parser.isSet(backOption) && !parseColor(parser.value(backOption), o.background)) {
-        return failure(
-            QStringLiteral("--background must be #rrggbb or a colour name, not '%1'")
-                .arg(parser.value(backOption)),
-            help);
+        return failure(QStringLiteral("--background must be #rrggbb or a colour name, not '%1'")
+                           .arg(parser.value(backOption)),
+                       help);
     }
     if (parser.isSet(jobsOption) && !parseInt(parser.value(jobsOption), 1, kMaxJobs, o.jobs)) {
         return failure(QStringLiteral("--jobs must be a whole number from 1 to %1, not '%2'")
-                           .arg(kMaxJobs).arg(parser.value(jobsOption)),
+                           .arg(kMaxJobs)
+                           .arg(parser.value(jobsOption)),
                        help);
     }
     o.force = parser.isSet(forceOption);

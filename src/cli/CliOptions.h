@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/ColorValue.h"
 #include "io/output/EncoderSettings.h"
 #include "io/output/OutputFormat.h"
-#include "engine/ColorValue.h"
 
 namespace glint {
 
@@ -35,7 +35,7 @@ struct CliOptions {
     std::optional<std::int32_t> frame;  // --frame N, counted from 1
     bool eachFrame = false;             // --each-frame
     bool stream = false;                // --stream
-    QList<QByteArray> inputs;   // from the command line; "-": standard input
+    QList<QByteArray> inputs;           // from the command line; "-": standard input
     QByteArray inputList;       // --files-from: more inputs, read as the batch goes; "-": stdin
     bool nulSeparated = false;  // -0: the list's names end with NUL
 };

@@ -5,18 +5,18 @@
 #include <memory>
 
 #include "NameText.h"
-#include "io/output/BmpRowFeed.h"
-#include "io/output/BmpScanlineFile.h"
-#include "io/output/OutputFormat.h"
-#include "io/output/OutputSinks.h"
-#include "io/decode/PictureFrames.h"
-#include "engine/ScanlineBands.h"
-#include "io/output/StandardStreams.h"
 #include "engine/PictureSurface.h"
+#include "engine/ScanlineBands.h"
 #include "io/decode/LoadLimits.h"
-#include "io/output/OutputFile.h"
+#include "io/decode/PictureFrames.h"
 #include "io/decode/PictureLoader.h"
 #include "io/decode/PictureProbe.h"
+#include "io/output/BmpRowFeed.h"
+#include "io/output/BmpScanlineFile.h"
+#include "io/output/OutputFile.h"
+#include "io/output/OutputFormat.h"
+#include "io/output/OutputSinks.h"
+#include "io/output/StandardStreams.h"
 
 namespace glint {
 
@@ -171,7 +171,8 @@ QString targetProblem(const QByteArray& output, bool force) {
     if (Status st = replaceableTarget(output, &exists); st.failed()) {
         return QStringLiteral("'%1' %2").arg(shown, fromStd(st.reason()));
     }
-    if (exists && !force) return QStringLiteral("'%1' exists (use --force to replace it)").arg(shown);
+    if (exists && !force)
+        return QStringLiteral("'%1' exists (use --force to replace it)").arg(shown);
     return {};
 }
 
@@ -310,7 +311,8 @@ ConvertOutcome convertFile(const PictureFile& input, const ConvertRequest& reque
     ScanlineGeometry g;
     if (Status st = scanlineGeometry(first.width(), first.height(), request.values.scale, g);
         st.failed()) {
-        return failed(outcome, QStringLiteral("cannot render the picture: ") + fromStd(st.reason()));
+        return failed(outcome,
+                      QStringLiteral("cannot render the picture: ") + fromStd(st.reason()));
     }
     outcome.width = g.width;
     outcome.height = g.height;

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "io/output/EncoderSettings.h"
-#include "io/output/OutputFormat.h"
 #include "engine/RowKernel.h"
 #include "io/decode/PictureFile.h"
+#include "io/output/EncoderSettings.h"
+#include "io/output/OutputFormat.h"
 
 namespace glint {
 
@@ -29,7 +29,7 @@ struct ConvertRequest {
     std::optional<OutputFormat> format;
     RowValues values;
     EncoderSettings encoder;
-    bool force = false;     // replace an existing output
+    bool force = false;  // replace an existing output
     // The tool's own writers (every format but webp band by band); false renders a whole
     // image first and writes it with Qt's writers, as the tool did before: what the tests and
     // make bench compare the own writers with.

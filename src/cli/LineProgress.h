@@ -8,13 +8,13 @@
 namespace glint {
 
 class LineProgress : public ProgressView {
-public:
+  public:
     LineProgress(std::FILE* out, bool quiet) : out_(out), quiet_(quiet) {}
     void fileDone(const FileReport& report, const BatchSnapshot& snapshot) override;
     void update(const BatchSnapshot&) override {}
     void finish(const BatchSnapshot& snapshot) override;
 
-private:
+  private:
     std::FILE* out_;
     bool quiet_;
 };

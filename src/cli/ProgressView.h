@@ -18,7 +18,7 @@ struct BatchSnapshot {
     bool totalKnown = true;
     int finished = 0;
     int failed = 0;
-    double overall = 0.0;          // 0..1
+    double overall = 0.0;  // 0..1
     double elapsedSeconds = 0.0;
     std::vector<RunningFile> running;
 };
@@ -30,7 +30,7 @@ struct FileReport {
 };
 
 class ProgressView {
-public:
+  public:
     virtual ~ProgressView() = default;
     virtual void fileDone(const FileReport& report, const BatchSnapshot& snapshot) = 0;
     virtual void update(const BatchSnapshot& snapshot) = 0;

@@ -3,10 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <cerrno>
 #include <cstring>
-
-#include <QFile>
 #include <memory>
 
 #include "FileConverter.h"
@@ -68,9 +67,9 @@ StreamOutcome convertStream(const StreamRequest& request) {
     const int fd = fromStdin ? STDIN_FILENO
                              : ::open(request.input.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     QFile input;
-    if (fd < 0 || !input.open(fd, QIODevice::ReadOnly,
-                              fromStdin ? QFileDevice::DontCloseHandle
-                                        : QFileDevice::AutoCloseHandle)) {
+    if (fd < 0 ||
+        !input.open(fd, QIODevice::ReadOnly,
+                    fromStdin ? QFileDevice::DontCloseHandle : QFileDevice::AutoCloseHandle)) {
         outcome.error = QStringLiteral("cannot read: ") +
                         QString::fromLocal8Bit(std::strerror(fd < 0 ? errno : EBADF));
         if (fd >= 0 && !fromStdin) ::close(fd);

@@ -25,7 +25,10 @@ QString timeLeft(const BatchSnapshot& snapshot) {
     const long long m = total / 60 % 60;
     const long long s = total % 60;
     if (h > 0) {
-        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QChar('0')).arg(s, 2, 10, QChar('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QChar('0'))
+            .arg(s, 2, 10, QChar('0'));
     }
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QChar('0'));
 }

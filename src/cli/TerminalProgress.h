@@ -17,13 +17,13 @@ QString statusLine(const BatchSnapshot& snapshot, int columns);
 QString timeLeft(const BatchSnapshot& snapshot);
 
 class TerminalProgress : public ProgressView {
-public:
+  public:
     TerminalProgress(std::FILE* out, int columns) : out_(out), columns_(columns) {}
     void fileDone(const FileReport& report, const BatchSnapshot& snapshot) override;
     void update(const BatchSnapshot& snapshot) override;
     void finish(const BatchSnapshot& snapshot) override;
 
-private:
+  private:
     void draw(const BatchSnapshot& snapshot);
     void clear();
 

@@ -80,10 +80,10 @@ int runStream(const glint::CliOptions& o, const glint::ConvertRequest& settings)
 void noteFramesLeftOut(const glint::BatchRunner::FramesLeftOut& leftOut,
                        glint::OutputFormat format) {
     if (leftOut.inputs == 0) return;
-    const QString which = leftOut.inputs == 1 ? leftOut.first + QStringLiteral(" has")
-                                              : QStringLiteral("%1 inputs (%2, ...) have")
-                                                    .arg(leftOut.inputs)
-                                                    .arg(leftOut.first);
+    const QString which =
+        leftOut.inputs == 1
+            ? leftOut.first + QStringLiteral(" has")
+            : QStringLiteral("%1 inputs (%2, ...) have").arg(leftOut.inputs).arg(leftOut.first);
     std::fprintf(stderr,
                  "glintwork-cli: %s several frames, of which %s holds only the first: keep them "
                  "all with --format gif or webp (tiff for pages), or each in a numbered file "

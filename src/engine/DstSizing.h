@@ -10,12 +10,12 @@ namespace glint {
 
 // What SetDstSize and ShowPicInfo read and write on the window.
 class SizingForm {
-public:
+  public:
     virtual ~SizingForm() = default;
     virtual std::int32_t rasterScale() const = 0;  // read at every use
     virtual PictureSurface& picSrc() = 0;
     virtual PictureSurface& picDst() = 0;
-    virtual std::string dialogFileName() const = 0;  // the common dialog's FileName
+    virtual std::string dialogFileName() const = 0;        // the common dialog's FileName
     virtual void setInfo(const std::string& caption) = 0;  // LblInfo.Caption
 };
 

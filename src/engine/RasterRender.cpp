@@ -61,8 +61,8 @@ Status renderRows(RasterForm& form, const RenderExtent& extent) {
         const PixelView dst =
             rowsOfSourceRow(form.picDst(), i, extent.lastColumn, values.scale, top);
         // PicDst is shown later, not read back now: its pixels are stored past the caches.
-        if (Status st = drawSourceRow(src, i, extent.lastColumn, values, dst, top,
-                                      RowStores::Streaming);
+        if (Status st =
+                drawSourceRow(src, i, extent.lastColumn, values, dst, top, RowStores::Streaming);
             st.failed()) {
             return st;
         }

@@ -12,7 +12,7 @@ namespace glint {
 enum class Command { Load, Raster, Save, Break };
 
 class RasterForm : public SizingForm {
-public:
+  public:
     // Form-level values, read afresh at every use.
     virtual ColorValue backCol() const = 0;
     virtual std::int32_t redVal() const = 0;

@@ -11,10 +11,10 @@ namespace glint {
 // The values a row is drawn with. The window reads them from its form-level values once per
 // source row (events run only between rows, so they cannot change within one).
 struct RowValues {
-    std::int32_t scale = 2;     // RasterScale
-    ColorValue backCol = 0;     // colour of the gap rows
-    std::int32_t redVal = 0;    // red of every run, 0..255
-    std::int32_t blueVal = 0;   // blue of every run, 0..255
+    std::int32_t scale = 2;    // RasterScale
+    ColorValue backCol = 0;    // colour of the gap rows
+    std::int32_t redVal = 0;   // red of every run, 0..255
+    std::int32_t blueVal = 0;  // blue of every run, 0..255
 };
 
 // How the kernel stores its pixels. Cached: into the caches, for rows that are read again

@@ -17,8 +17,8 @@ Status scanlineGeometry(std::int32_t srcWidth, std::int32_t srcHeight, std::int3
     if (srcWidth <= 0 || srcHeight <= 0) return Status::failure("empty source picture");
     if (scale <= 0) return Status::failure("scale must be positive");
     ScanlineGeometry g;
-    if (Status st = computeExtent(static_cast<float>(srcWidth), static_cast<float>(srcHeight),
-                                  g.extent);
+    if (Status st =
+            computeExtent(static_cast<float>(srcWidth), static_cast<float>(srcHeight), g.extent);
         st.failed()) {
         return st;
     }
@@ -58,8 +58,7 @@ Status ScanlineBands::renderBands(const BandSink& sink, const RowProgress& progr
     try {
         buffer.resize(static_cast<std::size_t>(s) * static_cast<std::size_t>(geometry_.width));
     } catch (const std::bad_alloc&) {
-        return Status::failure("no memory for a band of " + std::to_string(bandBytes()) +
-                               " bytes");
+        return Status::failure("no memory for a band of " + std::to_string(bandBytes()) + " bytes");
     }
     const auto width = static_cast<std::int32_t>(geometry_.width);
     const auto height = static_cast<std::int32_t>(geometry_.height);
@@ -69,8 +68,8 @@ Status ScanlineBands::renderBands(const BandSink& sink, const RowProgress& progr
         const std::int64_t rows = std::min<std::int64_t>(s, height - top);
         if (rows > 0) {
             const PixelView band{buffer.data(), width, static_cast<std::int32_t>(rows), width};
-            if (Status st = drawSourceRow(source_, i, geometry_.extent.lastColumn, values_,
-                                          band, static_cast<std::int32_t>(top));
+            if (Status st = drawSourceRow(source_, i, geometry_.extent.lastColumn, values_, band,
+                                          static_cast<std::int32_t>(top));
                 st.failed()) {
                 return st;
             }

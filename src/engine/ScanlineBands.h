@@ -12,9 +12,9 @@
 namespace glint {
 
 struct ScanlineGeometry {
-    RenderExtent extent;       // W and H of the render (H is at least 1)
-    std::int64_t width = 0;    // destination: scale * source width
-    std::int64_t height = 0;   // destination: scale * source height
+    RenderExtent extent;      // W and H of the render (H is at least 1)
+    std::int64_t width = 0;   // destination: scale * source width
+    std::int64_t height = 0;  // destination: scale * source height
 };
 
 // Geometry of a render of a srcWidth x srcHeight source at `scale`.
@@ -27,7 +27,7 @@ using BandSink = std::function<Status(std::int32_t firstRow, const ConstPixelVie
 using RowProgress = std::function<void(std::int32_t done, std::int32_t total)>;
 
 class ScanlineBands {
-public:
+  public:
     ScanlineBands(const ConstPixelView& source, const ScanlineGeometry& geometry,
                   const RowValues& values);
 
@@ -39,7 +39,7 @@ public:
     // Bytes of the band buffer renderBands allocates.
     std::int64_t bandBytes() const;
 
-private:
+  private:
     ConstPixelView source_;
     ScanlineGeometry geometry_;
     RowValues values_;

@@ -7,16 +7,20 @@
 namespace glint {
 
 class [[nodiscard]] Status {
-public:
+  public:
     static Status ok() { return Status(); }
     static Status failure(std::string reason) { return Status(std::move(reason)); }
     // A failure because a part of the installation is missing (a plug-in, a helper program,
     // data a library needs). `what` names the part and how to get it, in words for the user.
-    static Status missingPart(std::string what) { return Status(std::move(what), Kind::MissingPart); }
+    static Status missingPart(std::string what) {
+        return Status(std::move(what), Kind::MissingPart);
+    }
     // A failure on well-formed input that this installation cannot handle (a variant of a
     // format without a decoder here). `what` says so in words for the user, e.g. "photo.jpg is
     // a 12-bit JPEG, which this installation cannot decode".
-    static Status unsupported(std::string what) { return Status(std::move(what), Kind::Unsupported); }
+    static Status unsupported(std::string what) {
+        return Status(std::move(what), Kind::Unsupported);
+    }
 
     bool isOk() const { return kind_ == Kind::Ok; }
     bool failed() const { return kind_ != Kind::Ok; }
@@ -29,7 +33,7 @@ public:
     // speaksToUser()).
     const std::string& reason() const { return reason_; }
 
-private:
+  private:
     enum class Kind { Ok, Failure, MissingPart, Unsupported };
 
     Status() = default;

@@ -18,7 +18,8 @@ std::string progressText(float percentPerRow, std::int32_t row);
 void writeProgressText(float percentPerRow, std::int32_t row, std::string& out);
 // "New pic width: <w> hight: <h>" CR LF "Press 'Shave As...' to save your ass."
 std::string endText(float dstScaleWidth, float dstScaleHeight);
-// "Pic: <name>" CR LF "Width: <w> Hight: <h>" CR LF " 'Make Raster' will last about <E> seconds, ..."
+// "Pic: <name>" CR LF "Width: <w> Hight: <h>" CR LF " 'Make Raster' will last about <E> seconds,
+// ..."
 std::string picInfoText(const std::string& fileName, float scaleWidth, float scaleHeight,
                         double estimateSeconds);
 // "Render error." CR LF "Please open an other picture file or adjust the scale."

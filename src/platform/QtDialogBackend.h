@@ -5,7 +5,7 @@
 namespace glint {
 
 class QtDialogBackend : public DialogBackend {
-public:
+  public:
     Status openFile(QWidget* parent, const FileDialogRequest& request,
                     std::optional<QString>& chosen) override;
     Status saveFile(QWidget* parent, const FileDialogRequest& request,

@@ -8,16 +8,16 @@ namespace glint {
 
 class ColorSwatch : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ColorSwatch(QWidget* parent = nullptr);
 
     void setFillColor(ColorValue color);
     ColorValue fillColor() const { return fillColor_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     ColorValue fillColor_ = 0;  // black
 };
 

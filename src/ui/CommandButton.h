@@ -7,10 +7,10 @@ namespace glint {
 
 class CommandButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     CommandButton(const QString& caption, QWidget* parent);
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionButton* option) const override;
 };
 

@@ -108,7 +108,7 @@ class Form1 : public QWidget, public RasterForm {
     bool BreakFlag = false;
 
     bool rendering_ = false;
-    bool loading_ = false;         // a picture file is being read
+    bool loading_ = false;                  // a picture file is being read
     std::atomic<bool> loadStopped_{false};  // the window was closed meanwhile: stop reading
     bool closeRequested_ = false;  // the window was closed while a render ran or a file was read
     int picturesCopied_ = 0;       // successful Ctrl+C copies so far

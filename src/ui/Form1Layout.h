@@ -10,7 +10,7 @@ class QWidget;
 namespace glint {
 
 class Form1Layout {
-public:
+  public:
     static constexpr QSize kClientSize{457, 396};
     // The window's font size: every caption fits its control with the style's margins.
     static constexpr double kFontPointSize = 7.5;

@@ -8,13 +8,13 @@ namespace glint {
 
 class ImageControl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ImageControl(QWidget* parent = nullptr);
 
     // A null image is the empty picture.
     const QImage& picture() const { return picture_; }
 
-private:
+  private:
     QImage picture_;
 };
 

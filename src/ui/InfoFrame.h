@@ -7,13 +7,13 @@ namespace glint {
 
 class InfoFrame : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     InfoFrame(const QString& title, QWidget* parent);
 
     // Where the title is written, inside the frame.
     QRect titleRect() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

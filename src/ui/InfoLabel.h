@@ -15,7 +15,7 @@ namespace glint {
 
 class InfoLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     // The shortest time between two captions shown: about one display frame.
     static constexpr int kShowIntervalMs = 16;
 
@@ -32,7 +32,7 @@ public:
     // The caption as shown: CR LF (and a lone CR) become line breaks.
     static QString displayText(const QString& caption);
 
-private:
+  private:
     // Takes a caption that differs from the current one; `utf8` is the same text as UTF-8.
     void takeCaption(const QString& caption, std::string utf8);
 

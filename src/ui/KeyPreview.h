@@ -24,7 +24,7 @@ short shiftMask(Qt::KeyboardModifiers modifiers);
 
 class KeyPreview : public QObject {
     Q_OBJECT
-public:
+  public:
     // Returns true when the key press must not go on to the control (it has been dealt with).
     using Handler = std::function<bool(short& keyCode, short& shift, QWidget* target)>;
 
@@ -34,10 +34,10 @@ public:
     void setEnabled(bool on);
     bool isEnabled() const { return enabled_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // The widget a key press for the window is delivered to first: its focus widget, or the
     // window itself when nothing inside has the focus.
     QWidget* firstReceiver() const;

@@ -9,7 +9,7 @@ namespace glint {
 
 class ScaleCombo : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit ScaleCombo(QWidget* parent = nullptr);
 
     // AddItem: appends at the end.

@@ -30,8 +30,8 @@ TEST(CliOptions, DefaultsAndGivenValues) {
     EXPECT_FALSE(plain.options.quiet);
     EXPECT_TRUE(plain.options.output.isEmpty());
 
-    const ParsedCommandLine set = parse({"-s", "5", "--red=200", "-b", "10", "-B", "#102030",
-                                         "-j", "3", "-f", "-q", "a.png", "b.png"});
+    const ParsedCommandLine set = parse({"-s", "5", "--red=200", "-b", "10", "-B", "#102030", "-j",
+                                         "3", "-f", "-q", "a.png", "b.png"});
     ASSERT_EQ(set.action, Action::Run) << set.error.toStdString();
     EXPECT_EQ(set.options.scale, 5);
     EXPECT_EQ(set.options.red, 200);

@@ -31,7 +31,7 @@ struct ToolRun {
 };
 
 class CliProcess : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         ASSERT_TRUE(test::writePicture(test::randomPicture(20, 10, 5), path("a.png")));
@@ -500,8 +500,9 @@ TEST_F(CliProcess, MissingPartsAreNamed) {
         ASSERT_TRUE(test::writeFile(path(c.file), c.bytes));
         QProcess process;
         process.setWorkingDirectory(dir_.path());
-        process.start("unshare", {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" \"$3\"",
-                                  empty.path(), c.hidden, GLINT_CLI_PATH, c.file});
+        process.start("unshare",
+                      {"-m", "sh", "-c", "mount --bind \"$0\" \"$1\" && exec \"$2\" \"$3\"",
+                       empty.path(), c.hidden, GLINT_CLI_PATH, c.file});
         ASSERT_TRUE(process.waitForFinished(60000));
         const QString err = QString::fromLocal8Bit(process.readAllStandardError());
         EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
@@ -525,8 +526,9 @@ TEST_F(CliProcess, AnUnsupportedVariantIsNamed) {
     file.close();
     const ToolRun r = run({"deep.jpg"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("deep.jpg: cannot read the picture: it is a 12-bit JPEG, which "
-                               "this installation cannot decode"))
+    EXPECT_TRUE(
+        r.err.contains("deep.jpg: cannot read the picture: it is a 12-bit JPEG, which "
+                       "this installation cannot decode"))
         << r.err.toStdString();
 }
 

@@ -36,13 +36,13 @@ TEST(OutputFormat, LimitsNameTheLimit) {
     EXPECT_EQ(bmpFileBytes(3, 2), 54 + 12 * 2);
 
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65500, 100, {}).isEmpty());
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65501, 100, {}).contains(
-        "jpg limit of 65500 pixels per side"));
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, false, 100, 16384, {}).contains("webp limit"));
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Jpeg, false, 65501, 100, {})
+                    .contains("jpg limit of 65500 pixels per side"));
+    EXPECT_TRUE(
+        outputLimitProblem(OutputFormat::Webp, false, 100, 16384, {}).contains("webp limit"));
     // 2 GiB of 32-bit pixels is the most a whole picture may take.
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Tiff, false, 32768, 16384, {}).isEmpty());
-    EXPECT_TRUE(
-        outputLimitProblem(OutputFormat::Tiff, false, 32768, 16385, {}).contains("2 GiB"));
+    EXPECT_TRUE(outputLimitProblem(OutputFormat::Tiff, false, 32768, 16385, {}).contains("2 GiB"));
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, false, 32768, 16385, {}).contains("2 GiB"));
     // Streamed outputs are bound by their format only.
     EXPECT_TRUE(outputLimitProblem(OutputFormat::Bmp, true, 32768, 16385, {}).isEmpty());
@@ -63,8 +63,8 @@ TEST(OutputFormat, LimitsNameTheLimit) {
                     .contains("lossless webp is encoded from the whole picture, which needs "
                               "about 2077 MiB"));
     const EncoderSettings thorough{{}, 9, true};
-    EXPECT_TRUE(outputLimitProblem(OutputFormat::Webp, true, 10000, 10000, thorough)
-                    .contains("2384 MiB"));
+    EXPECT_TRUE(
+        outputLimitProblem(OutputFormat::Webp, true, 10000, 10000, thorough).contains("2384 MiB"));
 }
 
 TEST(OutputPlan, NamesFoldersAndClashes) {

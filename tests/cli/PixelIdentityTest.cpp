@@ -54,7 +54,7 @@ int bitsPerPixelOfBmp(const QString& path) {
 }
 
 class PixelIdentity : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     // Converts `input` to `name` and returns the decoded result (null on failure).
@@ -124,8 +124,8 @@ TEST_F(PixelIdentity, EveryOutputMatchesTheWindowAtScalesOneToFive) {
         for (std::int32_t scale = 1; scale <= 5; ++scale) {
             const RowValues values{scale, RGB(30, 60, 90), 17 * scale, 255 - scale};
             const QImage expected = windowRender(picture, values);
-            SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " scale "
-                                            << scale);
+            SCOPED_TRACE(testing::Message()
+                         << size.width() << "x" << size.height() << " scale " << scale);
             for (const Output& out : lossless) {
                 EXPECT_EQ(convert(input, out.name, values, out.streamed, out.encoder), expected)
                     << out.name;
@@ -422,7 +422,10 @@ TEST_F(PixelIdentity, UnfinishedOutputsLeaveNothingBehind) {
         {"p.png", [] { return std::make_unique<PngRowSink>(); }},
         {"p.jpg", [] { return std::make_unique<JpegRowSink>(); }},
         {"p.tiff", [] { return std::make_unique<TiffRowSink>(); }},
-        {"p.webp", [] { return std::make_unique<WebpRowSink>(EncoderSettings{{}, {}, true}); }},
+        {"p.webp",
+         [] {
+             return std::make_unique<WebpRowSink>(EncoderSettings{{}, {}, true});
+         }},
     };
     std::uint32_t row[4] = {0xFF000000u, 0xFF00FF00u, 0xFFFFFFFFu, 0xFF123456u};
     const ConstPixelView one{row, 4, 1, 4};

@@ -23,10 +23,10 @@ using namespace std::chrono_literals;
 constexpr int kDeadlineMs = 20000;
 
 class ClickTarget : public QWidget {
-public:
+  public:
     int presses = 0;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent*) override { ++presses; }
 };
 

@@ -112,8 +112,8 @@ TEST(RowKernel, StreamedStoresDrawTheSamePixels) {
             const RowValues values{s, kBack, 20, 30};
             Canvas cached(width, s), streamed(width, s);
             for (std::int32_t i : {0, 1}) {  // row 1 lies outside the source: green 0
-                ASSERT_TRUE(drawSourceRow(src, i, kColumns - 1, values, cached.view(), i * s)
-                                .isOk());
+                ASSERT_TRUE(
+                    drawSourceRow(src, i, kColumns - 1, values, cached.view(), i * s).isOk());
                 ASSERT_TRUE(drawSourceRow(src, i, kColumns - 1, values, streamed.view(), i * s,
                                           RowStores::Streaming)
                                 .isOk());

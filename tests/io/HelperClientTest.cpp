@@ -29,7 +29,7 @@ QString replyHeader(std::uint32_t outcome, std::uint32_t width, std::uint32_t he
 }
 
 class HelperClientTest : public LoaderTest {
-protected:
+  protected:
     // A helper of the picture kind with a short time limit, run by the script `body`.
     HelperClient standIn(const QString& body) {
         const QString file = write("helper.sh", "#!/bin/sh\n" + body.toUtf8() + "\n");
@@ -42,8 +42,13 @@ protected:
         return client.decode(file, picture, hook);
     }
 
-    HelperKind kind_{"glintwork-picture", "GLINTWORK_PICTURE_HELPER", "picture helper",
-                     milliseconds(1500), milliseconds(0), milliseconds(1500), 1,
+    HelperKind kind_{"glintwork-picture",
+                     "GLINTWORK_PICTURE_HELPER",
+                     "picture helper",
+                     milliseconds(1500),
+                     milliseconds(0),
+                     milliseconds(1500),
+                     1,
                      std::int64_t{1} << 30};
 };
 
@@ -106,7 +111,8 @@ TEST_F(HelperClientTest, HelperRunsConfined) {
     QImage picture;
     const QString body =
         R"sh(seen=$(cat; echo " $# $(ulimit -v) $(ulimit -f) $(ulimit -c)" $(cut -d' ' -f5 /proc/$$/stat) $$ $(ls -l /proc/$$/fd | grep -c open-here))
-printf ')sh" + replyHeader(4, 0, 0, 0, 0, 0).left(4 + 6 * 16) + R"sh('
+printf ')sh" +
+        replyHeader(4, 0, 0, 0, 0, 0).left(4 + 6 * 16) + R"sh('
 printf "\\$(printf %o ${#seen})\\0\\0\\0"
 printf %s "$seen")sh";
     const Status st = decode(standIn(body), picture);

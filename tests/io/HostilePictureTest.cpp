@@ -17,10 +17,11 @@ constexpr QRgb kSecretRed = 0xffff0000;
 // An SVG of 40 x 30 pixels filled with kBackdrop, with an image element over its top left
 // 20 x 20 pixels that refers to `href`.
 QByteArray svgReferring(const QString& href) {
-    return QStringLiteral("<svg xmlns='http://www.w3.org/2000/svg' "
-                          "xmlns:xlink='http://www.w3.org/1999/xlink' width='40' height='30'>"
-                          "<rect width='40' height='30' fill='#2060a0'/>"
-                          "<image width='20' height='20' xlink:href='%1'/></svg>")
+    return QStringLiteral(
+               "<svg xmlns='http://www.w3.org/2000/svg' "
+               "xmlns:xlink='http://www.w3.org/1999/xlink' width='40' height='30'>"
+               "<rect width='40' height='30' fill='#2060a0'/>"
+               "<image width='20' height='20' xlink:href='%1'/></svg>")
         .arg(href)
         .toUtf8();
 }
@@ -34,9 +35,9 @@ QByteArray pngChunk(const char* type, const QByteArray& data) {
     appendBigEndian(out, static_cast<std::uint32_t>(data.size()));
     const QByteArray typed = QByteArray(type, 4) + data;
     out += typed;
-    appendBigEndian(out, static_cast<std::uint32_t>(crc32(
-                             0, reinterpret_cast<const Bytef*>(typed.constData()),
-                             static_cast<uInt>(typed.size()))));
+    appendBigEndian(
+        out, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()),
+                                              static_cast<uInt>(typed.size()))));
     return out;
 }
 
@@ -59,8 +60,8 @@ QByteArray zeroPng(std::uint32_t side) {
     }
     idat.resize(static_cast<qsizetype>(z.total_out));
     deflateEnd(&z);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
-           pngChunk("IDAT", idat) + pngChunk("IEND", {});
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", idat) +
+           pngChunk("IEND", {});
 }
 
 // An MNG of one 64 x 48 RGB image whose compressed data is `kept` of the whole (1: all of it).
@@ -72,7 +73,8 @@ QByteArray mngOfRgbImage(double kept) {
         raw.append('\0');  // no filter
         for (std::uint32_t x = 0; x < kWidth * 3; ++x) raw.append(static_cast<char>(x * 7 + y));
     }
-    QByteArray deflated(static_cast<qsizetype>(compressBound(static_cast<uLong>(raw.size()))), '\0');
+    QByteArray deflated(static_cast<qsizetype>(compressBound(static_cast<uLong>(raw.size()))),
+                        '\0');
     uLongf size = static_cast<uLongf>(deflated.size());
     compress(reinterpret_cast<Bytef*>(deflated.data()), &size,
              reinterpret_cast<const Bytef*>(raw.constData()), static_cast<uLong>(raw.size()));
@@ -83,9 +85,8 @@ QByteArray mngOfRgbImage(double kept) {
     header.append("\x08\x02\x00\x00\x00", 5);
     QByteArray frame;
     for (const std::uint32_t v : {kWidth, kHeight, 1u, 0u, 0u, 0u, 0u}) appendBigEndian(frame, v);
-    return QByteArray("\x8aMNG\r\n\x1a\n", 8) + pngChunk("MHDR", frame) +
-           pngChunk("IHDR", header) + pngChunk("IDAT", deflated) + pngChunk("IEND", {}) +
-           pngChunk("MEND", {});
+    return QByteArray("\x8aMNG\r\n\x1a\n", 8) + pngChunk("MHDR", frame) + pngChunk("IHDR", header) +
+           pngChunk("IDAT", deflated) + pngChunk("IEND", {}) + pngChunk("MEND", {});
 }
 
 class HostilePictureTest : public LoaderTest {};
@@ -107,8 +108,9 @@ TEST_F(HostilePictureTest, AnSvgCannotReachOtherFiles) {
     QImage secret(8, 8, QImage::Format_RGB32);
     secret.fill(kSecretRed);
     const QString secretPath = write("secret.png", encoded(secret, "PNG"));
-    const QString hrefs[] = {"self.svg", path("self.svg"), "/proc/self/fd/0", "/proc/self/fd/3",
-                             secretPath, "secret.png", "/dev/stdin", "file://" + secretPath};
+    const QString hrefs[] = {
+        "self.svg", path("self.svg"), "/proc/self/fd/0", "/proc/self/fd/3",
+        secretPath, "secret.png",     "/dev/stdin",      "file://" + secretPath};
     for (const QString& href : hrefs) {
         SCOPED_TRACE(href.toStdString());
         QImage picture;
@@ -131,8 +133,10 @@ TEST_F(HostilePictureTest, PicturesOverTheirBudgetFailAndSaySo) {
          svgReferring("data:image/png;base64," + QString::fromLatin1(zeroPng(11585).toBase64())),
          "picture needs more memory than allowed"},
         {"loop.mng",  // MHDR, LOOP of 0x7fffffff iterations, ENDL, MEND: no frame at all
-         QByteArray::fromHex("8a4d4e470d0a1a0a0000001c4d4844520000000a0000000a000000010000000000000000000000000000000052"
-                             "c5b6c6000000054c4f4f50007fffffffa33daf4300000001454e444c0006a52a3f000000004d454e442120f7d5"),
+         QByteArray::fromHex("8a4d4e470d0a1a0a0000001c4d4844520000000a0000000a000000010000000000000"
+                             "000000000000000000052"
+                             "c5b6c6000000054c4f4f50007fffffffa33daf4300000001454e444c0006a52a3f000"
+                             "000004d454e442120f7d5"),
          "took too long to decode"},
     };
     for (const auto& c : cases) {

@@ -11,7 +11,7 @@
 namespace glint::test {
 
 class LoaderTest : public ::testing::Test {
-protected:
+  protected:
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const {
         const QString p = path(name);

@@ -5,9 +5,9 @@
 
 #include "LoaderFixture.h"
 #include "io/decode/LoadLimits.h"
-#include "io/helper/HelperClient.h"
 #include "io/decode/MetafileProbe.h"
 #include "io/decode/PictureLoader.h"
+#include "io/helper/HelperClient.h"
 
 namespace glint::test {
 namespace {
@@ -28,7 +28,7 @@ QByteArray solidDib(QRgb colour, std::uint32_t headerBytes, int cut) {
 
 // Sets an environment variable for the length of a scope.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const QByteArray& value)
         : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
         qputenv(name, value);
@@ -40,7 +40,7 @@ public:
             qunsetenv(name_);
     }
 
-private:
+  private:
     const char* name_;
     bool had_;
     QByteArray old_;
@@ -59,9 +59,9 @@ TEST_F(MetafileTest, HeadersAreRecognisedAndSizedAt96Dpi) {
 }
 
 TEST_F(MetafileTest, EnhancedAndPlainMetafilesOpenAtTheirHeaderSize) {
-    for (const auto& [name, bytes] : {std::pair{"drawing.emf", emfRectangle()},
-                                      std::pair{"drawing.wmf", wmfRectangle()},
-                                      std::pair{"drawing-named.bmp", emfRectangle()}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{"drawing.emf", emfRectangle()}, std::pair{"drawing.wmf", wmfRectangle()},
+          std::pair{"drawing-named.bmp", emfRectangle()}}) {
         SCOPED_TRACE(name);
         QImage picture;
         const Status status = LoadPicture(write(name, bytes), picture);
@@ -92,12 +92,12 @@ TEST_F(MetafileTest, RasterOperationsOfPlainMetafilesMixWithThePage) {
         unsigned mix;
         QRgb expected;
     } cases[] = {
-        {13, kBarColours[0]},                                  // copy the brush
-        {11, kWhite},                                          // leave the page
-        {7, kWhite ^ (kBarColours[0] & 0x00ffffff)},           // brush xor page
-        {9, kBarColours[0]},                                   // brush and page (white)
-        {1, 0xff000000},                                       // black
-        {6, 0xff000000},                                       // invert the page
+        {13, kBarColours[0]},                         // copy the brush
+        {11, kWhite},                                 // leave the page
+        {7, kWhite ^ (kBarColours[0] & 0x00ffffff)},  // brush xor page
+        {9, kBarColours[0]},                          // brush and page (white)
+        {1, 0xff000000},                              // black
+        {6, 0xff000000},                              // invert the page
     };
     for (const auto& c : cases) {
         QImage picture;

@@ -23,7 +23,7 @@ constexpr rlim_t kLimitBytes = 4096;
 // Limits the size of the files this process writes, which holds for the superuser too;
 // writes past it fail (EFBIG) instead of ending the process.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &old_);
         rlimit limit = old_;
@@ -38,19 +38,19 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
+  private:
     rlimit old_{};
     void (*oldHandler_)(int) = nullptr;
 };
 
 class OutputFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
     QString path(const char* name) const { return dir_.filePath(name); }
     QStringList entries() const {
-        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                               QDir::NoDotAndDotDot,
-                                           QDir::Name);
+        return QDir(dir_.path())
+            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                       QDir::Name);
     }
     QByteArray contents(const char* name) const {
         QFile f(path(name));
@@ -72,7 +72,8 @@ TEST_F(OutputFileTest, AnyFailedWriteKeepsTheTargetAndLeavesNoTemporary) {
         const char* what;
         std::function<void(OutputFile&)> write;
     } cases[] = {
-        {"one write over the limit", [&](OutputFile& f) { (void)f.writeAt(0, bytes.data(), 9000); }},
+        {"one write over the limit",
+         [&](OutputFile& f) { (void)f.writeAt(0, bytes.data(), 9000); }},
         {"pieces that cross it",
          [&](OutputFile& f) {
              const std::vector<iovec> pieces(4, third);

@@ -13,10 +13,10 @@
 #include <cstddef>
 #include <vector>
 
-#include "LoaderFixture.h"
-#include "PhotoSamples.h"
 #include "HeifReader.h"
 #include "JxlReader.h"
+#include "LoaderFixture.h"
+#include "PhotoSamples.h"
 
 namespace glint::test {
 namespace {

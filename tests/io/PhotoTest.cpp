@@ -227,7 +227,8 @@ TEST_F(Photo, EachFailureSaysWhy) {
         QImage picture;
         const Status status = LoadPicture(write(c.name, c.bytes), picture);
         // "x.heic is a ..., which ..." for what is unsupported, "x.heic: ..." for the rest.
-        EXPECT_EQ(status.reason(), std::string(c.name) + (status.isUnsupported() ? " " : ": ") + c.why);
+        EXPECT_EQ(status.reason(),
+                  std::string(c.name) + (status.isUnsupported() ? " " : ": ") + c.why);
     }
 }
 

@@ -271,9 +271,10 @@ TEST_F(DamagedPicture, DoubtfulFilesOfTheOtherOwnFormatsAreReadOrRefusedByKind) 
     const QByteArray jpg = encoded(photo, "JPEG", 90);
     const std::vector<int> pixels(8, 1);
     const QByteArray ppm = QByteArray("P6 2 1 255\n\x01\x02\x03\x04\x05\x06", 17);
-    const QByteArray xbm = "#define x_width 9\n#define x_height 2\n/* hot spot: */\n"
-                           "#define x_x_hot 0\n#define x_y_hot 0\n"
-                           "static char x_bits[] = { 0x01, 0x00, 0xff, 0x01 };\n";
+    const QByteArray xbm =
+        "#define x_width 9\n#define x_height 2\n/* hot spot: */\n"
+        "#define x_x_hot 0\n#define x_y_hot 0\n"
+        "static char x_bits[] = { 0x01, 0x00, 0xff, 0x01 };\n";
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -288,8 +289,8 @@ TEST_F(DamagedPicture, DoubtfulFilesOfTheOtherOwnFormatsAreReadOrRefusedByKind) 
         {"cut-mask.ico", icon.left(icon.size() - 5), Outcome::Damaged, {}},
         {"offset-past-end.ico", farOffset, Outcome::Damaged, {}},
         {"huge-png.ico", iconHolding(1, hugePng.data(), cornerMask), Outcome::Damaged, {}},
-        {"junk-between-segments.jpg", inserted(jpg, "\xff\xdb", "\x00\x11\x22"),
-         Outcome::Loads, jpg},
+        {"junk-between-segments.jpg", inserted(jpg, "\xff\xdb", "\x00\x11\x22"), Outcome::Loads,
+         jpg},
         {"junk-after-scan.jpg", inserted(jpg, "\xff\xd9", "\x00\x11"), Outcome::Loads, jpg},
         {"12-bit.jpg", withFrameType(jpg, 0xC1, 12), Outcome::Unsupported, {}},
         {"lossless.jpg", withFrameType(jpg, 0xC3), Outcome::Unsupported, {}},
@@ -300,19 +301,29 @@ TEST_F(DamagedPicture, DoubtfulFilesOfTheOtherOwnFormatsAreReadOrRefusedByKind) 
         {"over-maxval.pgm", "P2 2 1 10\n5 11\n", Outcome::Damaged, {}},
         {"depth-mismatch.pam",
          "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE GRAYSCALE\nENDHDR\nabc",
-         Outcome::Damaged, {}},
-        {"cmyk.pam", "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\nabcd",
-         Outcome::Unsupported, {}},
-        {"untyped-depth-2.pam", "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nENDHDR\nab",
-         Outcome::Unsupported, {}},
+         Outcome::Damaged,
+         {}},
+        {"cmyk.pam",
+         "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\nabcd",
+         Outcome::Unsupported,
+         {}},
+        {"untyped-depth-2.pam",
+         "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nENDHDR\nab",
+         Outcome::Unsupported,
+         {}},
         {"trailing-data.ppm", ppm + "P6 junk", Outcome::Loads, ppm},
         {"hot-spot-and-comments.xbm", xbm, Outcome::Loads, {}},
-        {"cut.xbm", "#define c_width 16\n#define c_height 16\nstatic char c_bits[] = {\n0xff",
-         Outcome::Damaged, {}},
+        {"cut.xbm",
+         "#define c_width 16\n#define c_height 16\nstatic char c_bits[] = {\n0xff",
+         Outcome::Damaged,
+         {}},
         {"claims-546-MB.xbm",
          "#define h_width 30000\n#define h_height 4473\nstatic char h_bits[] = {0x00};\n",
-         Outcome::Damaged, {}},
-        {"extra-value.xbm", QByteArray(xbm).replace("0x01 }", "0x01, 0x02 }"), Outcome::Damaged,
+         Outcome::Damaged,
+         {}},
+        {"extra-value.xbm",
+         QByteArray(xbm).replace("0x01 }", "0x01, 0x02 }"),
+         Outcome::Damaged,
          {}},
         {"value-too-wide.xbm", QByteArray(xbm).replace("0xff", "0x100"), Outcome::Damaged, {}},
     };
@@ -329,8 +340,9 @@ TEST_F(DamagedPicture, DoubtfulFilesOfTheOtherOwnFormatsAreReadOrRefusedByKind) 
     }
     const std::pair<const char*, const char*> told[] = {
         {"12-bit.jpg", "12-bit.jpg is a 12-bit JPEG, which this installation cannot decode"},
-        {"code-size-11.gif", "code-size-11.gif is a GIF with an LZW minimum code size of 11, "
-                             "which this installation cannot decode"},
+        {"code-size-11.gif",
+         "code-size-11.gif is a GIF with an LZW minimum code size of 11, "
+         "which this installation cannot decode"},
     };
     for (const auto& [name, message] : told) {
         QImage picture;

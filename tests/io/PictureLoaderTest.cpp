@@ -87,11 +87,17 @@ TEST_F(LoadRaster, RunLengthBitmapsFillSkippedPixelsWithFirstPaletteEntry) {
     const std::vector<std::uint32_t> palette = {0x0000ff, 0xff0000, 0x00ff00};  // blue, red, green
     // Bottom row: two red, then a delta of two columns and one row, then the end of the bitmap,
     // so the rest of the bottom row and the whole top row are never written.
-    const QByteArray rle8 = QByteArray::fromHex("0201" "00020201" "0001");
-    const QByteArray rle4 = QByteArray::fromHex("0211" "00020201" "0001");  // two red nibbles
-    for (const auto& [name, bits, runs] : {std::tuple{"skip8.bmp", 8, rle8},
-                                           std::tuple{"skip4.bmp", 4, rle4},
-                                           std::tuple{"skip8.rle", 8, rle8}}) {
+    const QByteArray rle8 = QByteArray::fromHex(
+        "0201"
+        "00020201"
+        "0001");
+    const QByteArray rle4 = QByteArray::fromHex(
+        "0211"
+        "00020201"
+        "0001");  // two red nibbles
+    for (const auto& [name, bits, runs] :
+         {std::tuple{"skip8.bmp", 8, rle8}, std::tuple{"skip4.bmp", 4, rle4},
+          std::tuple{"skip8.rle", 8, rle8}}) {
         SCOPED_TRACE(name);
         QImage picture;
         const Status status =

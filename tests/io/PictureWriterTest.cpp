@@ -40,7 +40,7 @@ QImage gradient(int width, int height, QImage::Format format = QImage::Format_RG
 }
 
 class WriterTest : public ::testing::Test {
-protected:
+  protected:
     QString path(const QString& name) const { return dir_.filePath(name); }
     QStringList entries() const {
         return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -56,12 +56,12 @@ TEST_F(WriterTest, SavedBitmapHasTheFormatsBytesAndReadsBackEqual) {
     const QByteArray bytes = contents(file);
     ASSERT_EQ(bytes.size(), 54 + 16 * 3);
     EXPECT_TRUE(bytes.startsWith("BM"));
-    EXPECT_EQ(le32(bytes, 2), 54u + 48u);   // file size
-    EXPECT_EQ(le32(bytes, 10), 54u);        // pixel data offset
-    EXPECT_EQ(le32(bytes, 18), 5u);         // width
-    EXPECT_EQ(le32(bytes, 22), 3u);         // height, positive: bottom row first
+    EXPECT_EQ(le32(bytes, 2), 54u + 48u);  // file size
+    EXPECT_EQ(le32(bytes, 10), 54u);       // pixel data offset
+    EXPECT_EQ(le32(bytes, 18), 5u);        // width
+    EXPECT_EQ(le32(bytes, 22), 3u);        // height, positive: bottom row first
     EXPECT_EQ(le32(bytes, 28) & 0xffff, 24u);
-    EXPECT_EQ(le32(bytes, 30), 0u);         // uncompressed
+    EXPECT_EQ(le32(bytes, 30), 0u);  // uncompressed
     // First stored pixel is the bottom-left one, blue-green-red.
     const QRgb bottomLeft = picture.pixel(0, 2);
     EXPECT_EQ(static_cast<std::uint8_t>(bytes[54]), qBlue(bottomLeft));
@@ -76,9 +76,8 @@ TEST_F(WriterTest, SavedBitmapHasTheFormatsBytesAndReadsBackEqual) {
 TEST_F(WriterTest, PicturesOfOtherFormatsKeepTheirColoursAndDropAlpha) {
     QImage argb = gradient(4, 2, QImage::Format_ARGB32);
     argb.setPixel(1, 1, qRgba(10, 20, 30, 0));
-    for (const QImage& picture :
-         {argb, argb.convertToFormat(QImage::Format_RGB888), gradient(3, 3).convertToFormat(
-                                                                  QImage::Format_RGB16)}) {
+    for (const QImage& picture : {argb, argb.convertToFormat(QImage::Format_RGB888),
+                                  gradient(3, 3).convertToFormat(QImage::Format_RGB16)}) {
         const QString file = path("other.bmp");
         const Status status = SavePicture(picture, file);
         ASSERT_TRUE(status.isOk()) << status.reason();
@@ -107,8 +106,8 @@ TEST_F(WriterTest, RowsMayComeInAnyOrder) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
         ASSERT_TRUE(writer.writeRow(y, row).isOk());
     }
-    EXPECT_TRUE(writer.writeRow(6, reinterpret_cast<const std::uint32_t*>(picture.constBits()))
-                    .failed());
+    EXPECT_TRUE(
+        writer.writeRow(6, reinterpret_cast<const std::uint32_t*>(picture.constBits())).failed());
     ASSERT_TRUE(writer.commit().isOk());
     EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
 }
@@ -173,8 +172,8 @@ TEST_F(WriterTest, UnwritablePlacesFailAndAnotherPlaceThenWorks) {
     const QString lockedFile = path("locked/old.bmp");
     ASSERT_TRUE(SavePicture(gradient(2, 2), lockedFile).isOk());
     const QByteArray before = contents(lockedFile);
-    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                          QFileDevice::ExeOther;
     ASSERT_TRUE(test::openForPassage(dir_.path()));
     ASSERT_TRUE(QFile::setPermissions(path("locked"), readOnly));
     // 1: the locked folder cannot be reached at all; 2: saving into it did not fail.

@@ -290,13 +290,13 @@ QByteArray mngFile(const QImage& given) {
         be32(static_cast<std::uint32_t>(data.size()));
         const QByteArray typed = QByteArray(type, 4) + data;
         out += typed;
-        be32(static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), static_cast<uInt>(typed.size()))));
+        be32(static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()),
+                                              static_cast<uInt>(typed.size()))));
         return out;
     };
     QByteArray header;
-    for (const std::uint32_t v : {std::uint32_t(image.width()), std::uint32_t(image.height()), 1u,
-                                  0u, 0u, 0u, 0u})
+    for (const std::uint32_t v :
+         {std::uint32_t(image.width()), std::uint32_t(image.height()), 1u, 0u, 0u, 0u, 0u})
         for (int shift = 24; shift >= 0; shift -= 8) header.append(static_cast<char>(v >> shift));
     // The PNG's chunks follow its 8-byte signature.
     return QByteArray("\x8aMNG\r\n\x1a\n", 8) + chunk("MHDR", header) + png.mid(8) +

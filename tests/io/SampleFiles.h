@@ -11,7 +11,7 @@ namespace glint::test {
 
 // Little-endian byte builder.
 class Bytes {
-public:
+  public:
     Bytes& u8(unsigned v);
     Bytes& u16(unsigned v);
     Bytes& u32(std::uint32_t v);
@@ -22,7 +22,7 @@ public:
     int size() const { return static_cast<int>(data_.size()); }
     const QByteArray& data() const { return data_; }
 
-private:
+  private:
     QByteArray data_;
 };
 

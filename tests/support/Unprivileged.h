@@ -32,8 +32,8 @@ inline int runUnprivileged(const std::function<int()>& check) {
     const pid_t child = ::fork();
     if (child < 0) return kCannotDropRights;
     if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobodyId) != 0 ||
-            ::setuid(kNobodyId) != 0 || ::geteuid() == 0)
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobodyId) != 0 || ::setuid(kNobodyId) != 0 ||
+            ::geteuid() == 0)
             ::_exit(kCannotDropRights);
         ::_exit(check());
     }

@@ -53,11 +53,16 @@ std::int64_t descriptorSize(int fd) {
 
 Outcome outcomeOf(photo::PhotoOutcome outcome) {
     switch (outcome) {
-        case photo::PhotoOutcome::Ok: return Outcome::Ok;
-        case photo::PhotoOutcome::Unsupported: return Outcome::Unsupported;
-        case photo::PhotoOutcome::TooLarge: return Outcome::TooLarge;
-        case photo::PhotoOutcome::Empty: return Outcome::Empty;
-        case photo::PhotoOutcome::Damaged: break;
+        case photo::PhotoOutcome::Ok:
+            return Outcome::Ok;
+        case photo::PhotoOutcome::Unsupported:
+            return Outcome::Unsupported;
+        case photo::PhotoOutcome::TooLarge:
+            return Outcome::TooLarge;
+        case photo::PhotoOutcome::Empty:
+            return Outcome::Empty;
+        case photo::PhotoOutcome::Damaged:
+            break;
     }
     return Outcome::Damaged;
 }
@@ -65,9 +70,10 @@ Outcome outcomeOf(photo::PhotoOutcome outcome) {
 HelperSession::HelperSession() {
     std::set_new_handler(outOfMemory);
     watchAllocations();
-    for (const int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL}) ::signal(signal, onFatalSignal);
-    // A helper may write no file (its file size limit is 0); a library that tries anyway (fontconfig
-    // refreshing its cache) gets an error instead of ending the helper.
+    for (const int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL})
+        ::signal(signal, onFatalSignal);
+    // A helper may write no file (its file size limit is 0); a library that tries anyway
+    // (fontconfig refreshing its cache) gets an error instead of ending the helper.
     ::signal(SIGXFSZ, SIG_IGN);
 }
 
@@ -91,7 +97,8 @@ std::span<const std::uint8_t> HelperSession::picture() {
     const std::int64_t size = descriptorSize(kPictureFd);
     if (size <= 0 || size > kMaxPictureFileBytes) return {};
     // A private mapping: nothing the decoders do can reach the file.
-    void* at = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, kPictureFd, 0);
+    void* at =
+        ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, kPictureFd, 0);
     if (at == MAP_FAILED) return {};
     picture_ = {static_cast<const std::uint8_t*>(at), static_cast<std::size_t>(size)};
     return picture_;
@@ -101,15 +108,13 @@ void HelperSession::expectOutput(std::int64_t width, std::int64_t height, std::i
     setBudget(memoryBudget(width * height * 4 * frames));
 }
 
-std::uint32_t* HelperSession::pixels(std::int64_t width, std::int64_t height,
-                                     std::int64_t frames) {
+std::uint32_t* HelperSession::pixels(std::int64_t width, std::int64_t height, std::int64_t frames) {
     if (width <= 0 || height <= 0 || frames <= 0) return nullptr;
     const std::int64_t bytes = width * height * 4 * frames;
     if (bytes > descriptorSize(kArenaFd)) return nullptr;
     // Populated at once: one call instead of a fault for every page the decoder writes.
     void* at = ::mmap(nullptr, static_cast<std::size_t>(bytes), PROT_READ | PROT_WRITE,
-                      MAP_SHARED | MAP_POPULATE,
-                      kArenaFd, 0);
+                      MAP_SHARED | MAP_POPULATE, kArenaFd, 0);
     return at == MAP_FAILED ? nullptr : static_cast<std::uint32_t*>(at);
 }
 

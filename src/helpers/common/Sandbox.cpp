@@ -92,10 +92,10 @@ bool addRules(void* ctx, pid_t pid) {
                0;
     };
     // Descriptors the helper has: read, write, look at, close. No new ones from paths.
-    for (int call : {SCMP_SYS(read), SCMP_SYS(readv), SCMP_SYS(pread64), SCMP_SYS(preadv),
-                     SCMP_SYS(preadv2), SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(lseek),
-                     SCMP_SYS(close), SCMP_SYS(fstat), SCMP_SYS(fcntl), SCMP_SYS(poll),
-                     SCMP_SYS(ppoll), SCMP_SYS(eventfd2)})
+    for (int call :
+         {SCMP_SYS(read), SCMP_SYS(readv), SCMP_SYS(pread64), SCMP_SYS(preadv), SCMP_SYS(preadv2),
+          SCMP_SYS(write), SCMP_SYS(writev), SCMP_SYS(lseek), SCMP_SYS(close), SCMP_SYS(fstat),
+          SCMP_SYS(fcntl), SCMP_SYS(poll), SCMP_SYS(ppoll), SCMP_SYS(eventfd2)})
         if (!allow(call)) return false;
     // fstat() comes as newfstatat(fd, "", AT_EMPTY_PATH) and statx(fd, "", AT_EMPTY_PATH): on
     // the descriptor itself only, never a path.
@@ -122,11 +122,10 @@ bool addRules(void* ctx, pid_t pid) {
         !fail(SCMP_SYS(clone3), ENOSYS))
         return false;
     for (int call : {SCMP_SYS(futex), SCMP_SYS(set_robust_list), SCMP_SYS(rseq),
-                     SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity),
-                     SCMP_SYS(sched_getparam), SCMP_SYS(sched_getscheduler), SCMP_SYS(exit),
-                     SCMP_SYS(exit_group), SCMP_SYS(gettid), SCMP_SYS(getpid), SCMP_SYS(getppid),
-                     SCMP_SYS(getuid), SCMP_SYS(geteuid), SCMP_SYS(getgid), SCMP_SYS(getegid),
-                     SCMP_SYS(membarrier)})
+                     SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity), SCMP_SYS(sched_getparam),
+                     SCMP_SYS(sched_getscheduler), SCMP_SYS(exit), SCMP_SYS(exit_group),
+                     SCMP_SYS(gettid), SCMP_SYS(getpid), SCMP_SYS(getppid), SCMP_SYS(getuid),
+                     SCMP_SYS(geteuid), SCMP_SYS(getgid), SCMP_SYS(getegid), SCMP_SYS(membarrier)})
         if (!allow(call)) return false;
     // Time, randomness, signals to itself, its own limits and name.
     for (int call : {SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres), SCMP_SYS(clock_nanosleep),
@@ -168,7 +167,8 @@ std::string lockDown(std::int64_t initialBudget, std::int64_t largestBudget) {
         ::sigaction(SIGSYS, &action, nullptr);
     }
     const Filter filter(seccomp_init(trace ? SCMP_ACT_TRAP : SCMP_ACT_ERRNO(EPERM)));
-    if (!filter || !addRules(filter.get(), ::getpid())) return "cannot build the system call filter";
+    if (!filter || !addRules(filter.get(), ::getpid()))
+        return "cannot build the system call filter";
     // Every thread: decoders and Qt may have started some already.
     if (seccomp_attr_set(filter.get(), SCMP_FLTATR_CTL_TSYNC, 1) != 0 ||
         seccomp_load(filter.get()) != 0)

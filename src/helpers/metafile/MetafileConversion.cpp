@@ -34,9 +34,12 @@ std::optional<QImage> drawEmf(const QByteArray& file) {
 
 std::optional<QImage> drawMetafile(const QByteArray& file) {
     switch (metafileKind(file.left(kMetafileProbeBytes))) {
-        case MetafileKind::Emf: return drawEmf(file);
-        case MetafileKind::Wmf: return drawWmf(file);
-        case MetafileKind::None: break;
+        case MetafileKind::Emf:
+            return drawEmf(file);
+        case MetafileKind::Wmf:
+            return drawWmf(file);
+        case MetafileKind::None:
+            break;
     }
     return std::nullopt;
 }

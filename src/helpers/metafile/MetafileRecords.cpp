@@ -25,8 +25,8 @@ bool descriptionInside(const QByteArray& file) {
     const std::int64_t length = le::u32(file, kEmfDescriptionLength);
     const std::int64_t offset = le::u32(file, kEmfDescriptionOffset);
     if (offset == 0) return true;
-    if (offset < kEmfHeaderWithDescription || offset + 2 * std::max<std::int64_t>(length, 1) >
-                                                   headerSize)
+    if (offset < kEmfHeaderWithDescription ||
+        offset + 2 * std::max<std::int64_t>(length, 1) > headerSize)
         return false;
     if (length > 0) return true;
     for (std::int64_t at = offset; at + 2 <= headerSize; at += 2)

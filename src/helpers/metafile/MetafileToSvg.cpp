@@ -22,8 +22,8 @@ std::optional<SvgDrawing> emfToSvg(const QByteArray& file) {
     QByteArray contents = file;  // the converter takes a writable buffer
     char* svg = nullptr;
     size_t svgLength = 0;
-    const int ok = emf2svg(contents.data(), static_cast<size_t>(contents.size()), &svg,
-                           &svgLength, &options);
+    const int ok =
+        emf2svg(contents.data(), static_cast<size_t>(contents.size()), &svg, &svgLength, &options);
     if (!ok || !svg) {
         std::free(svg);
         return std::nullopt;

@@ -30,12 +30,18 @@ struct Header {
 
 unsigned samplesOf(unsigned colourType) {
     switch (colourType) {
-        case 0: return 1;  // grey
-        case 2: return 3;  // RGB
-        case 3: return 1;  // palette
-        case 4: return 2;  // grey and alpha
-        case 6: return 4;  // RGBA
-        default: return 0;
+        case 0:
+            return 1;  // grey
+        case 2:
+            return 3;  // RGB
+        case 3:
+            return 1;  // palette
+        case 4:
+            return 2;  // grey and alpha
+        case 6:
+            return 4;  // RGBA
+        default:
+            return 0;
     }
 }
 
@@ -49,9 +55,13 @@ std::uint64_t rowsBytes(std::uint64_t width, std::uint64_t height, unsigned bits
 std::uint64_t expectedBytes(const Header& h) {
     if (!h.interlaced) return rowsBytes(h.width, h.height, h.bitsPerPixel);
     // Adam7: the seven passes' starts and steps.
-    constexpr std::array<std::array<unsigned, 4>, 7> kPasses{
-        {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
-         {0, 1, 1, 2}}};
+    constexpr std::array<std::array<unsigned, 4>, 7> kPasses{{{0, 0, 8, 8},
+                                                              {4, 0, 8, 8},
+                                                              {0, 4, 4, 8},
+                                                              {2, 0, 4, 4},
+                                                              {0, 2, 2, 4},
+                                                              {1, 0, 2, 2},
+                                                              {0, 1, 1, 2}}};
     std::uint64_t total = 0;
     for (const auto& [x0, y0, dx, dy] : kPasses) {
         const std::uint64_t w = h.width > x0 ? (h.width - x0 + dx - 1) / dx : 0;

@@ -98,8 +98,7 @@ void writeArgb32(const QImage& image, std::uint32_t* out) {
     }
     for (int top = 0; top < image.height(); top += kBandRows) {
         const int rows = std::min(kBandRows, image.height() - top);
-        const QImage band =
-            image.copy(0, top, image.width(), rows).convertToFormat(target);
+        const QImage band = image.copy(0, top, image.width(), rows).convertToFormat(target);
         for (int y = 0; y < rows; ++y) std::memcpy(rowAt(top + y), band.constScanLine(y), rowBytes);
     }
 }

@@ -232,7 +232,9 @@ class Bands {
     }
     std::uint32_t bandRows() const { return bandRows_; }
     // The bytes of row `row` of the band, of chunky samples.
-    const std::uint8_t* chunkyRow(std::uint32_t row) const { return rows_[0].data() + row * rowBytes_; }
+    const std::uint8_t* chunkyRow(std::uint32_t row) const {
+        return rows_[0].data() + row * rowBytes_;
+    }
 
     // Reads the band that starts at row `first`.
     bool read(std::uint32_t first) {

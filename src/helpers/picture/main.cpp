@@ -30,7 +30,8 @@ using glint::helper::Outcome;
 constexpr std::size_t kHeadBytes = 4096;
 
 QByteArray bytesOf(const std::vector<std::uint8_t>& head) {
-    return QByteArray(reinterpret_cast<const char*>(head.data()), static_cast<qsizetype>(head.size()));
+    return QByteArray(reinterpret_cast<const char*>(head.data()),
+                      static_cast<qsizetype>(head.size()));
 }
 
 // The reader's name for the format of the file that starts with `head`. Asking loads the
@@ -50,8 +51,10 @@ bool mayBeSvg(const QByteArray& head) {
 
 // The TIFF signatures, classic and BigTIFF, in both byte orders.
 bool isTiff(const QByteArray& head) {
-    return head.startsWith(QByteArrayLiteral("II*\0")) || head.startsWith(QByteArrayLiteral("MM\0*")) ||
-           head.startsWith(QByteArrayLiteral("II+\0")) || head.startsWith(QByteArrayLiteral("MM\0+"));
+    return head.startsWith(QByteArrayLiteral("II*\0")) ||
+           head.startsWith(QByteArrayLiteral("MM\0*")) ||
+           head.startsWith(QByteArrayLiteral("II+\0")) ||
+           head.startsWith(QByteArrayLiteral("MM\0+"));
 }
 
 // TIFF through libtiff (TiffReader.h), straight into the shared memory: the first page, or

@@ -75,7 +75,8 @@ bool readLayout(std::uint32_t compression, BmpHeader& h, std::string& why) {
         case kRle4:
             if (h.bits != (compression == kRle8 ? 8 : 4))
                 return fail(why, "run-length bitmap has the wrong number of bits per pixel");
-            h.layout = compression == kRle8 ? BmpPixelStorage::RunLength8 : BmpPixelStorage::RunLength4;
+            h.layout =
+                compression == kRle8 ? BmpPixelStorage::RunLength8 : BmpPixelStorage::RunLength4;
             return true;
         case kBitFields:
         case kAlphaBitFields:

@@ -53,16 +53,23 @@ QSize ownHeaderSize(const RasterDecoder& decoder, QIODevice& file) {
 }  // namespace
 
 const PictureFormat& pictureFormatFor(QByteArrayView head) {
-    const QByteArray bytes = bytesOf(head.first(std::min<qsizetype>(head.size(), kFormatProbeBytes)));
+    const QByteArray bytes =
+        bytesOf(head.first(std::min<qsizetype>(head.size(), kFormatProbeBytes)));
     switch (metafileKind(bytes)) {
-        case MetafileKind::Emf: return kEmf;
-        case MetafileKind::Wmf: return kWmf;
-        case MetafileKind::None: break;
+        case MetafileKind::Emf:
+            return kEmf;
+        case MetafileKind::Wmf:
+            return kWmf;
+        case MetafileKind::None:
+            break;
     }
     switch (photoKind(bytes)) {
-        case PhotoKind::Heif: return kHeif;
-        case PhotoKind::Jxl: return kJxl;
-        case PhotoKind::None: break;
+        case PhotoKind::Heif:
+            return kHeif;
+        case PhotoKind::Jxl:
+            return kJxl;
+        case PhotoKind::None:
+            break;
     }
     for (const PictureFormat& format : kOwn)
         if (format.decoder->recognises(head)) return format;

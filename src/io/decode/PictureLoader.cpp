@@ -1,6 +1,5 @@
 #include "PictureLoader.h"
 
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -55,8 +54,7 @@ Status readOwnFormat(QFile& file, const PictureFormat& format, const QString& fi
         if (const std::string problem = sizeProblem(size); !problem.empty())
             return failure(fileName, problem);
     }
-    if (Status st = decoder.decode(whole, picture); st.failed())
-        return decodeFailure(fileName, st);
+    if (Status st = decoder.decode(whole, picture); st.failed()) return decodeFailure(fileName, st);
     return Status::ok();
 }
 
@@ -73,9 +71,12 @@ Status showUpright(int orientation, const QString& fileName, QImage decoded, QIm
 // The helper that decodes a format which the loader does not decode itself.
 const HelperKind& helperFor(DecodedBy decodedBy) {
     switch (decodedBy) {
-        case DecodedBy::MetafileHelper: return kMetafileHelper;
-        case DecodedBy::PhotoHelper: return kPhotoHelper;
-        default: return kPictureHelper;
+        case DecodedBy::MetafileHelper:
+            return kMetafileHelper;
+        case DecodedBy::PhotoHelper:
+            return kPhotoHelper;
+        default:
+            return kPictureHelper;
     }
 }
 
@@ -114,8 +115,8 @@ Status openPicture(const PictureFile& picture, Opened& opened) {
         return failure(fileName, "metafile is too large");
     // Photos and metafiles come upright from their helpers; the other formats may record a
     // turn in EXIF, which is read here.
-    const bool upright = format.decodedBy == DecodedBy::PhotoHelper ||
-                         format.decodedBy == DecodedBy::MetafileHelper;
+    const bool upright =
+        format.decodedBy == DecodedBy::PhotoHelper || format.decodedBy == DecodedBy::MetafileHelper;
     opened.orientation = upright ? kOrientationUpright : exifOrientation(file);
     if (!file.seek(0)) return failure(fileName, "cannot be read");
     return Status::ok();

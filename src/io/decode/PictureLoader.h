@@ -20,11 +20,10 @@ namespace glint {
 // load fails. `rows`, if set, is offered the rows
 // of a picture whose decoder gives them one by one as it decodes, when they are the picture's
 // rows as shown (not turned); when it takes them, `picture` is set to a null image.
-Status LoadPicture(const QString& fileName, QImage& picture,
-                   const WaitHook& whileWaiting = {}, DecodedRows* rows = nullptr);
+Status LoadPicture(const QString& fileName, QImage& picture, const WaitHook& whileWaiting = {},
+                   DecodedRows* rows = nullptr);
 // The same for a file that is open already; messages name it by file.name().
-Status loadPictureFile(const PictureFile& file, QImage& picture,
-                       const WaitHook& whileWaiting = {},
+Status loadPictureFile(const PictureFile& file, QImage& picture, const WaitHook& whileWaiting = {},
                        DecodedRows* rows = nullptr);
 
 // Every frame of the picture, for the batch tool: an animation's frames composed as a viewer

@@ -22,8 +22,7 @@ QSize shownSize(QFile& file, const QSize& stored) {
 QSize pictureHeaderSize(const PictureFile& opened) {
     QFile file;
     if (!opened.isOpen() ||
-        !file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) ||
-        !file.seek(0))
+        !file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !file.seek(0))
         return kUnknownSize;
     const QByteArray head = file.peek(kFormatProbeBytes);
     const PictureFormat& format = pictureFormatFor(head);

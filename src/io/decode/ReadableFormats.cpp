@@ -13,7 +13,7 @@ const char* const kUnrecognisable = "tga";
 
 QStringList readableFormats() {
     QStringList formats = {"emf", "wmf", "heic", "heif", "avif", "jxl", "rle", "ico",
-                           "cur", "pbm", "pgm", "ppm", "pnm", "pam", "xbm"};
+                           "cur", "pbm", "pgm",  "ppm",  "pnm",  "pam", "xbm"};
     for (const QByteArray& format : QImageReader::supportedImageFormats())
         if (format != kUnrecognisable) formats << QString::fromLatin1(format).toLower();
     formats.sort();

@@ -34,9 +34,8 @@ using std::chrono::milliseconds;
 constexpr std::int64_t kMiB = std::int64_t{1} << 20;
 constexpr int kWaitSliceMs = 25;
 constexpr int kKillWaitMs = 5000;
-constexpr qsizetype kMaxReplyBytes = sizeof(helper::ReplyHeader) +
-                                        std::int64_t{helper::kMaxFrames} * 4 +
-                                        helper::kMaxMessageBytes;
+constexpr qsizetype kMaxReplyBytes =
+    sizeof(helper::ReplyHeader) + std::int64_t{helper::kMaxFrames} * 4 + helper::kMaxMessageBytes;
 constexpr std::int64_t kDefaultAddressSpace = std::int64_t{6} << 30;
 
 // Process groups of the helpers running now, for killRunningHelpers(); 0 marks a free slot.
@@ -146,15 +145,30 @@ milliseconds HelperKind::timeoutFor(std::int64_t fileBytes) const {
     return std::min(maxTimeout, timeout + milliseconds(extra));
 }
 
-const HelperKind kPictureHelper{"glintwork-picture", "GLINTWORK_PICTURE_HELPER", "picture helper",
-                                milliseconds(5000),  milliseconds(1000),         milliseconds(120000),
-                                2,                   kDefaultAddressSpace};
-const HelperKind kPhotoHelper{"glintwork-photo", "GLINTWORK_PHOTO_HELPER", "photo helper",
-                              milliseconds(10000), milliseconds(2000),     milliseconds(120000),
-                              4,                   kDefaultAddressSpace};
-const HelperKind kMetafileHelper{
-    "glintwork-metafile", "GLINTWORK_METAFILE_HELPER", "metafile helper", milliseconds(5000),
-    milliseconds(8000),   milliseconds(60000),         2,                 kDefaultAddressSpace};
+const HelperKind kPictureHelper{"glintwork-picture",
+                                "GLINTWORK_PICTURE_HELPER",
+                                "picture helper",
+                                milliseconds(5000),
+                                milliseconds(1000),
+                                milliseconds(120000),
+                                2,
+                                kDefaultAddressSpace};
+const HelperKind kPhotoHelper{"glintwork-photo",
+                              "GLINTWORK_PHOTO_HELPER",
+                              "photo helper",
+                              milliseconds(10000),
+                              milliseconds(2000),
+                              milliseconds(120000),
+                              4,
+                              kDefaultAddressSpace};
+const HelperKind kMetafileHelper{"glintwork-metafile",
+                                 "GLINTWORK_METAFILE_HELPER",
+                                 "metafile helper",
+                                 milliseconds(5000),
+                                 milliseconds(8000),
+                                 milliseconds(60000),
+                                 2,
+                                 kDefaultAddressSpace};
 
 HelperClient::HelperClient(const HelperKind& kind) : HelperClient(kind, locate(kind)) {}
 
@@ -186,12 +200,11 @@ Status HelperClient::run(const PictureFile& file, bool allFrames, PictureFrames&
                          const WaitHook& whileWaiting) const {
     const QFileInfo executable(program_);
     if (!executable.isFile() || !executable.isExecutable())
-        return Status::missingPart(
-            program_.isEmpty()
-                ? std::string("The ") + kind_.description + " " + kind_.program +
-                      " is not installed."
-                : std::string("The ") + kind_.description + " " + program_.toStdString() +
-                      " is missing.");
+        return Status::missingPart(program_.isEmpty()
+                                       ? std::string("The ") + kind_.description + " " +
+                                             kind_.program + " is not installed."
+                                       : std::string("The ") + kind_.description + " " +
+                                             program_.toStdString() + " is missing.");
 
     const Descriptor input(highCopy(file.fd()));
     std::int64_t arenaBytes = 0;
@@ -202,8 +215,7 @@ Status HelperClient::run(const PictureFile& file, bool allFrames, PictureFrames&
     const milliseconds timeout = kind_.timeoutFor(file.size());
     const auto cpuSeconds = static_cast<rlim_t>(
         std::chrono::duration_cast<std::chrono::seconds>(timeout).count() * kind_.threads + 1);
-    const auto addressSpace =
-        static_cast<rlim_t>(kind_.addressSpaceBytes + kSanitizerAddressSpace);
+    const auto addressSpace = static_cast<rlim_t>(kind_.addressSpaceBytes + kSanitizerAddressSpace);
     const pid_t parent = ::getpid();
     const int inputFd = input.get();
     const int arenaFd = arena.get();

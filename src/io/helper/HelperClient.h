@@ -55,7 +55,8 @@ class HelperClient {
     // Decodes `file` in the helper. On success `picture` is Format_ARGB32 when it has
     // transparency, Format_RGB32 otherwise, its pixels held in the shared memory the helper
     // wrote them to; on failure `picture` is left as it was.
-    Status decode(const PictureFile& file, QImage& picture, const WaitHook& whileWaiting = {}) const;
+    Status decode(const PictureFile& file, QImage& picture,
+                  const WaitHook& whileWaiting = {}) const;
 
     // Decodes every frame of `file` (HelperProtocol.h's kAllFramesArgument): an animation's
     // frames composed, a document's pages, with their delays and loop count. The frames share

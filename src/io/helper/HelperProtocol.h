@@ -77,9 +77,9 @@ inline constexpr std::int64_t kBudgetSlack = std::int64_t{64} << 20;
 
 constexpr std::int64_t memoryBudget(std::int64_t outputBytes) {
     const std::int64_t wanted = outputBytes * kBudgetPerOutputByte;
-    const std::int64_t ceiling =
-        outputBytes * 2 + kBudgetSlack > kBudgetCeiling ? outputBytes * 2 + kBudgetSlack
-                                                        : kBudgetCeiling;
+    const std::int64_t ceiling = outputBytes * 2 + kBudgetSlack > kBudgetCeiling
+                                     ? outputBytes * 2 + kBudgetSlack
+                                     : kBudgetCeiling;
     return wanted < kBudgetFloor ? kBudgetFloor : wanted > ceiling ? ceiling : wanted;
 }
 

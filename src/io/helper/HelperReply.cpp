@@ -35,7 +35,9 @@ bool readHelperReply(QByteArrayView output, std::int64_t arenaBytes, HelperReply
     reply.frames = header.frames;
     reply.loops = header.loops;
     reply.delaysMs.resize(header.frames);
-    std::memcpy(reply.delaysMs.data(), output.data() + sizeof header, std::size_t{header.frames} * 4);
+    if (header.frames != 0)  // an empty vector's data() may be null, which memcpy must not get
+        std::memcpy(reply.delaysMs.data(), output.data() + sizeof header,
+                    std::size_t{header.frames} * 4);
     reply.message.assign(output.data() + output.size() - header.messageBytes, header.messageBytes);
     return true;
 }
@@ -43,15 +45,20 @@ bool readHelperReply(QByteArrayView output, std::int64_t arenaBytes, HelperReply
 Status replyStatus(const HelperReply& reply, const std::string& helperName) {
     const std::string& message = reply.message;
     switch (reply.outcome) {
-        case Outcome::Ok: return Status::ok();
-        case Outcome::Unreadable: return Status::failure("cannot be read");
-        case Outcome::NotAPicture: return Status::failure("not a picture the loader can read");
-        case Outcome::Damaged: return Status::failure("picture is damaged or unreadable");
+        case Outcome::Ok:
+            return Status::ok();
+        case Outcome::Unreadable:
+            return Status::failure("cannot be read");
+        case Outcome::NotAPicture:
+            return Status::failure("not a picture the loader can read");
+        case Outcome::Damaged:
+            return Status::failure("picture is damaged or unreadable");
         case Outcome::Unsupported:
-            return Status::unsupported(
-                message.empty() ? "a variant of its format" : message);
-        case Outcome::Empty: return Status::failure("picture is empty");
-        case Outcome::TooLarge: return Status::failure("picture is too large");
+            return Status::unsupported(message.empty() ? "a variant of its format" : message);
+        case Outcome::Empty:
+            return Status::failure("picture is empty");
+        case Outcome::TooLarge:
+            return Status::failure("picture is too large");
         case Outcome::NoMemory:
             return Status::failure("picture needs more memory than allowed" +
                                    (message.empty() ? std::string() : " (" + message + ")"));

@@ -34,7 +34,7 @@ std::array<char, kBmpHeaderBytes> bmpHeaders(std::int32_t width, std::int32_t he
     put32(&h[18], static_cast<std::uint32_t>(width));
     // A positive height: rows stored bottom-up; a negative one: top-down.
     put32(&h[22], static_cast<std::uint32_t>(order == BmpRowOrder::TopDown ? -height : height));
-    put16(&h[26], 1);                                   // planes
+    put16(&h[26], 1);  // planes
     put16(&h[28], kBitsPerPixel);
     put32(&h[30], 0);  // uncompressed
     put32(&h[34], imageBytes);

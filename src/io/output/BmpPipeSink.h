@@ -10,7 +10,7 @@
 namespace glint {
 
 class BmpPipeSink : public RowSink {
-public:
+  public:
     explicit BmpPipeSink(QIODevice& device) : device_(device) {}
 
     // `fileName` is not used: the rows go to the device.
@@ -19,7 +19,7 @@ public:
     Status commit() override;
     void cancel() override {}
 
-private:
+  private:
     Status write(const char* bytes, std::size_t size);
 
     QIODevice& device_;

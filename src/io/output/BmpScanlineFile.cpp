@@ -52,8 +52,8 @@ Status BmpScanlineFile::prepare(const ScanlineGeometry& geometry, const RowValue
     bands_ = static_cast<std::int32_t>((geometry.height + values.scale - 1) / values.scale);
     stride_ = bmpStride(width_);
     const std::int64_t mostRows = std::min<std::int64_t>(bands_, kMaxRowsPerChunk);
-    rowsPerChunk_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(kChunkBytes / stride_, 1,
-                                                                         mostRows));
+    rowsPerChunk_ =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(kChunkBytes / stride_, 1, mostRows));
     try {
         gapRow_.assign(static_cast<std::size_t>(stride_), 0);
         if (values.scale > 1) {
@@ -180,9 +180,8 @@ void BmpScanlineFile::writeLoop() {
         Chunk* chunk = nullptr;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] {
-                return stop_ || !ready_.empty() || ahead >= 0 || allQueued_;
-            });
+            changed_.wait(lock,
+                          [&] { return stop_ || !ready_.empty() || ahead >= 0 || allQueued_; });
             if (stop_) return;
             if (!ready_.empty()) {
                 chunk = ready_.front();

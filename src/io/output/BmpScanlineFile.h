@@ -22,7 +22,7 @@ namespace glint {
 class OutputFile;
 
 class BmpScanlineFile {
-public:
+  public:
     BmpScanlineFile();
     ~BmpScanlineFile();
     BmpScanlineFile(const BmpScanlineFile&) = delete;
@@ -81,10 +81,10 @@ public:
     std::int32_t bands_ = 0;  // source rows that reach the destination
     std::int32_t rowsPerChunk_ = 1;
     std::int64_t stride_ = 0;
-    std::vector<char> gapRow_;        // packed and padded
-    std::vector<bool> gapsWritten_;   // by band; the writer thread's own
-    std::int32_t gapsLow_ = 0;        // the writer's: bands whose gaps may still be written
-    std::int32_t gapsHigh_ = -1;      // ahead lie in gapsLow_ .. gapsHigh_
+    std::vector<char> gapRow_;          // packed and padded
+    std::vector<bool> gapsWritten_;     // by band; the writer thread's own
+    std::int32_t gapsLow_ = 0;          // the writer's: bands whose gaps may still be written
+    std::int32_t gapsHigh_ = -1;        // ahead lie in gapsLow_ .. gapsHigh_
     Status drawStatus_ = Status::ok();  // the caller's thread's own
     std::vector<std::uint32_t> runRow_;
     std::atomic<std::int32_t> lastDrawn_{-1};  // band whose run row was drawn last

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "io/output/BmpFormat.h"
 #include "OutputFile.h"
+#include "io/output/BmpFormat.h"
 
 namespace glint {
 BmpStreamWriter::BmpStreamWriter() = default;

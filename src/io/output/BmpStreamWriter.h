@@ -13,7 +13,7 @@ namespace glint {
 class OutputFile;
 
 class BmpStreamWriter : public RowSink {
-public:
+  public:
     BmpStreamWriter();
     ~BmpStreamWriter() override;  // an uncommitted file is cancelled: nothing is left behind
     BmpStreamWriter(const BmpStreamWriter&) = delete;
@@ -32,7 +32,7 @@ public:
     // Drops the file; the target stays as it was.
     void cancel() override;
 
-private:
+  private:
     // Writes `count` packed rows from band_, the lowest-placed row (firstRow + count - 1) first.
     Status writePacked(std::int32_t firstRow, std::int32_t count);
 

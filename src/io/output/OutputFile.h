@@ -33,7 +33,7 @@ std::pair<QByteArray, QByteArray> folderAndName(const QByteArray& path);
 Status replaceableTarget(const QByteArray& target, bool* exists = nullptr);
 
 class OutputFile : public QIODevice {
-public:
+  public:
     OutputFile(QByteArray target, ExistingTarget existing);
     // A target named in text, replaced when it exists.
     explicit OutputFile(const QString& target);
@@ -58,11 +58,11 @@ public:
     bool isSequential() const override { return false; }
     qint64 size() const override { return end_; }
 
-protected:
+  protected:
     qint64 readData(char* data, qint64 maxSize) override;
     qint64 writeData(const char* data, qint64 size) override;
 
-private:
+  private:
     Status fail(const std::string& why);
     // Opens a file of a new temporary name in the folder and keeps the name in temporary_.
     int openTemporary();

@@ -35,11 +35,16 @@ QString supportedFormatList() { return QStringLiteral("bmp, png, jpg, tiff, webp
 
 const char* formatName(OutputFormat format) {
     switch (format) {
-        case OutputFormat::Bmp: return "bmp";
-        case OutputFormat::Png: return "png";
-        case OutputFormat::Jpeg: return "jpg";
-        case OutputFormat::Tiff: return "tiff";
-        case OutputFormat::Webp: return "webp";
+        case OutputFormat::Bmp:
+            return "bmp";
+        case OutputFormat::Png:
+            return "png";
+        case OutputFormat::Jpeg:
+            return "jpg";
+        case OutputFormat::Tiff:
+            return "tiff";
+        case OutputFormat::Webp:
+            return "webp";
         case OutputFormat::Gif:
             return "gif";
         case OutputFormat::Ppm:
@@ -70,7 +75,8 @@ std::int64_t webpEncodeBytes(std::int64_t width, std::int64_t height,
 
 QString outputLimitProblem(OutputFormat format, bool streamed, std::int64_t width,
                            std::int64_t height, const EncoderSettings& settings) {
-    const QString what = QStringLiteral("the output, %1x%2 pixels, is over ").arg(width).arg(height);
+    const QString what =
+        QStringLiteral("the output, %1x%2 pixels, is over ").arg(width).arg(height);
     if (width > kMaxSide || height > kMaxSide) {
         return what + QStringLiteral("the limit of %1 pixels per side").arg(kMaxSide);
     }
@@ -91,15 +97,17 @@ QString outputLimitProblem(OutputFormat format, bool streamed, std::int64_t widt
                           .arg(width * height * 8 >> 20);
     }
     if (!streamed && width * height * 4 > kMaxInMemoryBytes) {
-        return what + QStringLiteral("the in-memory limit of 2 GiB of 32-bit pixels "
-                                     "(%1 is written from a whole picture)")
+        return what + QStringLiteral(
+                          "the in-memory limit of 2 GiB of 32-bit pixels "
+                          "(%1 is written from a whole picture)")
                           .arg(QString::fromLatin1(formatName(format)));
     }
     if (streamed && format == OutputFormat::Webp) {
         const std::int64_t need = webpEncodeBytes(width, height, settings);
         if (need > kMaxInMemoryBytes) {
-            return what + QStringLiteral("the in-memory limit of 2 GiB: %1webp is encoded "
-                                         "from the whole picture, which needs about %2 MiB")
+            return what + QStringLiteral(
+                              "the in-memory limit of 2 GiB: %1webp is encoded "
+                              "from the whole picture, which needs about %2 MiB")
                               .arg(settings.lossless ? QStringLiteral("lossless ") : QString())
                               .arg(need >> 20);
         }

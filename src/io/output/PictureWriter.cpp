@@ -16,10 +16,10 @@ constexpr int kBandRows = 32;
 Status SavePicture(const QImage& picture, const QString& fileName) {
     if (picture.isNull()) return Status::failure("there is no picture to save");
     // Rows are read as 0xAARRGGBB; the alpha byte is dropped.
-    const QImage image = picture.format() == QImage::Format_RGB32 ||
-                                 picture.format() == QImage::Format_ARGB32
-                             ? picture
-                             : picture.convertToFormat(QImage::Format_ARGB32);
+    const QImage image =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            ? picture
+            : picture.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) return Status::failure("out of memory for the picture");
 
     BmpStreamWriter writer;

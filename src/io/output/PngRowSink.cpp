@@ -102,11 +102,10 @@ Status PngRowSink::open(const QString& fileName, std::int32_t width, std::int32_
     }
     png_set_write_fn(png_, this, &PngRowSink::onWrite, &PngRowSink::onFlush);
     const Start start{width, height, effort_};
-    const bool ok = guarded(
-        [](PngRowSink& s, const void* a) {
-            startFile(s.png_, s.info_, *static_cast<const Start*>(a));
-        },
-        &start);
+    const bool ok =
+        guarded([](PngRowSink& s,
+                   const void* a) { startFile(s.png_, s.info_, *static_cast<const Start*>(a)); },
+                &start);
     if (!ok) {
         Status st = failure("cannot start the png file");
         cancel();
@@ -119,11 +118,10 @@ Status PngRowSink::writeRows(std::int32_t firstRow, const ConstPixelView& rows) 
     if (png_ == nullptr) return Status::failure("png file is not open");
     if (Status st = rows_.accept(firstRow, rows, "png"); st.failed()) return st;
     for (std::int32_t y = 0; y < rows.height; ++y) {
-        const bool ok = guarded(
-            [](PngRowSink& s, const void* a) {
-                png_write_row(s.png_, static_cast<png_const_bytep>(a));
-            },
-            rows.row(y));
+        const bool ok =
+            guarded([](PngRowSink& s,
+                       const void* a) { png_write_row(s.png_, static_cast<png_const_bytep>(a)); },
+                    rows.row(y));
         if (!ok) return failure("cannot write a png row");
         rows_.advance(1);
     }

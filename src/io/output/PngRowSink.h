@@ -13,7 +13,7 @@
 namespace glint {
 
 class PngRowSink : public EncodingSink {
-public:
+  public:
     // `effort`: zlib's compression level; from 5 on libpng also picks a filter for every row.
     explicit PngRowSink(int effort = kDefaultPngEffort);
     // Writes to `device` instead of a file; open() then takes no file name.
@@ -25,7 +25,7 @@ public:
     Status open(const QString& fileName, std::int32_t width, std::int32_t height) override;
     Status writeRows(std::int32_t firstRow, const ConstPixelView& rows) override;
 
-private:
+  private:
     // Runs `step` with libpng's error jump set; false when libpng reported an error.
     bool guarded(void (*step)(PngRowSink&, const void*), const void* arg);
     Status failure(const char* what);

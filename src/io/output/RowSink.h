@@ -10,7 +10,7 @@
 namespace glint {
 
 class RowSink {
-public:
+  public:
     virtual ~RowSink() = default;
     virtual Status open(const QString& fileName, std::int32_t width, std::int32_t height) = 0;
     // Rows firstRow .. firstRow + rows.height - 1, `width` 0xAARRGGBB pixels each.

@@ -25,7 +25,8 @@ QString bmpFileName(const QString& chosen) {
     if (n > kEndingLength && chosen[n - kEndingLength] == u'.' &&
         !isSeparator(chosen[n - kEndingLength - 1])) {
         bool anySeparator = false;
-        for (qsizetype i = n - kEndingLength + 1; i < n; ++i) anySeparator |= isSeparator(chosen[i]);
+        for (qsizetype i = n - kEndingLength + 1; i < n; ++i)
+            anySeparator |= isSeparator(chosen[i]);
         if (!anySeparator) return chosen.left(n - kEndingLength) + kBmp;
     }
     return chosen + kBmp;
