@@ -37,7 +37,7 @@ QByteArray defaultOutputName(const QByteArray& input, const QByteArray& folder,
     const qsizetype dot = name.lastIndexOf('.');
     // A leading dot is part of the name: ".png" -> ".png-scanlines.bmp".
     const QByteArray base = dot > 0 ? name.left(dot) : name;
-    const QByteArray file = base + "-scanlines." + extension;
+    QByteArray file = base + "-scanlines." + extension;
     if (folder.isEmpty()) return file;
     return folder.endsWith('/') ? folder + file : folder + '/' + file;
 }

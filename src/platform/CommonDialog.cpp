@@ -37,7 +37,7 @@ QString suffixOfFirstPattern(const QString& filter) {
     if (parts.size() < 2) return {};
     const QString first = parts[1].split(kPatternSeparator).first().trimmed();
     if (!first.startsWith(QStringLiteral("*."))) return {};
-    const QString suffix = first.mid(2);
+    QString suffix = first.mid(2);
     for (const QChar c : suffix) {
         if (!c.isLetterOrNumber()) return {};
     }
@@ -69,7 +69,7 @@ QString CommonDialog::startFolder(const QString& initDir) {
     if (initDir.isEmpty()) return QDir::currentPath();
     const QFileInfo info(initDir);
     if (info.isDir()) return initDir;
-    const QString folder = info.absolutePath();
+    QString folder = info.absolutePath();
     if (QFileInfo(folder).isDir()) return folder;
     return QDir::currentPath();
 }

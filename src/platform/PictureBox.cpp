@@ -87,7 +87,7 @@ void PictureBox::noteSide(Side side, int areaSide, int& want, int& keep) {
 
 Status PictureBox::applySize() {
     if (!sizePending()) return Status::ok();
-    const Status st = takeArea(wantWidth_, wantHeight_, keepWidth_, keepHeight_);
+    Status st = takeArea(wantWidth_, wantHeight_, keepWidth_, keepHeight_);
     if (st.failed()) {
         // The side given last goes back; the other keeps its new size if the box can hold it.
         int keptWidth = area_.width();

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <QFile>
+#include <string_view>
 
 #include "LoaderFixture.h"
 #include "io/decode/PictureLoader.h"
@@ -141,6 +142,12 @@ TEST_F(HostilePictureTest, PicturesOverTheirBudgetFailAndSaySo) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+#ifdef GLINT_SANITIZED
+        // Under AddressSanitizer a helper's refused allocations cannot be watched (its
+        // allocator replaces the one AllocationWatch wraps), so Qt's silent failure to make
+        // the embedded picture goes unseen; the plain build checks this case.
+        if (std::string_view(c.name) == "bomb.svg") continue;
+#endif
         QImage picture;
         const Status st = LoadPicture(write(c.name, c.bytes), picture);
         EXPECT_TRUE(st.failed());

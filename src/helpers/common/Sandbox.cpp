@@ -26,8 +26,9 @@ namespace {
 constexpr const char* kTraceEnv = "GLINTWORK_SANDBOX_TRACE";
 
 #ifdef GLINT_SANITIZED
-// AddressSanitizer keeps freed memory aside for a while (its quarantine) and pads every block.
-constexpr std::int64_t kSanitizerSlack = std::int64_t{1} << 30;
+// AddressSanitizer pads every block and keeps books of its own (HelperClient turns its
+// quarantine of freed memory off in helpers, so that a budget still means what it says).
+constexpr std::int64_t kSanitizerSlack = std::int64_t{128} << 20;
 #else
 constexpr std::int64_t kSanitizerSlack = 0;
 #endif
@@ -82,6 +83,12 @@ void reportDenied(int, siginfo_t* info, void* context) {
     static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RAX] = -EPERM;
 }
 
+// A condition on argument `index` of a call (libseccomp's SCMP_A0 ... macros are C).
+constexpr scmp_arg_cmp argument(unsigned index, scmp_compare op, scmp_datum_t value,
+                                scmp_datum_t second = 0) {
+    return scmp_arg_cmp{index, op, value, second};
+}
+
 // Rules on top of the default (EPERM for every call not named). `pid` is this process.
 bool addRules(void* ctx, pid_t pid) {
     const auto allow = [ctx](int call) {
@@ -100,9 +107,9 @@ bool addRules(void* ctx, pid_t pid) {
     // fstat() comes as newfstatat(fd, "", AT_EMPTY_PATH) and statx(fd, "", AT_EMPTY_PATH): on
     // the descriptor itself only, never a path.
     if (seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(newfstatat), 1,
-                         SCMP_A3(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH)) != 0 ||
+                         argument(3, SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH)) != 0 ||
         seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(statx), 1,
-                         SCMP_A2(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH)) != 0)
+                         argument(2, SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH)) != 0)
         return false;
     for (int call : {SCMP_SYS(open), SCMP_SYS(openat), SCMP_SYS(openat2), SCMP_SYS(creat),
                      SCMP_SYS(socket), SCMP_SYS(socketpair)})
@@ -111,14 +118,14 @@ bool addRules(void* ctx, pid_t pid) {
     // Memory, never executable: the code that runs is the code loaded before the lock.
     for (int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
         if (seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1,
-                             SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) != 0)
+                             argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) != 0)
             return false;
     for (int call : {SCMP_SYS(munmap), SCMP_SYS(mremap), SCMP_SYS(madvise), SCMP_SYS(brk)})
         if (!allow(call)) return false;
     // Threads of its own (decoders use several), none of another kind of process. glibc falls
     // back from clone3, whose flags a filter cannot see, to clone.
     if (seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
-                         SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)) != 0 ||
+                         argument(0, SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)) != 0 ||
         !fail(SCMP_SYS(clone3), ENOSYS))
         return false;
     for (int call : {SCMP_SYS(futex), SCMP_SYS(set_robust_list), SCMP_SYS(rseq),
@@ -134,15 +141,20 @@ bool addRules(void* ctx, pid_t pid) {
                      SCMP_SYS(sigaltstack), SCMP_SYS(getrlimit), SCMP_SYS(setrlimit),
                      SCMP_SYS(uname), SCMP_SYS(sysinfo), SCMP_SYS(getrusage)})
         if (!allow(call)) return false;
-    if (seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prlimit64), 1, SCMP_A0(SCMP_CMP_EQ, 0)) !=
-            0 ||
+    if (seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prlimit64), 1,
+                         argument(0, SCMP_CMP_EQ, 0)) != 0 ||
         seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1,
-                         SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(pid))) != 0 ||
+                         argument(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(pid))) != 0 ||
         seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prctl), 1,
-                         SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME)) != 0 ||
+                         argument(0, SCMP_CMP_EQ, PR_SET_NAME)) != 0 ||
         seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prctl), 1,
-                         SCMP_A0(SCMP_CMP_EQ, PR_GET_NAME)) != 0)
+                         argument(0, SCMP_CMP_EQ, PR_GET_NAME)) != 0)
         return false;
+#ifdef GLINT_SANITIZED
+    // The sanitizers test whether memory can be read by writing it into a pipe of their own.
+    for (int call : {SCMP_SYS(pipe), SCMP_SYS(pipe2)})
+        if (!allow(call)) return false;
+#endif
     for (int call : {SCMP_SYS(execve), SCMP_SYS(execveat)})
         if (seccomp_rule_add(ctx, SCMP_ACT_KILL_PROCESS, call, 0) != 0) return false;
     return true;

@@ -18,7 +18,9 @@ std::uint32_t be32(const std::uint8_t* at) {
 }
 
 bool typeIs(const std::uint8_t* at, const char* type) {
-    return at[0] == type[0] && at[1] == type[1] && at[2] == type[2] && at[3] == type[3];
+    for (int i = 0; i < 4; ++i)
+        if (at[i] != static_cast<std::uint8_t>(type[i])) return false;
+    return true;
 }
 
 struct Header {

@@ -425,7 +425,7 @@ TiffResult decode(TIFF* tif, MemoryFile& file, DecodedPhoto& photo) {
     photo.height = l.height;
     photo.pixels.assign(std::uint64_t{l.width} * l.height, 0);
     file.decodingPixels = true;
-    const TiffResult result =
+    TiffResult result =
         l.colours > 0 ? readOwnWay(tif, file, l, photo) : readThroughRgba(tif, file, l, photo);
     if (result.outcome != TiffOutcome::Ok) return result;
     photo.hasAlpha = std::any_of(photo.pixels.begin(), photo.pixels.end(),
@@ -470,7 +470,7 @@ TiffResult decodePages(TIFF* tif, MemoryFile& file, DecodedPhoto& photo, std::in
         if (!TIFFSetDirectory(tif, directories[k])) return damaged(file, "");
         file.decodingPixels = false;
         DecodedPhoto page;
-        const TiffResult result = decode(tif, file, page);
+        TiffResult result = decode(tif, file, page);
         if (result.outcome != TiffOutcome::Ok) return result;
         std::uint32_t* canvas = photo.pixels.data() + frame * k;
         for (std::int64_t y = 0; y < page.height; ++y)

@@ -81,7 +81,7 @@ const HelperKind& helperFor(DecodedBy decodedBy) {
 }
 
 // A helper's unsupported variant in the loader's words.
-Status helperFailure(const PictureFile& file, Status st) {
+Status helperFailure(const PictureFile& file, const Status& st) {
     if (st.isUnsupported())
         return Status::unsupported(file.name().toStdString() + " is " + st.reason() +
                                    ", which this installation cannot decode");

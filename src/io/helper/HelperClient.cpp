@@ -225,6 +225,16 @@ Status HelperClient::run(const PictureFile& file, bool allFrames, PictureFrames&
     if (allFrames) process.setArguments({QString::fromLatin1(helper::kAllFramesArgument)});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+#ifdef GLINT_SANITIZED
+    // LeakSanitizer stops the world with ptrace at exit, which the helper's sandbox forbids;
+    // freed memory held in quarantine would count against the helper's memory budget.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString asanOptions = environment.value(QStringLiteral("ASAN_OPTIONS"));
+    environment.insert(
+        QStringLiteral("ASAN_OPTIONS"),
+        asanOptions + (asanOptions.isEmpty() ? "" : ":") + "detect_leaks=0:quarantine_size_mb=0");
+    process.setProcessEnvironment(environment);
+#endif
     // Runs in the child between fork and exec: async-signal-safe calls only.
     process.setChildProcessModifier([=] {
         ::setpgid(0, 0);

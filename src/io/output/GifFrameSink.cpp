@@ -155,6 +155,12 @@ Status GifFrameSink::writeBlock(const ConstPixelView& area, QPoint at, const Gif
     EGifGCBToExtension(&control, extension);
     const ColourMap local = useGlobal ? ColourMap() : colourMap(table);
     if (!useGlobal && !local) return Status::failure("no memory for a gif colour table");
+    if (useGlobal && gif_->Image.ColorMap != nullptr) {
+        // giflib forgets, without freeing it, the copy of the last frame's own table when a
+        // frame without one follows.
+        GifFreeMapObject(gif_->Image.ColorMap);
+        gif_->Image.ColorMap = nullptr;
+    }
     const QRect r = block.area;
     if (EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, sizeof extension, extension) == GIF_ERROR ||
         EGifPutImageDesc(gif_, at.x() + r.left(), at.y() + r.top(), r.width(), r.height(), false,

@@ -227,7 +227,7 @@ Status OutputFile::commit() {
         cancel();
         return Status::failure("cannot write the file: " + why);
     }
-    const Status placed = putInPlace();
+    Status placed = putInPlace();
     cancel();  // closes the file, and removes its temporary name if it still has one
     return placed;
 }
