@@ -20,10 +20,10 @@ bool readHelperReply(QByteArrayView output, std::int64_t arenaBytes, HelperReply
         return false;
     const auto outcome = static_cast<Outcome>(header.outcome);
     if (outcome == Outcome::Ok) {
-        const std::int64_t frameBytes = std::int64_t{header.width} * header.height * 4;
+        // Sizes are multiplied only once they are known to be within the limits.
         if (header.frames < 1 || !pictureSizeAccepted(header.width, header.height) ||
             !framesAccepted(header.width, header.height, header.frames) ||
-            frameBytes * header.frames > arenaBytes)
+            std::int64_t{header.width} * header.height * 4 * header.frames > arenaBytes)
             return false;
     } else if (header.frames != 0) {
         return false;
