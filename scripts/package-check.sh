@@ -63,12 +63,17 @@ echo '183GmgAAAAAAAGQAMgBgAAAAAAAnVwEACQAAAygAAAABAAcAAAAAAAUAAAALAgAAAAAFAAAADA
 glintwork-cli -o rect.bmp rect.wmf
 [ "$(field rect.bmp 18 4)x$(field rect.bmp 22 4)" = 200x100 ] || fail "rect.bmp is not 200x100 pixels"
 
-step "the photo helper runs (its libraries are installed)"
+step "a JPEG XL photo, through the photo helper"
+# in.ppm's two pixels, losslessly (cjxl -d 0): the same bitmap as from in.ppm.
+echo '/woAcBBQXAgIAgEARABLGIsVwlEDpjrAHtgfZv71Aw==' | base64 -d > in.jxl
+glintwork-cli -s 3 -r 10 -b 20 -o jxl.bmp in.jxl
+cmp -s jxl.bmp out.bmp || fail "jxl.bmp is not out.bmp"
+# Started by hand, a helper says what it is for and exits with status 2.
 set +e
 /usr/libexec/glintwork/glintwork-photo >/dev/null 2>&1
 photo_status=$?
 set -e
-[ $photo_status -eq 2 ] || fail "glintwork-photo without a file exited $photo_status, not 2 (usage)"
+[ $photo_status -eq 2 ] || fail "glintwork-photo started by hand exited $photo_status, not 2"
 
 step "starting glintwork offscreen"
 QT_QPA_PLATFORM=offscreen glintwork > gui.log 2>&1 &

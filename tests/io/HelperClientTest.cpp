@@ -5,13 +5,16 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <thread>
 
 #include "LoaderFixture.h"
 #include "io/decode/LoadLimits.h"
 #include "io/helper/HelperClient.h"
+#include "io/helper/HelperLocation.h"
 
 namespace glint::test {
 namespace {
@@ -167,6 +170,26 @@ TEST_F(HelperClientTest, MissingHelperIsNamed) {
     const Status st = decode(HelperClient(kMetafileHelper, QString()), picture);
     EXPECT_TRUE(st.isMissingPart());
     EXPECT_EQ(st.reason(), "The metafile helper glintwork-metafile is not installed.");
+}
+
+// A helper of this build started by hand, without the shared memory its callers hand over:
+// it says what it is for and exits with status 2, touching nothing.
+TEST(HelperProgram, StartedByHandItSaysWhatItIsFor) {
+    for (const char* name : {"glintwork-picture", "glintwork-photo", "glintwork-metafile"}) {
+        SCOPED_TRACE(name);
+        const QString program = findHelper(QCoreApplication::applicationDirPath(), name);
+        ASSERT_FALSE(program.isEmpty());
+        QProcess helper;
+        helper.setProgram(program);
+        helper.setStandardInputFile(QProcess::nullDevice());
+        helper.setChildProcessModifier([] { ::close(3); });
+        helper.start();
+        ASSERT_TRUE(helper.waitForFinished(10000));
+        EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(helper.exitCode(), 2);
+        EXPECT_TRUE(helper.readAllStandardError().contains("not to be run by hand"));
+        EXPECT_TRUE(helper.readAllStandardOutput().isEmpty());
+    }
 }
 
 TEST(HelperKind, TimeGrowsWithTheFileSize) {

@@ -49,6 +49,9 @@ std::int64_t descriptorSize(int fd) {
     return ::fstat(fd, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
+// Exit status of a helper started without the descriptors its caller hands over (by hand).
+constexpr int kUsageStatus = 2;
+
 }  // namespace
 
 Outcome outcomeOf(photo::PhotoOutcome outcome) {
@@ -68,6 +71,13 @@ Outcome outcomeOf(photo::PhotoOutcome outcome) {
 }
 
 HelperSession::HelperSession() {
+    if (descriptorSize(kArenaFd) < 0) {
+        const char usage[] =
+            "This program decodes pictures for glintwork and glintwork-cli, which start it with "
+            "the picture and a shared memory to fill; it is not to be run by hand.\n";
+        (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
+        ::_exit(kUsageStatus);
+    }
     std::set_new_handler(outOfMemory);
     watchAllocations();
     for (const int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL})

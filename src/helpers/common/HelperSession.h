@@ -29,7 +29,8 @@ Outcome outcomeOf(photo::PhotoOutcome outcome);
 class HelperSession {
   public:
     // First thing in main(): from here on a failed allocation ends the helper with a NoMemory
-    // reply instead of a crash.
+    // reply instead of a crash. Without the shared memory of its caller (a helper started by
+    // hand) it says what it is for and exits with status 2.
     HelperSession();
     HelperSession(const HelperSession&) = delete;
     HelperSession& operator=(const HelperSession&) = delete;
