@@ -24,12 +24,15 @@ constexpr PhotoOutcome sizeOutcome(std::int64_t width, std::int64_t height) {
 // helper's shared memory, so that a reader decodes straight into it).
 class PhotoPixels {
   public:
+    // Hands out room for `count` pixels, or null. What it hands out first holds zeros (the
+    // helper's shared memory is new for every picture); later calls map the same memory again.
     using Provider = std::function<std::uint32_t*(std::size_t count)>;
 
     void provideFrom(Provider provider) { provider_ = std::move(provider); }
     // Room for `count` pixels, from the provider when it has them, else of its own.
     void resize(std::size_t count) {
         at_ = provider_ ? provider_(count) : nullptr;
+        providerUsed_ = providerUsed_ || at_ != nullptr;
         if (at_ == nullptr) {
             own_.resize(count);
             at_ = own_.data();
@@ -42,6 +45,7 @@ class PhotoPixels {
         if (count <= count_) return;
         std::uint32_t* provided = provider_ && own_.empty() ? provider_(count) : nullptr;
         if (provided != nullptr) {  // the provider maps the same memory again, larger
+            providerUsed_ = true;
             at_ = provided;
         } else {
             if (own_.empty()) own_.assign(at_, at_ + count_);
@@ -50,9 +54,12 @@ class PhotoPixels {
         }
         count_ = count;
     }
-    // Room for `count` pixels, all `value`.
+    // Room for `count` pixels, all `value` (zeros in the provider's fresh memory are not
+    // written again: for a large picture that is a pass over hundreds of MiB).
     void assign(std::size_t count, std::uint32_t value) {
+        const bool fresh = !providerUsed_;
         resize(count);
+        if (value == 0 && fresh && provided()) return;
         std::fill(begin(), end(), value);
     }
     std::uint32_t* data() { return at_; }
@@ -68,6 +75,7 @@ class PhotoPixels {
 
   private:
     Provider provider_;
+    bool providerUsed_ = false;  // the provider has handed out memory before
     std::vector<std::uint32_t> own_;
     std::uint32_t* at_ = nullptr;
     std::size_t count_ = 0;
