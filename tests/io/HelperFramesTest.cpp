@@ -123,5 +123,27 @@ TEST(HelperFrames, EveryFrameComesBackWithItsTiming) {
     }
 }
 
+// TIFF pages of different sizes: each on a canvas as large as the largest, transparent beside
+// it (the helper's shared memory is not cleared again, so this is where stale pixels would show).
+TEST(HelperFrames, SmallerTiffPagesLieOnATransparentCanvas) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage large(12, 8, QImage::Format_RGB32);
+    large.fill(qRgb(200, 40, 10));
+    QImage small(5, 3, QImage::Format_RGB32);
+    small.fill(qRgb(10, 220, 30));
+    ASSERT_TRUE(large.save(dir.filePath("large.png")) && small.save(dir.filePath("small.png")));
+    ASSERT_TRUE(test::runTool("convert", {"large.png", "small.png", "pages.tiff"}, dir.path()));
+    PictureFrames read;
+    ASSERT_TRUE(loadPictureFrames(dir.filePath("pages.tiff"), read).isOk());
+    ASSERT_EQ(read.frames.size(), 2u);
+    const QImage second = read.frames[1].picture.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(second.size(), large.size());
+    for (int y = 0; y < second.height(); ++y)
+        for (int x = 0; x < second.width(); ++x)
+            ASSERT_EQ(second.pixel(x, y), x < 5 && y < 3 ? qRgb(10, 220, 30) : 0u) << x << "," << y;
+    EXPECT_EQ(read.frames[0].picture.convertToFormat(QImage::Format_RGB32), large);
+}
+
 }  // namespace
 }  // namespace glint
