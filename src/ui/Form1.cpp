@@ -107,7 +107,6 @@ void Form1::closeEvent(QCloseEvent* event) {
     if (loading_) {
         // A helper still at work is stopped; the window closes once the reading has ended
         // (CmdLoad_Click).
-        loadStopped_ = true;
         closeRequested_ = true;
         event->ignore();
         return;

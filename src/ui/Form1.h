@@ -108,10 +108,10 @@ class Form1 : public QWidget, public RasterForm {
     bool BreakFlag = false;
 
     bool rendering_ = false;
-    bool loading_ = false;                  // a picture file is being read
-    std::atomic<bool> loadStopped_{false};  // the window was closed meanwhile: stop reading
-    bool closeRequested_ = false;  // the window was closed while a render ran or a file was read
-    int picturesCopied_ = 0;       // successful Ctrl+C copies so far
+    bool loading_ = false;  // a picture file is being read
+    // The window was closed while a render ran or a file was read (read by the reading thread).
+    std::atomic<bool> closeRequested_{false};
+    int picturesCopied_ = 0;  // successful Ctrl+C copies so far
 };
 
 }  // namespace glint

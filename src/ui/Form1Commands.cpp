@@ -40,13 +40,12 @@ void Form1::CmdLoad_Click() {
 // event procedure starts in the middle. Closing the window stops a helper at once.
 Status Form1::loadPicture(const QString& fileName, QImage& picture) {
     loading_ = true;
-    loadStopped_ = false;
     Status loaded = Status::ok();
     {
         const InputHold hold;
         runAside(
             [&] {
-                loaded = LoadPicture(fileName, picture, [this] { return !loadStopped_.load(); });
+                loaded = LoadPicture(fileName, picture, [this] { return !closeRequested_.load(); });
             },
             QEventLoop::AllEvents);
     }

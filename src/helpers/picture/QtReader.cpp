@@ -20,21 +20,40 @@ Outcome sizeOutcome(int width, int height) {
     return Outcome::Ok;
 }
 
+// Qt's reader for a picture held in memory, as the helper reads: no automatic turn (the loader
+// applies the orientation), pictures as large as the loader allows.
+struct BytesReader {
+    BytesReader(QByteArrayView bytes, const QByteArray& format)
+        : data(QByteArray::fromRawData(bytes.data(), bytes.size())), device(&data) {
+        device.open(QIODevice::ReadOnly);
+        reader.setDevice(&device);
+        reader.setFormat(format);
+        reader.setAutoTransform(false);
+        QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
+    }
+    QByteArray data;
+    QBuffer device;
+    QImageReader reader;
+};
+
+// Empty or TooLarge when the size the file declares rules the picture out; otherwise Ok, and
+// `tell` is told that size (if the file declares one).
+Outcome checkDeclaredSize(QImageReader& reader, const std::function<void(int, int)>& tell) {
+    const QSize declared = reader.size();
+    if (!declared.isValid()) return Outcome::Ok;
+    if (const Outcome o = sizeOutcome(declared.width(), declared.height()); o != Outcome::Ok)
+        return o;
+    tell(declared.width(), declared.height());
+    return Outcome::Ok;
+}
+
 }  // namespace
 
 Outcome readWithQt(QByteArrayView bytes, const QByteArray& format, QImage& image,
                    const std::function<void(int width, int height)>& expectOutput) {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
-    QBuffer device(&data);
-    device.open(QIODevice::ReadOnly);
-    QImageReader reader(&device, format);
-    reader.setAutoTransform(false);
-    QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
-    if (const QSize declared = reader.size(); declared.isValid()) {
-        if (const Outcome o = sizeOutcome(declared.width(), declared.height()); o != Outcome::Ok)
-            return o;
-        expectOutput(declared.width(), declared.height());
-    }
+    BytesReader source(bytes, format);
+    QImageReader& reader = source.reader;
+    if (const Outcome o = checkDeclaredSize(reader, expectOutput); o != Outcome::Ok) return o;
     QImage decoded;
     if (!reader.read(&decoded)) return Outcome::Damaged;
     if (const Outcome o = sizeOutcome(decoded.width(), decoded.height()); o != Outcome::Ok)
@@ -48,18 +67,12 @@ Outcome readFramesWithQt(
     QByteArrayView bytes, const QByteArray& format, std::vector<QImage>& frames,
     std::vector<std::uint32_t>& delaysMs, std::uint32_t& loops,
     const std::function<void(int width, int height, int frames)>& expectOutput) {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
-    QBuffer device(&data);
-    device.open(QIODevice::ReadOnly);
-    QImageReader reader(&device, format);
-    reader.setAutoTransform(false);
-    QImageReader::setAllocationLimit(kReaderAllocationLimitMiB);
-    const QSize declared = reader.size();
-    if (declared.isValid()) {
-        if (const Outcome o = sizeOutcome(declared.width(), declared.height()); o != Outcome::Ok)
-            return o;
-        expectOutput(declared.width(), declared.height(), 1);
-    }
+    BytesReader source(bytes, format);
+    QImageReader& reader = source.reader;
+    const auto firstFrame = [&expectOutput](int width, int height) {
+        expectOutput(width, height, 1);
+    };
+    if (const Outcome o = checkDeclaredSize(reader, firstFrame); o != Outcome::Ok) return o;
     // A count the reader knows; an animation that loops for ever inside the file ends at the
     // loader's limit.
     const int known = reader.imageCount();
